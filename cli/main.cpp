@@ -1,0 +1,6 @@
+#include <cstdio>
+
+int main() {
+    std::fprintf(stderr, "pinoractl: no command given\n");
+    return 2;
+}

@@ -1,0 +1,414 @@
+#include "database.h"
+
+#include "fileio.h"
+#include "text.h"
+
+#include <cstring>
+#include <vector>
+
+namespace pinora {
+
+namespace {
+constexpr char kSignature[8] = {'\x83', 'P', 'N', 'R', '2', 'D', 'B', '\x83'};
+} // namespace
+
+DbHeader currentHeader() {
+    DbHeader h{};
+    h.signature.len = 8;
+    std::memcpy(h.signature.chars, kSignature, 8);
+    h.version = currentDbVersion;
+    return h;
+}
+
+bool headerMatches(const DbHeader& h) {
+    return h.signature.len == 8 && std::memcmp(h.signature.chars, kSignature, 8) == 0 &&
+           h.version >= currentDbVersion;
+}
+
+std::string brokenFileMessage(std::string_view name) {
+    if (name == "CONFIG.DB")
+        return "The CONFIG.DB File is broken, or the is a DISK or NETWORK error. See the Notice "
+               "Administrator";
+    return "The " + std::string(name) +
+           " File is broken, or there is a DISK or NETWORK error. It has been left as it is. "
+           "See the Notice Administrator";
+}
+
+std::string unsavedFileMessage(std::string_view name) {
+    return "The " + std::string(name) +
+           " File could not be saved. There is a DISK or NETWORK error, or the database folder "
+           "is read-only. Your change has not been stored. See the Notice Administrator";
+}
+
+std::string lockFileMessage(char letter) {
+    return std::string("The lock file DB-") + letter +
+           ".LCK could not be read or written. There is a DISK or NETWORK error, or the "
+           "database folder is read-only. See the Notice Administrator";
+}
+
+Database::Database(std::string folder, Services services)
+    : folder_(std::move(folder)), services_(std::move(services)) {
+    if (folder_.empty() || folder_.back() != '/') folder_ += '/';
+}
+
+std::string Database::path(std::string_view name) const {
+    return folder_ + "/" + std::string(name);
+}
+
+void Database::report(const std::string& text) {
+    if (services_.reporter) services_.reporter->showMessage(text);
+}
+
+std::string Database::tmpTag() {
+    return "~" + std::to_string(services_.chance->below(1000000000));
+}
+
+std::string Database::scramble(std::string_view text) {
+    return scrambleText(text, [this] { return services_.chance->below(128); });
+}
+
+// ---- whole files -------------------------------------------------------------------------
+
+LoadResult Database::loadFile(const char* name, void* block, std::size_t blockSize,
+                              bool testHeader) {
+    const std::string p = path(name);
+    std::string buf;
+    for (int attempt = 1; attempt <= ioAttempts; ++attempt) {
+        if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
+        const ReadStatus st = readWholeFile(p, buf, 16 + blockSize + 1);
+        if (st == ReadStatus::Missing) return LoadResult::Missing;
+        if (st != ReadStatus::Ok || buf.size() != 16 + blockSize) continue;
+        DbHeader h;
+        std::memcpy(&h, buf.data(), 16);
+        if (testHeader && !headerMatches(h)) continue;
+        header = h;
+        std::memcpy(block, buf.data() + 16, blockSize);
+        return LoadResult::Ok;
+    }
+    report(brokenFileMessage(name));
+    return LoadResult::Failed;
+}
+
+bool Database::saveFile(const char* name, const void* block, std::size_t blockSize) {
+    std::string buf(16 + blockSize, '\0');
+    const DbHeader h = currentHeader();
+    std::memcpy(buf.data(), &h, 16);
+    std::memcpy(buf.data() + 16, block, blockSize);
+    const std::string p = path(name);
+    for (int attempt = 1; attempt <= ioAttempts; ++attempt) {
+        if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
+        if (writeFileAtomic(p, buf.data(), buf.size(), tmpTag())) return true;
+    }
+    report(unsavedFileMessage(name));
+    return false;
+}
+
+bool Database::loadConfig() { return loadConfigStatus() == LoadResult::Ok; }
+
+LoadResult Database::loadConfigStatus() {
+    return loadFile("CONFIG.DB", &config, sizeof config, true);
+}
+LoadResult Database::loadNotices() { return loadFile("NOTICE.DB", &notices, sizeof notices, true); }
+LoadResult Database::loadUsers() { return loadFile("USER.DB", &users, sizeof users, true); }
+bool Database::loadNoticesRaw() {
+    return loadFile("NOTICE.DB", &notices, sizeof notices, false) == LoadResult::Ok;
+}
+bool Database::loadUsersRaw() {
+    return loadFile("USER.DB", &users, sizeof users, false) == LoadResult::Ok;
+}
+bool Database::saveConfig() { return saveFile("CONFIG.DB", &config, sizeof config); }
+bool Database::saveNotices() { return saveFile("NOTICE.DB", &notices, sizeof notices); }
+bool Database::saveUsers() { return saveFile("USER.DB", &users, sizeof users); }
+
+void Database::setConfigDefaults() {
+    UserRecord& t = config.newUserTemplate;
+    t.loginName = "";
+    t.password = "";
+    t.fullName = "";
+    t.signature = "";
+    t.postCount = 0;
+    t.securityLevel = 100;
+    t.allowEdit = false;
+    t.allowDelete = false;
+    t.allowPublish = true;
+    t.adminMenu = false;
+    t.superUser = false;
+    t.extraHelp = false;
+    for (Flag& f : t.denySet) f = false;
+    t.bypassDeadline = false;
+    t.bypassMaxDays = false;
+
+    config.ftpServer = "";
+    config.ftpPort = 21;
+    config.ftpPassive = false;
+    config.ftpUploadDir = "";
+    config.ftpUser = "";
+    config.ftpPassword = "";
+    config.reserved564 = 0;
+
+    for (NoticeSetConfig& s : config.noticeSets) {
+        s.name = "";
+        s.deadlineEnabled = false;
+        s.maxDaysEnabled = false;
+        s.maxDays = 2;
+        s.deadline = 19.0 / 24.0;
+    }
+
+    config.schoolName = "";
+    config.schoolCopyright = "";
+
+    config.authUseOsName = false;
+    config.authAskPassword = true;
+    config.authDialogFlag = true;
+    config.signupAllowed = false;
+    config.signupAskName = false;
+
+    config.allowUserReturns = true;
+    config.numberEachNotice = true;
+    config.signatureStyle = 0;
+    config.fontName = "Times New Roman";
+    config.pointSize = 4;
+    config.reserved1324 = 2;
+    config.reserved1328 = 2;
+    config.borderSize = 2;
+    config.headerPointSize = 7;
+    config.crAfterNotice = true;
+    config.subtitlePointSize = 4;
+}
+
+void Database::initNotices() {
+    for (NoticeRecord& r : notices) r.owner = scramble(freeMarker);
+}
+
+void Database::initUsers() {
+    for (UserRecord& r : users) r.loginName = scramble(freeMarker);
+}
+
+int Database::findNoticeSet(std::string_view name) const {
+    int found = -1;
+    for (int k = 1; k <= kSetCount; ++k)
+        if (equalsIgnoreCase(config.noticeSets[k - 1].name.str(), name)) found = k;
+    return found;
+}
+
+// ---- notices ------------------------------------------------------------------------------
+
+bool Database::noticeInUse(int n) const { return noticeOwner(n) != freeMarker; }
+
+std::string Database::noticeOwner(int n) const { return unscrambleText(notice(n).owner.str()); }
+
+int Database::findFreeNotice() const {
+    for (int n = 1; n <= kNoticeCount; ++n)
+        if (!noticeInUse(n)) return n;
+    return -1;
+}
+
+int Database::countNoticesInUse() const {
+    int count = 0;
+    for (int n = 1; n <= kNoticeCount; ++n)
+        if (noticeInUse(n)) ++count;
+    return count;
+}
+
+void Database::markNoticeFree(int n) { notice(n).owner = scramble(freeMarker); }
+
+// ---- users --------------------------------------------------------------------------------
+
+bool Database::userSlotFree(int n) const { return userLoginName(n) == freeMarker; }
+
+std::string Database::userLoginName(int n) const {
+    return unscrambleText(user(n).loginName.str());
+}
+
+std::string Database::userPassword(int n) const { return unscrambleText(user(n).password.str()); }
+
+int Database::findUser(std::string_view name) const {
+    for (int n = 1; n <= kUserCount; ++n)
+        if (equalsIgnoreCase(userLoginName(n), name)) return n;
+    return -1;
+}
+
+int Database::authenticateUser(std::string_view name, std::string_view password) const {
+    for (int n = 1; n <= kUserCount; ++n)
+        if (equalsIgnoreCase(userLoginName(n), name) &&
+            equalsIgnoreCase(userPassword(n), password))
+            return n;
+    return -1;
+}
+
+int Database::findFreeUser() const {
+    for (int n = 1; n <= kUserCount; ++n)
+        if (userSlotFree(n)) return n;
+    return -1;
+}
+
+void Database::setUserCredentials(int slot, std::string_view name, std::string_view password) {
+    setUserName(slot, name);
+    setUserPassword(slot, password);
+}
+
+void Database::setUserName(int slot, std::string_view name) {
+    user(slot).loginName = scramble(name);
+}
+
+void Database::setUserPassword(int slot, std::string_view password) {
+    user(slot).password = scramble(password);
+}
+
+bool Database::saveOneUser(int slot) {
+    const UserRecord keep = user(slot);
+    if (loadUsers() == LoadResult::Failed) return false;
+    user(slot) = keep;
+    return saveUsers();
+}
+
+int Database::findNoticeAuthor(std::string_view owner) const {
+    for (int n = 1; n <= kUserCount; ++n)
+        if (!userSlotFree(n) && ownerBelongsTo(owner, userLoginName(n))) return n;
+    return -1;
+}
+
+// ---- message files ------------------------------------------------------------------------
+
+std::string Database::messageFilePath(int n) const {
+    return path("MSG/" + std::to_string(n) + ".MSG");
+}
+
+bool Database::messageFileExists(int n) const { return fileExists(messageFilePath(n)); }
+
+bool Database::writeMessageFile(int n, std::string_view text, std::string* error) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16 + 2);
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        out.append(line);
+        out += "\r\n";
+        start = end + 1;
+    }
+    return writeFileAtomic(messageFilePath(n), out.data(), out.size(), tmpTag(), error);
+}
+
+std::optional<std::string> Database::readMessageFile(int n, std::string* error) const {
+    std::string buf;
+    std::string err;
+    const ReadStatus st = readWholeFile(messageFilePath(n), buf, 64u << 20, &err);
+    if (st == ReadStatus::Ok) return buf;
+    if (error) *error = st == ReadStatus::Missing ? "File not found" : err;
+    return std::nullopt;
+}
+
+// ---- locks --------------------------------------------------------------------------------
+
+std::string Database::lockPath(char letter) const {
+    return path(std::string("DB-") + letter + ".LCK");
+}
+
+LockInfo Database::readLock(char letter, bool* ok) {
+    LockInfo info;
+    if (ok) *ok = true;
+    std::string buf;
+    for (int attempt = 1; attempt <= ioAttempts; ++attempt) {
+        if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
+        const ReadStatus st = readWholeFile(lockPath(letter), buf, 4096);
+        if (st == ReadStatus::Missing) return info;
+        if (st != ReadStatus::Ok) continue;
+        std::vector<std::string> lines;
+        std::size_t start = 0;
+        while (start < buf.size() && lines.size() < 3) {
+            std::size_t end = buf.find('\n', start);
+            if (end == std::string::npos) end = buf.size();
+            std::string line = buf.substr(start, end - start);
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            lines.push_back(line);
+            start = end + 1;
+        }
+        lines.resize(3);
+        if (upperAscii(lines[0]) != "FALSE") {
+            info.held = true;
+            info.holder = lines[1];
+            info.task = lines[2];
+        }
+        return info;
+    }
+    if (ok) *ok = false;
+    info.held = true; // unknown counts as held
+    return info;
+}
+
+LockResult Database::acquireLock(char letter, std::string_view user, std::string_view task) {
+    bool ok = true;
+    LockInfo info = readLock(letter, &ok);
+    if (!ok) {
+        report(lockFileMessage(letter));
+        return LockResult::Failed;
+    }
+    if (!info.held) {
+        const std::string p = lockPath(letter);
+        const std::string content =
+            "TRUE\r\n" + std::string(user) + "\r\n" + std::string(task) + "\r\n";
+        bool written = false;
+        for (int attempt = 1; attempt <= ioAttempts && !written; ++attempt) {
+            if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
+            if (fileExists(p)) removeFile(p); // a lock file whose first line is FALSE
+            bool exists = false;
+            if (createFileExclusive(p, content, tmpTag(), exists) || exists) written = true;
+        }
+        if (!written) {
+            report(lockFileMessage(letter));
+            return LockResult::Failed;
+        }
+    }
+    info = readLock(letter, &ok);
+    if (!ok) {
+        report(lockFileMessage(letter));
+        return LockResult::Failed;
+    }
+    return info.held && equalsIgnoreCase(info.holder, user) ? LockResult::Granted
+                                                            : LockResult::Refused;
+}
+
+void Database::releaseLock(char letter) { removeFile(lockPath(letter)); }
+
+bool Database::waitForLock(char letter, std::string_view user, std::string_view task) {
+    bool waited = false;
+    for (;;) {
+        const LockResult r = acquireLock(letter, user, task);
+        if (r != LockResult::Refused) {
+            if (waited && onLockWaitEnd) onLockWaitEnd();
+            return r == LockResult::Granted;
+        }
+        const LockInfo info = readLock(letter);
+        if (info.held && onLockWait) onLockWait(letter, info);
+        waited = true;
+        services_.sleeper->sleepMs(lockRetryMs);
+    }
+}
+
+bool Database::changeFrame(char letter, std::string_view user, std::string_view task,
+                           const std::function<LoadResult()>& reload,
+                           const std::function<bool()>& save,
+                           const std::function<bool()>& change) {
+    if (!waitForLock(letter, user, task)) return false;
+    bool ok = reload() == LoadResult::Ok && change() && save();
+    releaseLock(letter);
+    return ok;
+}
+
+bool Database::changeNotices(std::string_view user, std::string_view task,
+                             const std::function<bool()>& change) {
+    return changeFrame(
+        'N', user, task, [this] { return loadNotices(); }, [this] { return saveNotices(); },
+        change);
+}
+
+bool Database::changeUsers(std::string_view user, std::string_view task,
+                           const std::function<bool()>& change) {
+    return changeFrame(
+        'U', user, task, [this] { return loadUsers(); }, [this] { return saveUsers(); }, change);
+}
+
+} // namespace pinora

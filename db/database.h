@@ -1,0 +1,139 @@
+// The shared database folder as one station sees it: the three tables in memory, the files on
+// disk, and the lock files that serialise changes between stations.
+#pragma once
+
+#include "records.h"
+#include "services.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace pinora {
+
+enum class LoadResult { Ok, Missing, Failed };
+
+struct LockInfo {
+    bool held = false;
+    std::string holder; // Windows-1252
+    std::string task;
+};
+
+enum class LockResult { Granted, Refused, Failed };
+
+// All texts that go to or come from records are Windows-1252 bytes.
+class Database {
+public:
+    // folder ends with its separator; names are appended with one of their own.
+    Database(std::string folder, Services services);
+
+    const std::string& folder() const { return folder_; }
+    std::string path(std::string_view name) const;
+    Services& services() { return services_; }
+
+    ConfigRecord config{};
+    NoticeTable notices{};
+    UserTable users{};
+    DbHeader header{}; // the header most recently read
+
+    // Loads give up after ioAttempts, tell the user which file failed, and leave memory as it
+    // was. A file that exists is never overwritten by a failed load.
+    bool loadConfig();
+    LoadResult loadConfigStatus(); // tells a missing file from a broken one
+    LoadResult loadNotices();
+    LoadResult loadUsers();
+    bool loadNoticesRaw();
+    bool loadUsersRaw();
+    bool saveConfig();
+    bool saveNotices();
+    bool saveUsers();
+    void setConfigDefaults();
+    void initNotices();
+    void initUsers();
+
+    // Configuration.
+    int findNoticeSet(std::string_view name) const;
+
+    // Notices, numbered 1..10000.
+    NoticeRecord& notice(int n) { return notices[static_cast<std::size_t>(n - 1)]; }
+    const NoticeRecord& notice(int n) const { return notices[static_cast<std::size_t>(n - 1)]; }
+    bool noticeInUse(int n) const;
+    std::string noticeOwner(int n) const; // unscrambled
+    int findFreeNotice() const;
+    int countNoticesInUse() const;
+    void markNoticeFree(int n);
+
+    // Users, numbered 1..200.
+    UserRecord& user(int n) { return users[static_cast<std::size_t>(n - 1)]; }
+    const UserRecord& user(int n) const { return users[static_cast<std::size_t>(n - 1)]; }
+    bool userSlotFree(int n) const;
+    std::string userLoginName(int n) const; // unscrambled
+    std::string userPassword(int n) const;  // unscrambled
+    int findUser(std::string_view name) const;
+    int authenticateUser(std::string_view name, std::string_view password) const;
+    int findFreeUser() const;
+    void setUserCredentials(int slot, std::string_view name, std::string_view password);
+    void setUserName(int slot, std::string_view name);
+    void setUserPassword(int slot, std::string_view password);
+    bool saveOneUser(int slot);
+    // The user a notice's stored owner belongs to (first 7 characters of the login name,
+    // ignoring case); free slots are passed over. -1 when none.
+    int findNoticeAuthor(std::string_view owner) const;
+
+    std::string scramble(std::string_view text);
+
+    // Message files: MSG/<n>.MSG, lines ended by CR LF.
+    std::string messageFilePath(int n) const;
+    bool messageFileExists(int n) const;
+    // text uses '\n' (or CR LF) between lines; each stored line gets CR LF.
+    bool writeMessageFile(int n, std::string_view text, std::string* error = nullptr);
+    std::optional<std::string> readMessageFile(int n, std::string* error = nullptr) const;
+
+    // Lock files DB-N.LCK and DB-U.LCK.
+    std::string lockPath(char letter) const;
+    LockInfo readLock(char letter, bool* ok = nullptr);
+    LockResult acquireLock(char letter, std::string_view user, std::string_view task);
+    void releaseLock(char letter);
+    // Retries every lockRetryMs until granted; calls onLockWait while another holds the lock
+    // and onLockWaitEnd once it has it. False only when the lock file cannot be used at all.
+    bool waitForLock(char letter, std::string_view user, std::string_view task);
+
+    // The change frame: take the lock, reload, change, save, release. change returns false to
+    // leave the file as it is. False when the lock, the load or the save failed, or change
+    // declined.
+    bool changeNotices(std::string_view user, std::string_view task,
+                       const std::function<bool()>& change);
+    bool changeUsers(std::string_view user, std::string_view task,
+                     const std::function<bool()>& change);
+
+    std::function<void(char letter, const LockInfo&)> onLockWait;
+    std::function<void()> onLockWaitEnd;
+
+    int lockRetryMs = 3000;
+    int ioAttempts = 10;
+    int ioPauseMs = 100;
+
+    static constexpr std::size_t kConfigFileSize = 16 + sizeof(ConfigRecord);
+    static constexpr std::size_t kNoticeFileSize = 16 + sizeof(NoticeTable);
+    static constexpr std::size_t kUserFileSize = 16 + sizeof(UserTable);
+
+private:
+    LoadResult loadFile(const char* name, void* block, std::size_t blockSize, bool testHeader);
+    bool saveFile(const char* name, const void* block, std::size_t blockSize);
+    void report(const std::string& text);
+    std::string tmpTag();
+    bool changeFrame(char letter, std::string_view user, std::string_view task,
+                     const std::function<LoadResult()>& reload, const std::function<bool()>& save,
+                     const std::function<bool()>& change);
+
+    std::string folder_;
+    Services services_;
+};
+
+// Helper texts of the messages, so that windows and tests quote the same words.
+std::string brokenFileMessage(std::string_view name);
+std::string unsavedFileMessage(std::string_view name);
+std::string lockFileMessage(char letter);
+
+} // namespace pinora

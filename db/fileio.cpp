@@ -1,0 +1,153 @@
+#include "fileio.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace pinora {
+
+namespace {
+std::string folderOf(const std::string& path) {
+    const auto p = path.find_last_of('/');
+    return p == std::string::npos ? std::string(".") : path.substr(0, p + 1);
+}
+
+bool writeAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+void setError(std::string* error, int err) {
+    if (error) *error = systemErrorText(err);
+}
+
+// Write content to a fresh temporary file beside path, flushed. Returns its name or empty.
+std::string writeTemp(const std::string& path, const void* data, std::size_t size,
+                      const std::string& tmpTag, std::string* error) {
+    const std::string tmp = path + "." + tmpTag + ".tmp";
+    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        setError(error, errno);
+        return {};
+    }
+    bool ok = writeAll(fd, static_cast<const char*>(data), size) && ::fsync(fd) == 0;
+    const int err = errno;
+    if (::close(fd) != 0) ok = false;
+    if (!ok) {
+        setError(error, err);
+        ::unlink(tmp.c_str());
+        return {};
+    }
+    return tmp;
+}
+
+void syncFolder(const std::string& path) {
+    const int dfd = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+}
+} // namespace
+
+std::string systemErrorText(int err) { return std::strerror(err); }
+
+bool fileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool folderExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+ReadStatus readWholeFile(const std::string& path, std::string& out, std::size_t maxBytes,
+                         std::string* error) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) return ReadStatus::Missing;
+        setError(error, errno);
+        return ReadStatus::Error;
+    }
+    out.resize(maxBytes);
+    std::size_t got = 0;
+    while (got < maxBytes) {
+        const ssize_t n = ::read(fd, out.data() + got, maxBytes - got);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            setError(error, errno);
+            ::close(fd);
+            return ReadStatus::Error;
+        }
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    out.resize(got);
+    return ReadStatus::Ok;
+}
+
+bool writeFileAtomic(const std::string& path, const void* data, std::size_t size,
+                     const std::string& tmpTag, std::string* error) {
+    const std::string tmp = writeTemp(path, data, size, tmpTag, error);
+    if (tmp.empty()) return false;
+    if (::rename(tmp.c_str(), path.c_str()) != 0) {
+        setError(error, errno);
+        ::unlink(tmp.c_str());
+        return false;
+    }
+    syncFolder(path);
+    return true;
+}
+
+bool createFileExclusive(const std::string& path, const std::string& content,
+                         const std::string& tmpTag, bool& exists, std::string* error) {
+    exists = false;
+    const std::string tmp = writeTemp(path, content.data(), content.size(), tmpTag, error);
+    if (tmp.empty()) return false;
+    // link() fails when the name is taken, and the new name shows the whole content at once.
+    if (::link(tmp.c_str(), path.c_str()) == 0) {
+        ::unlink(tmp.c_str());
+        return true;
+    }
+    const int err = errno;
+    ::unlink(tmp.c_str());
+    if (err == EEXIST) {
+        exists = true;
+        return false;
+    }
+    if (err != EPERM && err != ENOTSUP && err != EOPNOTSUPP && err != ENOSYS) {
+        setError(error, err);
+        return false;
+    }
+    // Folders without hard links: an exclusive create, then the content.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (errno == EEXIST) exists = true;
+        setError(error, errno);
+        return false;
+    }
+    const bool ok = writeAll(fd, content.data(), content.size());
+    const int werr = errno;
+    ::close(fd);
+    if (!ok) {
+        setError(error, werr);
+        ::unlink(path.c_str());
+    }
+    return ok;
+}
+
+bool removeFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+} // namespace pinora

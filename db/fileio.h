@@ -1,0 +1,35 @@
+// Whole-file reads and writes. Writes go to a temporary file in the same folder, are flushed,
+// then renamed over the target, so a reader never sees half a file.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+namespace pinora {
+
+enum class ReadStatus { Ok, Missing, Error };
+
+bool fileExists(const std::string& path);
+bool folderExists(const std::string& path);
+
+// Reads at most maxBytes; more bytes than that counts as Ok with the first maxBytes (callers
+// that care ask for one byte more than they expect).
+ReadStatus readWholeFile(const std::string& path, std::string& out, std::size_t maxBytes,
+                         std::string* error = nullptr);
+
+// tmpTag makes the temporary name unique to the writer.
+bool writeFileAtomic(const std::string& path, const void* data, std::size_t size,
+                     const std::string& tmpTag, std::string* error = nullptr);
+
+// Creates path with the given content only if no file of that name exists; the content is
+// complete the moment the name appears. Returns false with exists=true when another file won.
+bool createFileExclusive(const std::string& path, const std::string& content,
+                         const std::string& tmpTag, bool& exists, std::string* error = nullptr);
+
+bool removeFile(const std::string& path);
+
+// A short text describing the last system error, for messages.
+std::string systemErrorText(int err);
+
+} // namespace pinora

@@ -1,0 +1,76 @@
+// What a station asks of the world: time, sleeping, chance, the system user, and a way to tell
+// the user something. Tests swap in their own so that nothing waits and nothing is random.
+#pragma once
+
+#include "records.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace pinora {
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual TDateTime now() const = 0; // local time
+};
+
+class Sleeper {
+public:
+    virtual ~Sleeper() = default;
+    virtual void sleepMs(int ms) = 0;
+};
+
+class Chance {
+public:
+    virtual ~Chance() = default;
+    virtual int below(int n) = 0; // uniform whole number in [0, n)
+};
+
+// Messages for the user. Texts are UTF-8.
+class Reporter {
+public:
+    virtual ~Reporter() = default;
+    virtual void showMessage(const std::string& text) = 0;
+};
+
+struct Services {
+    std::shared_ptr<Clock> clock;
+    std::shared_ptr<Sleeper> sleeper;
+    std::shared_ptr<Chance> chance;
+    std::shared_ptr<Reporter> reporter;
+    std::function<std::string()> osUserName; // UTF-8
+
+    // The machine's own clock, sleep and random numbers; messages go to stderr.
+    static Services real();
+};
+
+class SystemClock : public Clock {
+public:
+    TDateTime now() const override;
+};
+
+class SystemSleeper : public Sleeper {
+public:
+    void sleepMs(int ms) override;
+};
+
+class RandomChance : public Chance {
+public:
+    RandomChance();
+    int below(int n) override;
+
+private:
+    unsigned long long state_;
+};
+
+class StderrReporter : public Reporter {
+public:
+    void showMessage(const std::string& text) override;
+};
+
+// Name of the effective user from the password database, else $USER or $LOGNAME, else empty.
+std::string systemUserName();
+
+} // namespace pinora

@@ -1,0 +1,98 @@
+#include "station.h"
+
+#include "text.h"
+
+namespace pinora {
+
+Station::Station(std::string folder, Services services)
+    : db(std::move(folder), std::move(services)) {}
+
+AllocStatus Station::allocateNotice(TDateTime start, TDateTime end,
+                                    const std::array<bool, kSetCount>& inSet, int& n,
+                                    std::string* messageFileError) {
+    if (db.loadUsers() != LoadResult::Ok) return AllocStatus::Failed;
+    const UserRecord me = currentUser();
+    bool full = false;
+    int slot = -1;
+    const bool ok = db.changeNotices(currentUserName, "Creating Notice", [&] {
+        slot = db.findFreeNotice();
+        if (slot < 0) {
+            full = true;
+            return false;
+        }
+        NoticeRecord& r = db.notice(slot);
+        r.owner = db.scramble(currentUserName).substr(0, 8);
+        r.authorLevel = me.securityLevel;
+        r.startDate = start;
+        r.signature = me.signature.str();
+        r.endDate = end;
+        for (int k = 0; k < kSetCount; ++k) r.inSet[k] = inSet[static_cast<std::size_t>(k)];
+        return true;
+    });
+    if (full) return AllocStatus::Full;
+    if (!ok) return AllocStatus::Failed;
+    n = slot;
+    if (!db.writeMessageFile(n, "", messageFileError)) return AllocStatus::Failed;
+    return AllocStatus::Ok;
+}
+
+bool Station::freeNotice(int n, std::string_view task) {
+    return db.changeNotices(currentUserName, task, [&] {
+        db.markNoticeFree(n);
+        return true;
+    });
+}
+
+bool Station::updateNoticeDates(int n, TDateTime start, TDateTime end) {
+    return db.changeNotices(currentUserName, "Update Notice Dates", [&] {
+        db.notice(n).startDate = start;
+        db.notice(n).endDate = end;
+        return true;
+    });
+}
+
+bool Station::updateNoticeSets(int n, const std::array<bool, kSetCount>& inSet) {
+    return db.changeNotices(currentUserName, "Update Notice Set", [&] {
+        for (int k = 0; k < kSetCount; ++k)
+            db.notice(n).inSet[k] = inSet[static_cast<std::size_t>(k)];
+        return true;
+    });
+}
+
+bool Station::addPost() {
+    return db.changeUsers(currentUserName, "Submitting Notice", [&] {
+        currentUser().postCount += 1;
+        return true;
+    });
+}
+
+bool Station::isOwn(std::string_view owner) const {
+    return ownerBelongsTo(owner, currentUserName);
+}
+
+std::optional<std::uint8_t> Station::ownerLevel(std::string_view owner) const {
+    const int slot = db.findNoticeAuthor(owner);
+    if (slot < 0) return std::nullopt;
+    return db.user(slot).securityLevel;
+}
+
+bool Station::ownerLevelBelowMine(std::string_view owner) const {
+    const auto level = ownerLevel(owner);
+    return level && *level < currentUser().securityLevel;
+}
+
+bool Station::mayViewNotice(std::string_view owner) const {
+    return currentUser().superUser || ownerLevelBelowMine(owner) || isOwn(owner);
+}
+
+bool Station::mayEditNotice(std::string_view owner) const {
+    return currentUser().superUser || isOwn(owner) ||
+           (ownerLevelBelowMine(owner) && currentUser().allowEdit);
+}
+
+bool Station::mayDeleteNotice(std::string_view owner) const {
+    return currentUser().superUser || isOwn(owner) ||
+           (ownerLevelBelowMine(owner) && currentUser().allowDelete);
+}
+
+} // namespace pinora

@@ -1,0 +1,51 @@
+// One running copy of the program: the database as this station sees it, who is logged on,
+// and the operations of the shared database that need to know the user.
+#pragma once
+
+#include "database.h"
+
+#include <array>
+#include <optional>
+#include <string>
+
+namespace pinora {
+
+enum class AllocStatus { Ok, Full, Failed };
+
+class Station {
+public:
+    Station(std::string folder, Services services);
+
+    Database db;
+    std::string currentUserName; // Windows-1252, as typed or as the system gave it
+    int currentUserSlot = -1;
+
+    Services& services() { return db.services(); }
+    TDateTime now() const { return const_cast<Station*>(this)->services().clock->now(); }
+    UserRecord& currentUser() { return db.user(currentUserSlot); }
+    const UserRecord& currentUser() const { return db.user(currentUserSlot); }
+
+    // Takes the lowest free slot under lock N ("Creating Notice"), fills it for the current
+    // user and writes an empty message file. n is set on Ok.
+    AllocStatus allocateNotice(TDateTime start, TDateTime end,
+                               const std::array<bool, kSetCount>& inSet, int& n,
+                               std::string* messageFileError = nullptr);
+    // Frees notice n under lock N with the given task text ("Cancel Notice", "Delete Notice").
+    bool freeNotice(int n, std::string_view task);
+    bool updateNoticeDates(int n, TDateTime start, TDateTime end);
+    bool updateNoticeSets(int n, const std::array<bool, kSetCount>& inSet);
+    // Adds one to the current user's post count under lock U ("Submitting Notice").
+    bool addPost();
+
+    // Access rules on a notice's unscrambled owner.
+    bool isOwn(std::string_view owner) const;
+    std::optional<std::uint8_t> ownerLevel(std::string_view owner) const;
+    bool mayViewNotice(std::string_view owner) const;
+    bool mayEditNotice(std::string_view owner) const;
+    bool mayDeleteNotice(std::string_view owner) const;
+
+private:
+    bool ownerLevelBelowMine(std::string_view owner) const;
+};
+
+} // namespace pinora

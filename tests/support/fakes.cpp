@@ -1,0 +1,32 @@
+#include "fakes.h"
+
+#include <filesystem>
+
+namespace pinora::test {
+
+void writeFreshDatabase(const std::string& folder) {
+    std::filesystem::create_directories(folder + "/MSG");
+    std::filesystem::create_directories(folder + "/TEMP");
+    FakeServices fs;
+    Database db(folder, fs.services());
+    db.setConfigDefaults();
+    db.config.schoolName = "Hillside School";
+    db.config.schoolCopyright = "Copyright (c) 2026";
+    db.config.noticeSets[0].name = "Students";
+    db.saveConfig();
+    db.initUsers();
+    const int slot = db.findFreeUser();
+    db.setUserCredentials(slot, "ADMIN", "secret");
+    UserRecord& u = db.user(slot);
+    u.fullName = "Administrator";
+    u.signature = "Notice Administrator";
+    u.postCount = 0;
+    u.securityLevel = 255;
+    u.allowEdit = u.allowDelete = u.allowPublish = u.adminMenu = u.superUser = true;
+    u.forcePassword = true;
+    db.saveUsers();
+    db.initNotices();
+    db.saveNotices();
+}
+
+} // namespace pinora::test

@@ -1,0 +1,74 @@
+// Deterministic services for tests: a settable clock, a sleeper that only records, chance
+// that returns queued numbers, and a reporter that keeps every message.
+#pragma once
+
+#include "db/datetime.h"
+#include "db/services.h"
+#include "db/station.h"
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace pinora::test {
+
+class FakeClock : public Clock {
+public:
+    TDateTime t = encodeDate(2026, 12, 7) + encodeTime(10, 0, 0);
+    TDateTime now() const override { return t; }
+};
+
+class RecordingSleeper : public Sleeper {
+public:
+    std::vector<int> sleeps;
+    std::function<void()> onSleep; // lets a test change the world while a station waits
+    void sleepMs(int ms) override {
+        sleeps.push_back(ms);
+        if (onSleep) onSleep();
+    }
+};
+
+class QueuedChance : public Chance {
+public:
+    std::deque<int> queue; // used first; then a counter
+    int next = 0;
+    int below(int n) override {
+        if (!queue.empty()) {
+            const int v = queue.front();
+            queue.pop_front();
+            return n > 0 ? v % n : 0;
+        }
+        return n > 0 ? (next++ * 37 + 11) % n : 0;
+    }
+};
+
+class RecordingReporter : public Reporter {
+public:
+    std::vector<std::string> messages;
+    void showMessage(const std::string& text) override { messages.push_back(text); }
+};
+
+struct FakeServices {
+    std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>();
+    std::shared_ptr<RecordingSleeper> sleeper = std::make_shared<RecordingSleeper>();
+    std::shared_ptr<QueuedChance> chance = std::make_shared<QueuedChance>();
+    std::shared_ptr<RecordingReporter> reporter = std::make_shared<RecordingReporter>();
+    std::string osUser = "teacher";
+
+    Services services() {
+        Services s;
+        s.clock = clock;
+        s.sleeper = sleeper;
+        s.chance = chance;
+        s.reporter = reporter;
+        s.osUserName = [this] { return osUser; };
+        return s;
+    }
+};
+
+// A database folder with MSG and TEMP, the three files written as a fresh database would have
+// them, and one user ADMIN (password "secret", super user).
+void writeFreshDatabase(const std::string& folder);
+
+} // namespace pinora::test

@@ -1,0 +1,119 @@
+#include "messages.h"
+
+#include "db/text.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <deque>
+
+namespace pinora::ui {
+
+namespace {
+struct TestState {
+    bool on = false;
+    std::deque<bool> answers;
+    std::deque<QString> texts;
+    std::deque<QString> files;
+    QList<ShownBox> shown;
+};
+
+TestState& state() {
+    static TestState s;
+    return s;
+}
+
+QString appTitle() {
+    const QString t = QApplication::applicationDisplayName();
+    return t.isEmpty() ? QStringLiteral("Pinora 2") : t;
+}
+
+void record(ShownBox::Kind kind, const QString& title, const QString& text) {
+    state().shown.push_back({kind, title, text});
+}
+} // namespace
+
+void Messages::information(QWidget* parent, const QString& text) {
+    record(ShownBox::Kind::Information, appTitle(), text);
+    if (state().on) return;
+    QMessageBox box(QMessageBox::Information, appTitle(), text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+bool Messages::question(QWidget* parent, const QString& title, const QString& text) {
+    record(ShownBox::Kind::Question, title, text);
+    if (state().on) {
+        if (state().answers.empty()) return false;
+        const bool a = state().answers.front();
+        state().answers.pop_front();
+        return a;
+    }
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No,
+                    parent);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+std::optional<QString> Messages::input(QWidget* parent, const QString& title,
+                                       const QString& label, bool password) {
+    record(ShownBox::Kind::Input, title, label);
+    if (state().on) {
+        if (state().texts.empty()) return std::nullopt;
+        QString t = state().texts.front();
+        state().texts.pop_front();
+        return t;
+    }
+    bool ok = false;
+    const QString t = QInputDialog::getText(parent, title, label,
+                                            password ? QLineEdit::Password : QLineEdit::Normal,
+                                            {}, &ok);
+    if (!ok) return std::nullopt;
+    return t;
+}
+
+QString Messages::openFile(QWidget* parent, const QString& caption, const QString& folder,
+                           const QString& filter) {
+    record(ShownBox::Kind::FileOpen, caption, folder);
+    if (state().on) {
+        if (state().files.empty()) return {};
+        QString f = state().files.front();
+        state().files.pop_front();
+        return f;
+    }
+    return QFileDialog::getOpenFileName(parent, caption, folder, filter);
+}
+
+void Messages::setTestMode(bool on) { state().on = on; }
+bool Messages::testMode() { return state().on; }
+void Messages::queueAnswer(bool yes) { state().answers.push_back(yes); }
+void Messages::queueText(const QString& text) { state().texts.push_back(text); }
+void Messages::queueFile(const QString& path) { state().files.push_back(path); }
+const QList<ShownBox>& Messages::shown() { return state().shown; }
+
+QStringList Messages::shownTexts() {
+    QStringList out;
+    for (const ShownBox& b : state().shown) out << b.text;
+    return out;
+}
+
+void Messages::clear() {
+    TestState& s = state();
+    s.answers.clear();
+    s.texts.clear();
+    s.files.clear();
+    s.shown.clear();
+}
+
+void MessageReporter::showMessage(const std::string& text) {
+    Messages::information(parent_, QString::fromStdString(text));
+}
+
+QString fromRecord(const std::string& bytes) {
+    return QString::fromStdString(cp1252ToUtf8(bytes));
+}
+
+std::string toRecord(const QString& text) { return utf8ToCp1252(text.toStdString()); }
+
+} // namespace pinora::ui

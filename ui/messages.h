@@ -1,0 +1,62 @@
+// Every message, question, input box and file dialog of the program goes through here, so that
+// a test can answer them and read back what the user would have seen.
+#pragma once
+
+#include "db/services.h"
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <optional>
+
+namespace pinora::ui {
+
+struct ShownBox {
+    enum class Kind { Information, Question, Input, FileOpen };
+    Kind kind;
+    QString title;
+    QString text;
+};
+
+class Messages {
+public:
+    // Information box with one OK button, titled with the application's title.
+    static void information(QWidget* parent, const QString& text);
+    // Yes/No question; true for Yes.
+    static bool question(QWidget* parent, const QString& title, const QString& text);
+    // Text input; nullopt when cancelled.
+    static std::optional<QString> input(QWidget* parent, const QString& title,
+                                        const QString& label, bool password = false);
+    // Open-file dialog; empty when cancelled.
+    static QString openFile(QWidget* parent, const QString& caption, const QString& folder,
+                            const QString& filter = {});
+
+    // ---- test hooks -----------------------------------------------------------------------
+    // In test mode nothing is shown: questions take queued answers (default No), inputs and
+    // file dialogs take queued texts (default cancelled), and everything is recorded.
+    static void setTestMode(bool on);
+    static bool testMode();
+    static void queueAnswer(bool yes);
+    static void queueText(const QString& text);   // for input()
+    static void queueFile(const QString& path);   // for openFile(); empty = cancel
+    static const QList<ShownBox>& shown();
+    static QStringList shownTexts();
+    static void clear();
+};
+
+// Sends the shared database's messages to information boxes.
+class MessageReporter : public Reporter {
+public:
+    explicit MessageReporter(QWidget* parent = nullptr) : parent_(parent) {}
+    void setParent(QWidget* parent) { parent_ = parent; }
+    void showMessage(const std::string& text) override;
+
+private:
+    QWidget* parent_;
+};
+
+// Windows-1252 bytes from the records to a QString and back, through the one converter.
+QString fromRecord(const std::string& bytes);
+std::string toRecord(const QString& text);
+
+} // namespace pinora::ui
