@@ -1,0 +1,19 @@
+#include "mainfrm.h"
+
+#include <QStatusBar>
+
+namespace pinora {
+
+Tmainfrm::Tmainfrm(Station& station, QWidget* parent) : QMainWindow(parent), station_(station) {
+    setObjectName(QStringLiteral("mainfrm"));
+    setWindowTitle(QStringLiteral("Pinora 2"));
+    statusBar()->showMessage(QStringLiteral("Waiting for Logon...."));
+    resize(800, 600);
+}
+
+void Tmainfrm::setupMainWindowForUser() {
+    statusBar()->showMessage(QStringLiteral("Current User: ") +
+                             QString::fromStdString(station_.currentUserName));
+}
+
+} // namespace pinora
