@@ -4,7 +4,8 @@
 
 namespace pinora {
 
-Tmainfrm::Tmainfrm(Station& station, QWidget* parent) : QMainWindow(parent), station_(station) {
+Tmainfrm::Tmainfrm(Station& station, AppWindows& windows, QWidget* parent)
+    : QMainWindow(parent), station_(station), windows_(windows) {
     setObjectName(QStringLiteral("mainfrm"));
     setWindowTitle(QStringLiteral("Pinora 2"));
     statusBar()->showMessage(QStringLiteral("Waiting for Logon...."));

@@ -1,6 +1,7 @@
 // The main window: the hub once a user has logged on.
 #pragma once
 
+#include "app/appwindows.h"
 #include "db/station.h"
 
 #include <QMainWindow>
@@ -10,7 +11,7 @@ namespace pinora {
 class Tmainfrm : public QMainWindow {
     Q_OBJECT
 public:
-    explicit Tmainfrm(Station& station, QWidget* parent = nullptr);
+    Tmainfrm(Station& station, AppWindows& windows, QWidget* parent = nullptr);
 
     Station& station() { return station_; }
     // Status line, busy light, toolbars and menus for the logged-on user.
@@ -18,6 +19,7 @@ public:
 
 private:
     Station& station_;
+    AppWindows& windows_;
 };
 
 } // namespace pinora
