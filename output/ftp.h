@@ -12,7 +12,7 @@ struct FtpSettings {
     bool passive = false;
     std::string user;
     std::string password;
-    std::string folder; // CWD is sent even when empty
+    std::string folder; // empty: stay in the logon folder (no CWD)
     int connectTimeoutMs = 10000;
 };
 
@@ -22,7 +22,11 @@ struct UploadResult {
 };
 
 // One connection: log on, CWD folder, DELE remoteName (failure ignored), STOR the page as
-// remoteName, STOR logo.gif when logoPath is not empty, QUIT. Binary transfers.
+// remoteName, STOR logo.gif when logoPath is not empty, QUIT. Binary transfers, no proxy.
+// Any other failure ends the upload at its step with the client's text (and the server's
+// refusal when there was one); the connection is closed, so the next upload starts afresh.
+// The local files are opened before connecting: one that cannot be opened changes nothing
+// on the server.
 UploadResult uploadNoticePage(const FtpSettings& settings, const std::string& localPage,
                               const std::string& remoteName, const std::string& logoPath);
 

@@ -1,0 +1,228 @@
+#include "output/ftp.h"
+
+#include <curl/curl.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <sys/stat.h>
+
+namespace pinora {
+namespace {
+
+void initCurlOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+struct EasyCleanup {
+    void operator()(CURL* h) const { curl_easy_cleanup(h); } // sends QUIT, closes
+};
+struct UrlCleanup {
+    void operator()(CURLU* u) const { curl_url_cleanup(u); }
+};
+struct ListCleanup {
+    void operator()(curl_slist* l) const { curl_slist_free_all(l); }
+};
+
+struct LocalFile {
+    std::unique_ptr<std::FILE, FileCloser> file;
+    curl_off_t size = 0;
+};
+
+bool openLocal(const std::string& path, const char* what, LocalFile& out, std::string& error) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    struct stat st {};
+    if (f == nullptr || ::fstat(::fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int err = f == nullptr ? errno : EISDIR;
+        if (f != nullptr) std::fclose(f);
+        error = std::string("Cannot open the ") + what + " " + path + ": " + std::strerror(err);
+        return false;
+    }
+    out.file.reset(f);
+    out.size = static_cast<curl_off_t>(st.st_size);
+    return true;
+}
+
+// A line break or NUL would end the command early and let the rest be read as another command.
+bool safeInCommand(const std::string& s) {
+    return s.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
+}
+
+// Keeps the last complete reply line of the server, so that a refusal can be quoted.
+size_t onReplyLine(char* data, size_t size, size_t count, void* user) {
+    const size_t n = size * count;
+    std::string line(data, n);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
+    if (line.size() >= 4 && std::isdigit(static_cast<unsigned char>(line[0])) && line[3] == ' ')
+        *static_cast<std::string*>(user) = line;
+    return n;
+}
+
+bool isRefusal(const std::string& reply) {
+    return !reply.empty() && (reply[0] == '4' || reply[0] == '5');
+}
+
+// Failures in which the server said nothing new: its last reply belongs to an earlier step.
+bool withoutReply(CURLcode rc) {
+    switch (rc) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_OPERATION_TIMEDOUT:
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_READ_ERROR:
+    case CURLE_URL_MALFORMAT:
+    case CURLE_OUT_OF_MEMORY:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::string hostForUrl(const std::string& host) {
+    // An IPv6 address is written in brackets inside a URL.
+    if (host.find(':') != std::string::npos && (host.empty() || host.front() != '['))
+        return "[" + host + "]";
+    return host;
+}
+
+class Session {
+  public:
+    Session() : easy_(curl_easy_init()), url_(curl_url()) {}
+
+    bool ready() const { return easy_ && url_; }
+
+    bool configure(const FtpSettings& s) {
+        errbuf_[0] = '\0';
+        if (curl_url_set(url_.get(), CURLUPART_SCHEME, "ftp", 0) != CURLUE_OK ||
+            curl_url_set(url_.get(), CURLUPART_HOST, hostForUrl(s.host).c_str(), 0) != CURLUE_OK) {
+            error_ = "Bad FTP server name: \"" + s.host + "\"";
+            return false;
+        }
+        CURL* h = easy_.get();
+        curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errbuf_);
+        curl_easy_setopt(h, CURLOPT_CURLU, url_.get());
+        curl_easy_setopt(h, CURLOPT_PORT, static_cast<long>(s.port));
+#if LIBCURL_VERSION_NUM >= 0x075500
+        curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "ftp");
+#endif
+        curl_easy_setopt(h, CURLOPT_PROXY, ""); // also overrides the proxy variables
+        curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(s.connectTimeoutMs));
+        curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
+        curl_easy_setopt(h, CURLOPT_TRANSFERTEXT, 0L); // TYPE I
+        curl_easy_setopt(h, CURLOPT_FTP_CREATE_MISSING_DIRS, 0L);
+        // The folder is changed by our own CWD; curl sends the names as given.
+        curl_easy_setopt(h, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
+        curl_easy_setopt(h, CURLOPT_FTPPORT, s.passive ? nullptr : "-");
+        curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, onReplyLine);
+        curl_easy_setopt(h, CURLOPT_HEADERDATA, &lastReply_);
+        if (!s.user.empty()) {
+            curl_easy_setopt(h, CURLOPT_USERNAME, s.user.c_str());
+            curl_easy_setopt(h, CURLOPT_PASSWORD, s.password.c_str());
+        }
+        return true;
+    }
+
+    // One STOR on the session's connection; the commands in quote run before it.
+    bool store(const std::string& remoteName, LocalFile& local, curl_slist* quote) {
+        if (curl_url_set(url_.get(), CURLUPART_PATH, ("/" + remoteName).c_str(), CURLU_URLENCODE) !=
+            CURLUE_OK) {
+            error_ = "Bad remote file name: \"" + remoteName + "\"";
+            return false;
+        }
+        CURL* h = easy_.get();
+        curl_easy_setopt(h, CURLOPT_CURLU, url_.get());
+        curl_easy_setopt(h, CURLOPT_QUOTE, quote);
+        curl_easy_setopt(h, CURLOPT_READDATA, local.file.get());
+        curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, local.size);
+        errbuf_[0] = '\0';
+        const CURLcode rc = curl_easy_perform(h);
+        curl_easy_setopt(h, CURLOPT_QUOTE, nullptr);
+        if (rc == CURLE_OK) return true;
+        error_ = errbuf_[0] != '\0' ? errbuf_ : curl_easy_strerror(rc);
+        if (!withoutReply(rc) && isRefusal(lastReply_) &&
+            error_.find(lastReply_) == std::string::npos)
+            error_ += "\nServer reply: " + lastReply_;
+        return false;
+    }
+
+    const std::string& error() const {
+        return error_;
+    }
+
+  private:
+    std::unique_ptr<CURL, EasyCleanup> easy_;
+    std::unique_ptr<CURLU, UrlCleanup> url_;
+    char errbuf_[CURL_ERROR_SIZE]{};
+    std::string lastReply_;
+    std::string error_;
+};
+
+} // namespace
+
+UploadResult uploadNoticePage(const FtpSettings& settings, const std::string& localPage,
+                              const std::string& remoteName, const std::string& logoPath) {
+    UploadResult result;
+    // Both files are opened first: a missing page must not cost the server its old page.
+    LocalFile page, logo;
+    if (!openLocal(localPage, "page file", page, result.error)) return result;
+    if (!logoPath.empty() && !openLocal(logoPath, "logo file", logo, result.error)) return result;
+    if (!safeInCommand(settings.folder) || !safeInCommand(remoteName)) {
+        result.error = "The upload folder or the page name holds a line break";
+        return result;
+    }
+
+    initCurlOnce();
+    Session session;
+    if (!session.ready()) {
+        result.error = "The FTP client could not be started";
+        return result;
+    }
+    if (!session.configure(settings)) {
+        result.error = session.error();
+        return result;
+    }
+
+    // An empty folder stays in the logon folder: a CWD without an argument is refused by
+    // many servers.
+    std::unique_ptr<curl_slist, ListCleanup> quote;
+    auto add = [&quote](const std::string& cmd) {
+        curl_slist* l = curl_slist_append(quote.get(), cmd.c_str());
+        if (l == nullptr) return false;
+        (void)quote.release(); // l is the same list, one item longer
+        quote.reset(l);
+        return true;
+    };
+    if ((!settings.folder.empty() && !add("CWD " + settings.folder)) ||
+        !add("*DELE " + remoteName)) { // no old page is fine
+        result.error = "Out of memory";
+        return result;
+    }
+
+    if (!session.store(remoteName, page, quote.get()) ||
+        (!logoPath.empty() && !session.store("logo.gif", logo, nullptr))) {
+        result.error = session.error();
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+std::string remotePageName(const std::string& setName) {
+    std::string name = setName;
+    for (char& c : name)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return name + ".htm";
+}
+
+} // namespace pinora

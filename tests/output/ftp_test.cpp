@@ -1,0 +1,400 @@
+// Publishing against a real FTP server on 127.0.0.1 (scripts/ftpserver.py).
+#include "output/ftp.h"
+#include "support/tempfolder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sstream>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace pinora;
+using pinora::test::TempFolder;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void writeFile(const fs::path& p, const std::string& bytes) {
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+std::vector<std::string> readLines(const fs::path& p) {
+    std::vector<std::string> lines;
+    std::ifstream in(p);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// The test server as a child process; it ends when its stdin closes, so even a crashed test
+// does not leave it behind.
+class FtpServer {
+  public:
+    FtpServer(const fs::path& home, const fs::path& log, int port = 0, bool strictCwd = false) {
+        const char* src = std::getenv("PINORA_SOURCE");
+        const std::string script = std::string(src ? src : ".") + "/scripts/ftpserver.py";
+        const std::string portText = std::to_string(port);
+        std::vector<std::string> args = {"/usr/bin/python3", script,   "--user", "teacher",
+                                         "--password",       "s3cret", "--home", home.string(),
+                                         "--port",           portText, "--log",  log.string()};
+        if (strictCwd) args.push_back("--strict-cwd");
+
+        int in[2], out[2];
+        if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::dup2(in[0], 0);
+            ::dup2(out[1], 1);
+            std::vector<char*> argv;
+            for (auto& a : args)
+                argv.push_back(a.data());
+            argv.push_back(nullptr);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        ::close(in[0]);
+        ::close(out[1]);
+        stdin_ = in[1];
+        // Wait for the port line.
+        std::string line;
+        pollfd p{out[0], POLLIN, 0};
+        while (line.find('\n') == std::string::npos && ::poll(&p, 1, 10000) > 0) {
+            char buf[64];
+            const ssize_t n = ::read(out[0], buf, sizeof buf);
+            if (n <= 0) break;
+            line.append(buf, static_cast<size_t>(n));
+        }
+        ::close(out[0]);
+        port_ = std::atoi(line.c_str());
+    }
+    ~FtpServer() { stop(); }
+    FtpServer(const FtpServer&) = delete;
+    FtpServer& operator=(const FtpServer&) = delete;
+
+    int port() const { return port_; }
+    void stop() {
+        if (pid_ <= 0) return;
+        ::close(stdin_);
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+
+  private:
+    pid_t pid_ = -1;
+    int stdin_ = -1;
+    int port_ = 0;
+};
+
+// A page with bytes that a text-mode transfer would change.
+const char kPageBytes[] = "<html>\r\nline\nbare\rcr\0nul\xff\xfe end</html>\r\n";
+const char kLogoBytes[] = "GIF89a\x01\x00\x01\x00\x80\x00\x00\r\n\x1a\n\0\xff";
+const std::string kPage(kPageBytes, sizeof kPageBytes - 1);
+const std::string kLogo(kLogoBytes, sizeof kLogoBytes - 1);
+
+class FtpUpload : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fs::create_directory(home / "web");
+        writeFile(local / "TEMP" / "~123.HTM", kPage);
+        writeFile(local / "logo.gif", kLogo);
+    }
+
+    void start(int port = 0, bool strictCwd = false) {
+        server = std::make_unique<FtpServer>(home.path(), log(), port, strictCwd);
+        ASSERT_GT(server->port(), 0) << "the test server did not start";
+    }
+
+    fs::path log() const { return local / "ftp.log"; }
+    std::vector<std::string> commands() const { return readLines(log()); }
+
+    FtpSettings good(bool passive = true) const {
+        FtpSettings s;
+        s.host = "127.0.0.1";
+        s.port = static_cast<std::uint16_t>(server->port());
+        s.passive = passive;
+        s.user = "teacher";
+        s.password = "s3cret";
+        s.folder = "web";
+        return s;
+    }
+
+    UploadResult publish(const FtpSettings& s, const std::string& remote = "staff notices.htm",
+                         bool withLogo = true) {
+        return uploadNoticePage(s, (local / "TEMP" / "~123.HTM").string(), remote,
+                                withLogo ? (local / "logo.gif").string() : std::string());
+    }
+
+    TempFolder local; // the database folder
+    TempFolder home;  // the server's
+    std::unique_ptr<FtpServer> server;
+};
+
+bool has(const std::vector<std::string>& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+bool anyStartsWith(const std::vector<std::string>& lines, const std::string& prefix) {
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
+}
+
+class FtpModes : public FtpUpload, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(FtpModes, StoresPageAndLogoByteForByteOverOneConnection) {
+    const bool passive = GetParam();
+    start();
+    const UploadResult r = publish(good(passive)); // no old page on the server
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(readFile(home / "web" / "staff notices.htm"), kPage);
+    EXPECT_EQ(readFile(home / "web" / "logo.gif"), kLogo);
+    EXPECT_FALSE(fs::exists(home / "staff notices.htm"));
+    EXPECT_FALSE(fs::exists(home / "logo.gif"));
+
+    const auto cmds = commands();
+    for (const auto& c : cmds)
+        EXPECT_EQ(c.substr(0, 2), "1 ") << "a second connection: " << c;
+    const std::vector<std::string> steps = {"1 USER teacher",           "1 CWD web",
+                                            "1 DELE staff notices.htm", "1 STOR staff notices.htm",
+                                            "1 STOR logo.gif",          "1 QUIT"};
+    auto at = cmds.begin();
+    for (const auto& step : steps) {
+        at = std::find(at, cmds.end(), step);
+        EXPECT_NE(at, cmds.end()) << "missing or out of order: " << step;
+    }
+    EXPECT_TRUE(has(cmds, "1 TYPE I"));
+    EXPECT_FALSE(anyStartsWith(cmds, "1 TYPE A"));
+    EXPECT_FALSE(anyStartsWith(cmds, "1 APPE"));
+    const bool sawPassive = anyStartsWith(cmds, "1 PASV") || anyStartsWith(cmds, "1 EPSV");
+    const bool sawActive = anyStartsWith(cmds, "1 PORT") || anyStartsWith(cmds, "1 EPRT");
+    EXPECT_EQ(sawPassive, passive);
+    EXPECT_EQ(sawActive, !passive);
+}
+
+INSTANTIATE_TEST_SUITE_P(PassiveAndActive, FtpModes, ::testing::Bool(),
+                         [](const auto& mode) { return mode.param ? "Passive" : "Active"; });
+
+TEST_F(FtpUpload, ReplacesTheOldPageAndLeavesTheLogoAloneWithoutOne) {
+    start();
+    writeFile(home / "web" / "staff notices.htm", std::string(500, 'o'));
+    writeFile(home / "web" / "logo.gif", "old logo");
+
+    const UploadResult r = publish(good(), "staff notices.htm", /*withLogo=*/false);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(readFile(home / "web" / "staff notices.htm"), kPage); // replaced, not appended
+    EXPECT_EQ(readFile(home / "web" / "logo.gif"), "old logo");
+    EXPECT_FALSE(has(commands(), "1 STOR logo.gif"));
+}
+
+TEST_F(FtpUpload, NamesWithSpacesAndUrlCharactersArriveAsGiven) {
+    start();
+    const std::string name = remotePageName("Staff Notices #1 100%?");
+    ASSERT_EQ(name, "staff notices #1 100%?.htm");
+    const UploadResult r = publish(good(), name);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(readFile(home / "web" / name), kPage);
+}
+
+TEST_F(FtpUpload, ProxyVariablesAreIgnored) {
+    start();
+    const char* names[] = {"ftp_proxy", "FTP_PROXY", "all_proxy", "ALL_PROXY"};
+    for (const char* n : names)
+        ::setenv(n, "http://127.0.0.1:9", 1); // nothing listens there
+    const UploadResult r = publish(good());
+    for (const char* n : names)
+        ::unsetenv(n);
+    EXPECT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(readFile(home / "web" / "staff notices.htm"), kPage);
+}
+
+TEST_F(FtpUpload, AnEmptyFolderStaysInTheLogonFolder) {
+    start(0, /*strictCwd=*/true); // refuses a CWD without a folder
+    FtpSettings s = good();
+    s.folder.clear();
+    const UploadResult r = publish(s);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(readFile(home / "staff notices.htm"), kPage);
+    EXPECT_EQ(readFile(home / "logo.gif"), kLogo);
+    EXPECT_FALSE(anyStartsWith(commands(), "1 CWD"));
+}
+
+TEST_F(FtpUpload, AnAbsoluteFolderIsUsedForBothFiles) {
+    start();
+    fs::create_directories(home / "web" / "notices");
+    FtpSettings s = good(false);
+    s.folder = "/web/notices";
+    const UploadResult r = publish(s);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(readFile(home / "web" / "notices" / "staff notices.htm"), kPage);
+    EXPECT_EQ(readFile(home / "web" / "notices" / "logo.gif"), kLogo);
+}
+
+// Each failure gives the client's text, and the next publish with good settings connects
+// afresh and works.
+TEST_F(FtpUpload, FailuresReportTheClientTextAndTheNextPublishWorks) {
+    start();
+    struct Case {
+        const char* what;
+        std::function<void(FtpSettings&)> spoil;
+        const char* expected; // part of the text
+    };
+    const std::vector<Case> cases = {
+        {"wrong password", [](FtpSettings& s) { s.password = "wrong"; },
+         "530 Authentication failed"},
+        {"unknown user", [](FtpSettings& s) { s.user = "nobody"; }, "530"},
+        {"missing folder", [](FtpSettings& s) { s.folder = "nowhere"; },
+         "550 No such file or directory"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(home / "web" / "staff notices.htm");
+        FtpSettings bad = good();
+        c.spoil(bad);
+        const UploadResult r = publish(bad);
+        EXPECT_FALSE(r.ok);
+        EXPECT_NE(r.error.find(c.expected), std::string::npos) << r.error;
+        EXPECT_FALSE(fs::exists(home / "web" / "staff notices.htm"));
+        EXPECT_FALSE(fs::exists(home / "nowhere"));
+
+        const UploadResult next = publish(good());
+        EXPECT_TRUE(next.ok) << next.error;
+        EXPECT_EQ(readFile(home / "web" / "staff notices.htm"), kPage);
+    }
+    // Connection 5 was the missing folder: it ended before the delete and the stores.
+    const auto cmds = commands();
+    EXPECT_TRUE(has(cmds, "5 CWD nowhere"));
+    EXPECT_FALSE(anyStartsWith(cmds, "5 DELE"));
+    EXPECT_FALSE(anyStartsWith(cmds, "5 STOR"));
+}
+
+TEST_F(FtpUpload, ARefusedLogoEndsTheUploadAfterThePage) {
+    start();
+    fs::create_directory(home / "web" / "logo.gif"); // cannot be written as a file
+    const UploadResult r = publish(good());
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("Server reply: 550"), std::string::npos) << r.error;
+    EXPECT_EQ(readFile(home / "web" / "staff notices.htm"), kPage);
+    EXPECT_TRUE(has(commands(), "1 QUIT")) << "the connection was left open";
+}
+
+TEST_F(FtpUpload, AStoppedServerFailsAndTheNextPublishConnectsAgain) {
+    start();
+    const int port = server->port();
+    server->stop();
+    const UploadResult r = publish(good());
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.error.empty());
+
+    server = std::make_unique<FtpServer>(home.path(), log(), port);
+    ASSERT_EQ(server->port(), port);
+    const UploadResult next = publish(good());
+    EXPECT_TRUE(next.ok) << next.error;
+    EXPECT_EQ(readFile(home / "web" / "staff notices.htm"), kPage);
+}
+
+TEST_F(FtpUpload, AMissingLocalFileFailsBeforeTheOldPageIsDeleted) {
+    start();
+    writeFile(home / "web" / "staff notices.htm", "old page");
+    fs::remove(local / "TEMP" / "~123.HTM");
+    UploadResult r = publish(good());
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("~123.HTM"), std::string::npos) << r.error;
+    EXPECT_EQ(readFile(home / "web" / "staff notices.htm"), "old page");
+
+    writeFile(local / "TEMP" / "~123.HTM", kPage);
+    r = uploadNoticePage(good(), (local / "TEMP" / "~123.HTM").string(), "staff notices.htm",
+                         (local / "nologo.gif").string());
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("nologo.gif"), std::string::npos) << r.error;
+    EXPECT_EQ(readFile(home / "web" / "staff notices.htm"), "old page");
+    EXPECT_TRUE(commands().empty()) << "connected although nothing could be sent";
+}
+
+TEST_F(FtpUpload, LineBreaksInTheFolderOrNameAreNotSentAsCommands) {
+    start();
+    writeFile(home / "web" / "keep.htm", "keep");
+    FtpSettings s = good();
+    s.folder = "web\r\nDELE keep.htm";
+    EXPECT_FALSE(publish(s).ok);
+    EXPECT_FALSE(publish(good(), "x.htm\r\nDELE keep.htm").ok);
+    EXPECT_EQ(readFile(home / "web" / "keep.htm"), "keep");
+}
+
+// A port that takes connections into its queue but never answers, and one whose queue is full
+// so that the connection is never made.
+TEST(FtpTimeout, AServerThatNeverAnswersFailsAfterTheConnectTimeOut) {
+    EXPECT_EQ(FtpSettings{}.connectTimeoutMs, 10000);
+
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    socklen_t len = sizeof addr;
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
+
+    TempFolder local;
+    writeFile(local / "page.htm", kPage);
+    FtpSettings s;
+    s.host = "127.0.0.1";
+    s.port = ntohs(addr.sin_port);
+    s.user = "teacher";
+    s.password = "s3cret";
+    s.connectTimeoutMs = 300;
+
+    std::vector<int> fillers;
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round == 0 ? "accepted, never greeted" : "queue full, never connected");
+        const auto t0 = std::chrono::steady_clock::now();
+        const UploadResult r = uploadNoticePage(s, (local / "page.htm").string(), "a.htm", "");
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now() - t0)
+                            .count();
+        EXPECT_FALSE(r.ok);
+        EXPECT_TRUE(r.error.find("imed out") != std::string::npos ||
+                    r.error.find("Timeout") != std::string::npos)
+            << r.error;
+        EXPECT_LT(ms, 5000) << "the time-out was not honoured";
+        // Fill the queue for the second round.
+        for (int i = 0; i < 4; ++i) {
+            const int c = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            ::connect(c, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+            fillers.push_back(c);
+        }
+    }
+    for (int c : fillers)
+        ::close(c);
+    ::close(listener);
+}
+
+TEST(FtpNames, OnlyAToZAreLowered) {
+    EXPECT_EQ(remotePageName("Staff Notices"), "staff notices.htm");
+    EXPECT_EQ(remotePageName("ABC-xyz_09"), "abc-xyz_09.htm");
+    EXPECT_EQ(remotePageName("\xC4rzte \xC9"), "\xC4rzte \xC9.htm"); // Windows-1252 stays
+    EXPECT_EQ(remotePageName(""), ".htm");
+}
+
+} // namespace
