@@ -118,6 +118,8 @@ class Session {
         curl_easy_setopt(h, CURLOPT_PROXY, ""); // also overrides the proxy variables
         curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(s.connectTimeoutMs));
+        // In active mode the server connects back to us; it gets the same time.
+        curl_easy_setopt(h, CURLOPT_ACCEPTTIMEOUT_MS, static_cast<long>(s.connectTimeoutMs));
         curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
         curl_easy_setopt(h, CURLOPT_TRANSFERTEXT, 0L); // TYPE I
         curl_easy_setopt(h, CURLOPT_FTP_CREATE_MISSING_DIRS, 0L);
@@ -216,6 +218,17 @@ UploadResult uploadNoticePage(const FtpSettings& settings, const std::string& lo
     }
     result.ok = true;
     return result;
+}
+
+FtpSettings ftpSettingsFrom(const ConfigRecord& config) {
+    FtpSettings s;
+    s.host = config.ftpServer.str();
+    s.port = config.ftpPort;
+    s.passive = config.ftpPassive;
+    s.user = config.ftpUser.str();
+    s.password = config.ftpPassword.str();
+    s.folder = config.ftpUploadDir.str();
+    return s;
 }
 
 std::string remotePageName(const std::string& setName) {

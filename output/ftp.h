@@ -1,6 +1,8 @@
 // Publishing a page and the logo to the school's web server over FTP.
 #pragma once
 
+#include "db/records.h"
+
 #include <cstdint>
 #include <string>
 
@@ -29,6 +31,9 @@ struct UploadResult {
 // on the server.
 UploadResult uploadNoticePage(const FtpSettings& settings, const std::string& localPage,
                               const std::string& remoteName, const std::string& logoPath);
+
+// The settings stored in the configuration record.
+FtpSettings ftpSettingsFrom(const ConfigRecord& config);
 
 // The set's name with A to Z lowered, + ".htm".
 std::string remotePageName(const std::string& setName);

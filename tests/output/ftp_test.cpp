@@ -344,8 +344,6 @@ TEST_F(FtpUpload, LineBreaksInTheFolderOrNameAreNotSentAsCommands) {
 // A port that takes connections into its queue but never answers, and one whose queue is full
 // so that the connection is never made.
 TEST(FtpTimeout, AServerThatNeverAnswersFailsAfterTheConnectTimeOut) {
-    EXPECT_EQ(FtpSettings{}.connectTimeoutMs, 10000);
-
     const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
     ASSERT_GE(listener, 0);
     sockaddr_in addr{};
@@ -388,6 +386,24 @@ TEST(FtpTimeout, AServerThatNeverAnswersFailsAfterTheConnectTimeOut) {
     for (int c : fillers)
         ::close(c);
     ::close(listener);
+}
+
+TEST(FtpNames, SettingsComeFromTheirOwnFields) {
+    ConfigRecord c{};
+    c.ftpServer = "ftp.example.org";
+    c.ftpPort = 2121;
+    c.ftpPassive = true;
+    c.ftpUser = "user";
+    c.ftpPassword = "password";
+    c.ftpUploadDir = "/notices";
+    const FtpSettings s = ftpSettingsFrom(c);
+    EXPECT_EQ(s.host, "ftp.example.org");
+    EXPECT_EQ(s.port, 2121);
+    EXPECT_TRUE(s.passive);
+    EXPECT_EQ(s.user, "user");
+    EXPECT_EQ(s.password, "password");
+    EXPECT_EQ(s.folder, "/notices");
+    EXPECT_EQ(s.connectTimeoutMs, 10000);
 }
 
 TEST(FtpNames, OnlyAToZAreLowered) {
