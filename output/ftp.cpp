@@ -195,8 +195,9 @@ UploadResult uploadNoticePage(const FtpSettings& settings, const std::string& lo
         return result;
     }
 
-    // An empty folder stays in the logon folder: a CWD without an argument is refused by
-    // many servers.
+    // The CWD goes out even for an empty folder, as older copies send it; many servers refuse
+    // a CWD without an argument, so that refusal is ignored and the upload stays in the logon
+    // folder.
     std::unique_ptr<curl_slist, ListCleanup> quote;
     auto add = [&quote](const std::string& cmd) {
         curl_slist* l = curl_slist_append(quote.get(), cmd.c_str());
@@ -205,7 +206,7 @@ UploadResult uploadNoticePage(const FtpSettings& settings, const std::string& lo
         quote.reset(l);
         return true;
     };
-    if ((!settings.folder.empty() && !add("CWD " + settings.folder)) ||
+    if (!add(settings.folder.empty() ? std::string("*CWD") : "CWD " + settings.folder) ||
         !add("*DELE " + remoteName)) { // no old page is fine
         result.error = "Out of memory";
         return result;

@@ -171,7 +171,7 @@ TEST_F(FtpUpload, ProxyVariablesAreIgnored) {
     EXPECT_EQ(readFile(home / "web" / "staff notices.htm"), kPage);
 }
 
-TEST_F(FtpUpload, AnEmptyFolderStaysInTheLogonFolder) {
+TEST_F(FtpUpload, AnEmptyFolderIsStillSentAndARefusalKeepsTheLogonFolder) {
     start(0, /*strictCwd=*/true); // refuses a CWD without a folder
     FtpSettings s = good();
     s.folder.clear();
@@ -179,7 +179,7 @@ TEST_F(FtpUpload, AnEmptyFolderStaysInTheLogonFolder) {
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(readFile(home / "staff notices.htm"), kPage);
     EXPECT_EQ(readFile(home / "logo.gif"), kLogo);
-    EXPECT_FALSE(anyStartsWith(commands(), "1 CWD"));
+    EXPECT_TRUE(anyStartsWith(commands(), "1 CWD"));
 }
 
 TEST_F(FtpUpload, AnAbsoluteFolderIsUsedForBothFiles) {
