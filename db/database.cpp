@@ -3,7 +3,10 @@
 #include "fileio.h"
 #include "text.h"
 
+#include <atomic>
 #include <cstring>
+#include <memory>
+#include <unistd.h>
 #include <vector>
 
 namespace pinora {
@@ -59,8 +62,17 @@ void Database::report(const std::string& text) {
     if (services_.reporter) services_.reporter->showMessage(text);
 }
 
+// Unique to this station: CONFIG.DB is saved without a lock, so two stations may write their
+// temporary files at the same moment. Chance is left alone so that scrambling keys stay
+// where tests and callers expect them.
 std::string Database::tmpTag() {
-    return "~" + std::to_string(services_.chance->below(1000000000));
+    static const std::string station = [] {
+        char host[256] = {};
+        if (::gethostname(host, sizeof host - 1) != 0 || !host[0]) std::strcpy(host, "station");
+        return std::string(host) + "-" + std::to_string(::getpid());
+    }();
+    static std::atomic<unsigned long long> counter{0};
+    return "~" + station + "-" + std::to_string(++counter);
 }
 
 std::string Database::scramble(std::string_view text) {
@@ -72,17 +84,30 @@ std::string Database::scramble(std::string_view text) {
 LoadResult Database::loadFile(const char* name, void* block, std::size_t blockSize,
                               bool testHeader) {
     const std::string p = path(name);
-    std::string buf;
+    const std::size_t want = 16 + blockSize;
+    // The file is read aside first so that memory stays as it was when the load fails. One
+    // byte more than expected tells a file that is too long.
+    thread_local std::unique_ptr<char[]> scratch;
+    thread_local std::size_t scratchSize = 0;
+    if (scratchSize < want + 1) {
+        scratch.reset(new char[want + 1]);
+        scratchSize = want + 1;
+    }
+    char* buf = scratch.get();
     for (int attempt = 1; attempt <= ioAttempts; ++attempt) {
         if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
-        const ReadStatus st = readWholeFile(p, buf, 16 + blockSize + 1);
+        std::size_t got = 0;
+        const ReadStatus st = readFileInto(p, buf, want + 1, got);
         if (st == ReadStatus::Missing) return LoadResult::Missing;
-        if (st != ReadStatus::Ok || buf.size() != 16 + blockSize) continue;
+        if (st != ReadStatus::Ok || got < 16) continue;
         DbHeader h;
-        std::memcpy(&h, buf.data(), 16);
-        if (testHeader && !headerMatches(h)) continue;
+        std::memcpy(&h, buf, 16);
+        // A whole header of another format does not change by waiting. Until older formats
+        // are converted, such a file is reported and left as it is.
+        if (testHeader && !headerMatches(h)) break;
+        if (got != want) continue;
         header = h;
-        std::memcpy(block, buf.data() + 16, blockSize);
+        std::memcpy(block, buf + 16, blockSize);
         return LoadResult::Ok;
     }
     report(brokenFileMessage(name));
@@ -90,35 +115,45 @@ LoadResult Database::loadFile(const char* name, void* block, std::size_t blockSi
 }
 
 bool Database::saveFile(const char* name, const void* block, std::size_t blockSize) {
-    std::string buf(16 + blockSize, '\0');
     const DbHeader h = currentHeader();
-    std::memcpy(buf.data(), &h, 16);
-    std::memcpy(buf.data() + 16, block, blockSize);
     const std::string p = path(name);
     for (int attempt = 1; attempt <= ioAttempts; ++attempt) {
         if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
-        if (writeFileAtomic(p, buf.data(), buf.size(), tmpTag())) return true;
+        if (writeFileAtomic(p, {ByteSpan{&h, 16}, ByteSpan{block, blockSize}}, tmpTag(), true))
+            return true;
     }
     report(unsavedFileMessage(name));
     return false;
 }
 
-bool Database::loadConfig() { return loadConfigStatus() == LoadResult::Ok; }
+bool Database::loadConfig() {
+    return loadConfigStatus() == LoadResult::Ok;
+}
 
 LoadResult Database::loadConfigStatus() {
     return loadFile("CONFIG.DB", &config, sizeof config, true);
 }
-LoadResult Database::loadNotices() { return loadFile("NOTICE.DB", &notices, sizeof notices, true); }
-LoadResult Database::loadUsers() { return loadFile("USER.DB", &users, sizeof users, true); }
+LoadResult Database::loadNotices() {
+    return loadFile("NOTICE.DB", &notices, sizeof notices, true);
+}
+LoadResult Database::loadUsers() {
+    return loadFile("USER.DB", &users, sizeof users, true);
+}
 bool Database::loadNoticesRaw() {
     return loadFile("NOTICE.DB", &notices, sizeof notices, false) == LoadResult::Ok;
 }
 bool Database::loadUsersRaw() {
     return loadFile("USER.DB", &users, sizeof users, false) == LoadResult::Ok;
 }
-bool Database::saveConfig() { return saveFile("CONFIG.DB", &config, sizeof config); }
-bool Database::saveNotices() { return saveFile("NOTICE.DB", &notices, sizeof notices); }
-bool Database::saveUsers() { return saveFile("USER.DB", &users, sizeof users); }
+bool Database::saveConfig() {
+    return saveFile("CONFIG.DB", &config, sizeof config);
+}
+bool Database::saveNotices() {
+    return saveFile("NOTICE.DB", &notices, sizeof notices);
+}
+bool Database::saveUsers() {
+    return saveFile("USER.DB", &users, sizeof users);
+}
 
 void Database::setConfigDefaults() {
     UserRecord& t = config.newUserTemplate;
@@ -134,7 +169,8 @@ void Database::setConfigDefaults() {
     t.adminMenu = false;
     t.superUser = false;
     t.extraHelp = false;
-    for (Flag& f : t.denySet) f = false;
+    for (Flag& f : t.denySet)
+        f = false;
     t.bypassDeadline = false;
     t.bypassMaxDays = false;
 
@@ -177,11 +213,13 @@ void Database::setConfigDefaults() {
 }
 
 void Database::initNotices() {
-    for (NoticeRecord& r : notices) r.owner = scramble(freeMarker);
+    for (NoticeRecord& r : notices)
+        r.owner = scramble(freeMarker);
 }
 
 void Database::initUsers() {
-    for (UserRecord& r : users) r.loginName = scramble(freeMarker);
+    for (UserRecord& r : users)
+        r.loginName = scramble(freeMarker);
 }
 
 int Database::findNoticeSet(std::string_view name) const {
@@ -193,9 +231,14 @@ int Database::findNoticeSet(std::string_view name) const {
 
 // ---- notices ------------------------------------------------------------------------------
 
-bool Database::noticeInUse(int n) const { return noticeOwner(n) != freeMarker; }
+// The scans look at 10,000 owners; comparing in place keeps them free of allocations.
+bool Database::noticeInUse(int n) const {
+    return !scrambledEquals(notice(n).owner.view(), freeMarker);
+}
 
-std::string Database::noticeOwner(int n) const { return unscrambleText(notice(n).owner.str()); }
+std::string Database::noticeOwner(int n) const {
+    return unscrambleText(notice(n).owner.str());
+}
 
 int Database::findFreeNotice() const {
     for (int n = 1; n <= kNoticeCount; ++n)
@@ -210,17 +253,23 @@ int Database::countNoticesInUse() const {
     return count;
 }
 
-void Database::markNoticeFree(int n) { notice(n).owner = scramble(freeMarker); }
+void Database::markNoticeFree(int n) {
+    notice(n).owner = scramble(freeMarker);
+}
 
 // ---- users --------------------------------------------------------------------------------
 
-bool Database::userSlotFree(int n) const { return userLoginName(n) == freeMarker; }
+bool Database::userSlotFree(int n) const {
+    return scrambledEquals(user(n).loginName.view(), freeMarker);
+}
 
 std::string Database::userLoginName(int n) const {
     return unscrambleText(user(n).loginName.str());
 }
 
-std::string Database::userPassword(int n) const { return unscrambleText(user(n).password.str()); }
+std::string Database::userPassword(int n) const {
+    return unscrambleText(user(n).password.str());
+}
 
 int Database::findUser(std::string_view name) const {
     for (int n = 1; n <= kUserCount; ++n)
@@ -230,8 +279,7 @@ int Database::findUser(std::string_view name) const {
 
 int Database::authenticateUser(std::string_view name, std::string_view password) const {
     for (int n = 1; n <= kUserCount; ++n)
-        if (equalsIgnoreCase(userLoginName(n), name) &&
-            equalsIgnoreCase(userPassword(n), password))
+        if (equalsIgnoreCase(userLoginName(n), name) && equalsIgnoreCase(userPassword(n), password))
             return n;
     return -1;
 }
@@ -274,7 +322,9 @@ std::string Database::messageFilePath(int n) const {
     return path("MSG/" + std::to_string(n) + ".MSG");
 }
 
-bool Database::messageFileExists(int n) const { return fileExists(messageFilePath(n)); }
+bool Database::messageFileExists(int n) const {
+    return fileExists(messageFilePath(n));
+}
 
 bool Database::writeMessageFile(int n, std::string_view text, std::string* error) {
     std::string out;
@@ -289,7 +339,9 @@ bool Database::writeMessageFile(int n, std::string_view text, std::string* error
         out += "\r\n";
         start = end + 1;
     }
-    return writeFileAtomic(messageFilePath(n), out.data(), out.size(), tmpTag(), error);
+    // Readers never see half a text; like the original program, the text is not flushed.
+    return writeFileAtomic(messageFilePath(n), {ByteSpan{out.data(), out.size()}}, tmpTag(), false,
+                           error);
 }
 
 std::optional<std::string> Database::readMessageFile(int n, std::string* error) const {
@@ -316,15 +368,16 @@ LockInfo Database::readLock(char letter, bool* ok) {
         const ReadStatus st = readWholeFile(lockPath(letter), buf, 4096);
         if (st == ReadStatus::Missing) return info;
         if (st != ReadStatus::Ok) continue;
+        // Lines end with CR LF; a lone CR or LF ends a line too.
         std::vector<std::string> lines;
         std::size_t start = 0;
         while (start < buf.size() && lines.size() < 3) {
-            std::size_t end = buf.find('\n', start);
+            std::size_t end = buf.find_first_of("\r\n", start);
             if (end == std::string::npos) end = buf.size();
-            std::string line = buf.substr(start, end - start);
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            lines.push_back(line);
+            lines.push_back(buf.substr(start, end - start));
             start = end + 1;
+            if (end < buf.size() && buf[end] == '\r' && start < buf.size() && buf[start] == '\n')
+                ++start;
         }
         lines.resize(3);
         if (upperAscii(lines[0]) != "FALSE") {
@@ -353,7 +406,18 @@ LockResult Database::acquireLock(char letter, std::string_view user, std::string
         bool written = false;
         for (int attempt = 1; attempt <= ioAttempts && !written; ++attempt) {
             if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
-            if (fileExists(p)) removeFile(p); // a lock file whose first line is FALSE
+            // A free lock file (first line FALSE) is removed first. Only a file that still
+            // reads as free is removed: one that another station has just created is theirs.
+            if (fileExists(p)) {
+                bool readOk = true;
+                const LockInfo now = readLock(letter, &readOk);
+                if (!readOk) break;
+                if (now.held) {
+                    written = true; // another station won; the read-back decides
+                    break;
+                }
+                removeFile(p);
+            }
             bool exists = false;
             if (createFileExclusive(p, content, tmpTag(), exists) || exists) written = true;
         }
@@ -371,7 +435,9 @@ LockResult Database::acquireLock(char letter, std::string_view user, std::string
                                                             : LockResult::Refused;
 }
 
-void Database::releaseLock(char letter) { removeFile(lockPath(letter)); }
+void Database::releaseLock(char letter) {
+    removeFile(lockPath(letter));
+}
 
 bool Database::waitForLock(char letter, std::string_view user, std::string_view task) {
     bool waited = false;
@@ -390,8 +456,7 @@ bool Database::waitForLock(char letter, std::string_view user, std::string_view 
 
 bool Database::changeFrame(char letter, std::string_view user, std::string_view task,
                            const std::function<LoadResult()>& reload,
-                           const std::function<bool()>& save,
-                           const std::function<bool()>& change) {
+                           const std::function<bool()>& save, const std::function<bool()>& change) {
     if (!waitForLock(letter, user, task)) return false;
     bool ok = reload() == LoadResult::Ok && change() && save();
     releaseLock(letter);

@@ -24,7 +24,7 @@ enum class LockResult { Granted, Refused, Failed };
 
 // All texts that go to or come from records are Windows-1252 bytes.
 class Database {
-public:
+  public:
     // folder ends with its separator; names are appended with one of their own.
     Database(std::string folder, Services services);
 
@@ -118,7 +118,7 @@ public:
     static constexpr std::size_t kNoticeFileSize = 16 + sizeof(NoticeTable);
     static constexpr std::size_t kUserFileSize = 16 + sizeof(UserTable);
 
-private:
+  private:
     LoadResult loadFile(const char* name, void* block, std::size_t blockSize, bool testHeader);
     bool saveFile(const char* name, const void* block, std::size_t blockSize);
     void report(const std::string& text);

@@ -30,20 +30,24 @@ CivilDate civilFromDays(long long z) {
 
 const long long kEpochOffset = daysFromCivil(1899, 12, 30); // 1899-12-30 relative to 1970
 
-long long wholeDays(TDateTime t) { return static_cast<long long>(std::floor(t + 1e-9)); }
+long long wholeDays(TDateTime t) {
+    return static_cast<long long>(std::floor(t + 1e-9));
+}
 } // namespace
 
 TDateTime encodeDate(int year, int month, int day) {
-    return static_cast<double>(daysFromCivil(year, static_cast<unsigned>(month),
-                                             static_cast<unsigned>(day)) -
-                               kEpochOffset);
+    return static_cast<double>(
+        daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) -
+        kEpochOffset);
 }
 
 TDateTime encodeTime(int hour, int minute, int second, int msec) {
     return (hour * 3600000.0 + minute * 60000.0 + second * 1000.0 + msec) / 86400000.0;
 }
 
-CivilDate decodeDate(TDateTime t) { return civilFromDays(wholeDays(t) + kEpochOffset); }
+CivilDate decodeDate(TDateTime t) {
+    return civilFromDays(wholeDays(t) + kEpochOffset);
+}
 
 ClockTime decodeTime(TDateTime t) {
     long long ms = std::llround(timeOf(t) * 86400000.0);
@@ -52,7 +56,9 @@ ClockTime decodeTime(TDateTime t) {
             static_cast<int>(ms / 1000 % 60), static_cast<int>(ms % 1000)};
 }
 
-TDateTime dateOf(TDateTime t) { return static_cast<double>(wholeDays(t)); }
+TDateTime dateOf(TDateTime t) {
+    return static_cast<double>(wholeDays(t));
+}
 
 TDateTime timeOf(TDateTime t) {
     double f = t - dateOf(t);
@@ -67,7 +73,8 @@ int dayOfWeek(TDateTime t) {
 
 TDateTime nextWeekday(TDateTime now) {
     TDateTime d = now + 1;
-    while (dayOfWeek(d) == 0 || dayOfWeek(d) == 6) d += 1;
+    while (dayOfWeek(d) == 0 || dayOfWeek(d) == 6)
+        d += 1;
     return dateOf(d);
 }
 
@@ -78,9 +85,9 @@ std::string dayName(TDateTime t) {
 }
 
 std::string monthName(TDateTime t) {
-    static const char* const names[] = {"January", "February", "March",     "April",
-                                        "May",     "June",     "July",      "August",
-                                        "September", "October", "November", "December"};
+    static const char* const names[] = {"January",   "February", "March",    "April",
+                                        "May",       "June",     "July",     "August",
+                                        "September", "October",  "November", "December"};
     return names[decodeDate(t).month - 1];
 }
 

@@ -9,11 +9,6 @@
 namespace pinora {
 
 namespace {
-std::string folderOf(const std::string& path) {
-    const auto p = path.find_last_of('/');
-    return p == std::string::npos ? std::string(".") : path.substr(0, p + 1);
-}
-
 bool writeAll(int fd, const char* data, std::size_t size) {
     while (size > 0) {
         const ssize_t n = ::write(fd, data, size);
@@ -31,18 +26,21 @@ void setError(std::string* error, int err) {
     if (error) *error = systemErrorText(err);
 }
 
-// Write content to a fresh temporary file beside path, flushed. Returns its name or empty.
-std::string writeTemp(const std::string& path, const void* data, std::size_t size,
-                      const std::string& tmpTag, std::string* error) {
+// Write content to a fresh temporary file beside path. Returns its name or empty.
+std::string writeTemp(const std::string& path, std::initializer_list<ByteSpan> parts,
+                      const std::string& tmpTag, bool flush, std::string* error) {
     const std::string tmp = path + "." + tmpTag + ".tmp";
     const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {
         setError(error, errno);
         return {};
     }
-    bool ok = writeAll(fd, static_cast<const char*>(data), size) && ::fsync(fd) == 0;
+    bool ok = true;
+    for (const ByteSpan& part : parts)
+        if (ok) ok = writeAll(fd, static_cast<const char*>(part.data), part.size);
+    if (ok && flush) ok = ::fdatasync(fd) == 0;
     const int err = errno;
-    if (::close(fd) != 0) ok = false;
+    if (::close(fd) != 0 && ok) ok = false;
     if (!ok) {
         setError(error, err);
         ::unlink(tmp.c_str());
@@ -51,16 +49,11 @@ std::string writeTemp(const std::string& path, const void* data, std::size_t siz
     return tmp;
 }
 
-void syncFolder(const std::string& path) {
-    const int dfd = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
-}
 } // namespace
 
-std::string systemErrorText(int err) { return std::strerror(err); }
+std::string systemErrorText(int err) {
+    return std::strerror(err);
+}
 
 bool fileExists(const std::string& path) {
     struct stat st {};
@@ -72,18 +65,17 @@ bool folderExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-ReadStatus readWholeFile(const std::string& path, std::string& out, std::size_t maxBytes,
-                         std::string* error) {
+ReadStatus readFileInto(const std::string& path, char* buf, std::size_t capacity, std::size_t& got,
+                        std::string* error) {
+    got = 0;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT) return ReadStatus::Missing;
         setError(error, errno);
         return ReadStatus::Error;
     }
-    out.resize(maxBytes);
-    std::size_t got = 0;
-    while (got < maxBytes) {
-        const ssize_t n = ::read(fd, out.data() + got, maxBytes - got);
+    while (got < capacity) {
+        const ssize_t n = ::read(fd, buf + got, capacity - got);
         if (n < 0) {
             if (errno == EINTR) continue;
             setError(error, errno);
@@ -94,27 +86,41 @@ ReadStatus readWholeFile(const std::string& path, std::string& out, std::size_t 
         got += static_cast<std::size_t>(n);
     }
     ::close(fd);
-    out.resize(got);
     return ReadStatus::Ok;
+}
+
+ReadStatus readWholeFile(const std::string& path, std::string& out, std::size_t maxBytes,
+                         std::string* error) {
+    out.resize(maxBytes);
+    std::size_t got = 0;
+    const ReadStatus st = readFileInto(path, out.data(), maxBytes, got, error);
+    out.resize(got);
+    return st;
 }
 
 bool writeFileAtomic(const std::string& path, const void* data, std::size_t size,
                      const std::string& tmpTag, std::string* error) {
-    const std::string tmp = writeTemp(path, data, size, tmpTag, error);
+    return writeFileAtomic(path, {ByteSpan{data, size}}, tmpTag, true, error);
+}
+
+bool writeFileAtomic(const std::string& path, std::initializer_list<ByteSpan> parts,
+                     const std::string& tmpTag, bool flush, std::string* error) {
+    const std::string tmp = writeTemp(path, parts, tmpTag, flush, error);
     if (tmp.empty()) return false;
     if (::rename(tmp.c_str(), path.c_str()) != 0) {
         setError(error, errno);
         ::unlink(tmp.c_str());
         return false;
     }
-    syncFolder(path);
     return true;
 }
 
 bool createFileExclusive(const std::string& path, const std::string& content,
                          const std::string& tmpTag, bool& exists, std::string* error) {
     exists = false;
-    const std::string tmp = writeTemp(path, content.data(), content.size(), tmpTag, error);
+    // A lock file need not survive a power cut, so it is not flushed.
+    const std::string tmp =
+        writeTemp(path, {ByteSpan{content.data(), content.size()}}, tmpTag, false, error);
     if (tmp.empty()) return false;
     // link() fails when the name is taken, and the new name shows the whole content at once.
     if (::link(tmp.c_str(), path.c_str()) == 0) {
@@ -148,6 +154,8 @@ bool createFileExclusive(const std::string& path, const std::string& content,
     return ok;
 }
 
-bool removeFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool removeFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
 
 } // namespace pinora

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <initializer_list>
 #include <optional>
 #include <string>
 
@@ -18,9 +19,24 @@ bool folderExists(const std::string& path);
 ReadStatus readWholeFile(const std::string& path, std::string& out, std::size_t maxBytes,
                          std::string* error = nullptr);
 
-// tmpTag makes the temporary name unique to the writer.
+// Reads at most capacity bytes into buf, without clearing it first; got tells how many came.
+ReadStatus readFileInto(const std::string& path, char* buf, std::size_t capacity, std::size_t& got,
+                        std::string* error = nullptr);
+
+// tmpTag makes the temporary name unique to the writer. The data is flushed to disk before
+// the rename, so a crash leaves either the old file or the new one, both whole.
 bool writeFileAtomic(const std::string& path, const void* data, std::size_t size,
                      const std::string& tmpTag, std::string* error = nullptr);
+
+struct ByteSpan {
+    const void* data;
+    std::size_t size;
+};
+
+// As writeFileAtomic, for content given in pieces (a header and a block). flush = false skips
+// the flush for files whose loss in a power cut costs nothing (readers still never see half).
+bool writeFileAtomic(const std::string& path, std::initializer_list<ByteSpan> parts,
+                     const std::string& tmpTag, bool flush, std::string* error = nullptr);
 
 // Creates path with the given content only if no file of that name exists; the content is
 // complete the moment the name appears. Returns false with exists=true when another file won.

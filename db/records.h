@@ -28,6 +28,7 @@ template <std::size_t N> struct ShortString {
     char chars[N];
 
     std::string str() const { return std::string(chars, std::min<std::size_t>(len, N)); }
+    std::string_view view() const { return std::string_view(chars, std::min<std::size_t>(len, N)); }
     void assign(std::string_view s) {
         len = static_cast<std::uint8_t>(std::min(s.size(), N));
         std::memcpy(chars, s.data(), len);

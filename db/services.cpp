@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <pwd.h>
 #include <random>
 #include <thread>
 #include <unistd.h>
-#include <pwd.h>
 
 namespace pinora {
 

@@ -11,26 +11,26 @@
 namespace pinora {
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual TDateTime now() const = 0; // local time
 };
 
 class Sleeper {
-public:
+  public:
     virtual ~Sleeper() = default;
     virtual void sleepMs(int ms) = 0;
 };
 
 class Chance {
-public:
+  public:
     virtual ~Chance() = default;
     virtual int below(int n) = 0; // uniform whole number in [0, n)
 };
 
 // Messages for the user. Texts are UTF-8.
 class Reporter {
-public:
+  public:
     virtual ~Reporter() = default;
     virtual void showMessage(const std::string& text) = 0;
 };
@@ -47,26 +47,26 @@ struct Services {
 };
 
 class SystemClock : public Clock {
-public:
+  public:
     TDateTime now() const override;
 };
 
 class SystemSleeper : public Sleeper {
-public:
+  public:
     void sleepMs(int ms) override;
 };
 
 class RandomChance : public Chance {
-public:
+  public:
     RandomChance();
     int below(int n) override;
 
-private:
+  private:
     unsigned long long state_;
 };
 
 class StderrReporter : public Reporter {
-public:
+  public:
     void showMessage(const std::string& text) override;
 };
 

@@ -10,7 +10,7 @@ Station::Station(std::string folder, Services services)
 AllocStatus Station::allocateNotice(TDateTime start, TDateTime end,
                                     const std::array<bool, kSetCount>& inSet, int& n,
                                     std::string* messageFileError) {
-    if (db.loadUsers() != LoadResult::Ok) return AllocStatus::Failed;
+    if (!loggedOn() || db.loadUsers() != LoadResult::Ok) return AllocStatus::Failed;
     const UserRecord me = currentUser();
     bool full = false;
     int slot = -1;
@@ -26,7 +26,8 @@ AllocStatus Station::allocateNotice(TDateTime start, TDateTime end,
         r.startDate = start;
         r.signature = me.signature.str();
         r.endDate = end;
-        for (int k = 0; k < kSetCount; ++k) r.inSet[k] = inSet[static_cast<std::size_t>(k)];
+        for (int k = 0; k < kSetCount; ++k)
+            r.inSet[k] = inSet[static_cast<std::size_t>(k)];
         return true;
     });
     if (full) return AllocStatus::Full;
@@ -60,6 +61,7 @@ bool Station::updateNoticeSets(int n, const std::array<bool, kSetCount>& inSet) 
 }
 
 bool Station::addPost() {
+    if (!loggedOn()) return false;
     return db.changeUsers(currentUserName, "Submitting Notice", [&] {
         currentUser().postCount += 1;
         return true;
@@ -67,7 +69,7 @@ bool Station::addPost() {
 }
 
 bool Station::isOwn(std::string_view owner) const {
-    return ownerBelongsTo(owner, currentUserName);
+    return loggedOn() && ownerBelongsTo(owner, currentUserName);
 }
 
 std::optional<std::uint8_t> Station::ownerLevel(std::string_view owner) const {
@@ -76,23 +78,31 @@ std::optional<std::uint8_t> Station::ownerLevel(std::string_view owner) const {
     return db.user(slot).securityLevel;
 }
 
+bool Station::loggedOn() const {
+    return currentUserSlot >= 1 && currentUserSlot <= kUserCount;
+}
+
+// Nobody logged on has a record with no rights and level 0.
+const UserRecord& Station::me() const {
+    static const UserRecord nobody{};
+    return loggedOn() ? currentUser() : nobody;
+}
+
 bool Station::ownerLevelBelowMine(std::string_view owner) const {
     const auto level = ownerLevel(owner);
-    return level && *level < currentUser().securityLevel;
+    return level && *level < me().securityLevel;
 }
 
 bool Station::mayViewNotice(std::string_view owner) const {
-    return currentUser().superUser || ownerLevelBelowMine(owner) || isOwn(owner);
+    return me().superUser || ownerLevelBelowMine(owner) || isOwn(owner);
 }
 
 bool Station::mayEditNotice(std::string_view owner) const {
-    return currentUser().superUser || isOwn(owner) ||
-           (ownerLevelBelowMine(owner) && currentUser().allowEdit);
+    return me().superUser || isOwn(owner) || (ownerLevelBelowMine(owner) && me().allowEdit);
 }
 
 bool Station::mayDeleteNotice(std::string_view owner) const {
-    return currentUser().superUser || isOwn(owner) ||
-           (ownerLevelBelowMine(owner) && currentUser().allowDelete);
+    return me().superUser || isOwn(owner) || (ownerLevelBelowMine(owner) && me().allowDelete);
 }
 
 } // namespace pinora

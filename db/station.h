@@ -13,7 +13,7 @@ namespace pinora {
 enum class AllocStatus { Ok, Full, Failed };
 
 class Station {
-public:
+  public:
     Station(std::string folder, Services services);
 
     Database db;
@@ -24,6 +24,7 @@ public:
     TDateTime now() const { return const_cast<Station*>(this)->services().clock->now(); }
     UserRecord& currentUser() { return db.user(currentUserSlot); }
     const UserRecord& currentUser() const { return db.user(currentUserSlot); }
+    bool loggedOn() const; // currentUserSlot is a slot number
 
     // Takes the lowest free slot under lock N ("Creating Notice"), fills it for the current
     // user and writes an empty message file. n is set on Ok.
@@ -44,7 +45,8 @@ public:
     bool mayEditNotice(std::string_view owner) const;
     bool mayDeleteNotice(std::string_view owner) const;
 
-private:
+  private:
+    const UserRecord& me() const;
     bool ownerLevelBelowMine(std::string_view owner) const;
 };
 

@@ -7,10 +7,10 @@ namespace pinora {
 namespace {
 // Code points of bytes 0x80..0x9F; the five bytes Windows-1252 leaves undefined map to the
 // C1 control of the same number so that they survive a round trip.
-constexpr char32_t kHigh[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr char32_t kHigh[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 void appendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
@@ -120,7 +120,8 @@ std::string scrambleText(std::string_view s, const std::function<int()>& key) {
     std::string out;
     out.reserve(s.size() + 1);
     out += static_cast<char>(k);
-    for (unsigned char c : s) out += static_cast<char>(static_cast<std::uint8_t>(c + k));
+    for (unsigned char c : s)
+        out += static_cast<char>(static_cast<std::uint8_t>(c + k));
     return out;
 }
 
@@ -134,8 +135,19 @@ std::string unscrambleText(std::string_view t) {
     return out;
 }
 
+bool scrambledEquals(std::string_view t, std::string_view plain) {
+    if (t.empty()) return plain.empty();
+    if (t.size() - 1 != plain.size()) return false;
+    const auto k = static_cast<std::uint8_t>(t[0]);
+    for (std::size_t i = 0; i < plain.size(); ++i)
+        if (static_cast<std::uint8_t>(static_cast<std::uint8_t>(t[i + 1]) - k) !=
+            static_cast<std::uint8_t>(plain[i]))
+            return false;
+    return true;
+}
+
 bool ownerBelongsTo(std::string_view owner, std::string_view loginName) {
-    return equalsIgnoreCase(owner, loginName.substr(0, 7));
+    return equalsIgnoreCase(owner, loginName.substr(0, 7)) || equalsIgnoreCase(owner, loginName);
 }
 
 } // namespace pinora

@@ -19,9 +19,12 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b);
 // keyBelow128 returns the key; it is asked once per call.
 std::string scrambleText(std::string_view s, const std::function<int()>& key);
 std::string unscrambleText(std::string_view t);
+// unscrambleText(t) == plain, compared exactly, without building the text.
+bool scrambledEquals(std::string_view t, std::string_view plain);
 
 // A notice's stored owner belongs to a login name when it equals the name's first
-// 7 characters, ignoring case (the owner field keeps no more than that).
+// 7 characters, ignoring case (the owner field keeps no more than that). A whole login name
+// given in place of an owner (the user rules) belongs to itself.
 bool ownerBelongsTo(std::string_view owner, std::string_view loginName);
 
 } // namespace pinora

@@ -1,0 +1,102 @@
+// Scrambling, case folding, owner matching and the single-byte text conversion.
+#include "db/text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace pinora;
+
+TEST(Scrambling, RoundTripsEveryKeyAndEveryByte) {
+    // Every byte value, in texts of up to 15 characters, under every key.
+    for (int key = 0; key < 128; ++key) {
+        for (int start = 0; start < 256; start += 15) {
+            std::string plain;
+            for (int c = start; c < start + 15 && c < 256; ++c)
+                plain += static_cast<char>(c);
+            const std::string s = scrambleText(plain, [key] { return key; });
+            ASSERT_EQ(s.size(), plain.size() + 1);
+            ASSERT_EQ(static_cast<unsigned char>(s[0]), key);
+            for (std::size_t i = 0; i < plain.size(); ++i)
+                ASSERT_EQ(static_cast<unsigned char>(s[i + 1]),
+                          (static_cast<unsigned char>(plain[i]) + key) % 256);
+            ASSERT_EQ(unscrambleText(s), plain) << "key " << key << " start " << start;
+            ASSERT_TRUE(scrambledEquals(s, plain));
+        }
+    }
+}
+
+TEST(Scrambling, KeyIsBelow128AndAskedOncePerText) {
+    int asked = 0;
+    const std::string s = scrambleText("ANN", [&] {
+        ++asked;
+        return 255; // more than a key may be
+    });
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(s.size(), 4u);
+    EXPECT_LT(static_cast<unsigned char>(s[0]), 128);
+    EXPECT_EQ(unscrambleText(s), "ANN");
+}
+
+TEST(Scrambling, EmptyAndShortTexts) {
+    EXPECT_EQ(scrambleText("", [] { return 42; }), std::string(1, '\x2A'));
+    EXPECT_EQ(unscrambleText(""), "");
+    EXPECT_EQ(unscrambleText("\x2A"), "");
+    EXPECT_TRUE(scrambledEquals("", ""));
+    EXPECT_TRUE(scrambledEquals("\x2A", ""));
+    EXPECT_FALSE(scrambledEquals("", "A"));
+}
+
+TEST(Scrambling, SameTextUnderTwoKeysDiffersButReadsTheSame) {
+    const std::string a = scrambleText("[NONE]", [] { return 3; });
+    const std::string b = scrambleText("[NONE]", [] { return 4; });
+    EXPECT_NE(a, b);
+    EXPECT_EQ(unscrambleText(a), unscrambleText(b));
+    EXPECT_TRUE(scrambledEquals(a, "[NONE]"));
+    EXPECT_FALSE(scrambledEquals(a, "[none]")); // the marker is compared with case
+    EXPECT_FALSE(scrambledEquals(a, "[NONE"));
+    EXPECT_FALSE(scrambledEquals(a, "[NONE]X"));
+}
+
+TEST(CaseFolding, OnlyLettersAToZAreFolded) {
+    EXPECT_EQ(upperAscii("abc xyz-09{}`@[]"), "ABC XYZ-09{}`@[]");
+    EXPECT_EQ(upperAscii("\xE9\xE8\xFF"), "\xE9\xE8\xFF"); // é è ÿ stay
+    EXPECT_TRUE(equalsIgnoreCase("MaRy", "mArY"));
+    EXPECT_FALSE(equalsIgnoreCase("\xC9"
+                                  "COLE",
+                                  "\xE9"
+                                  "cole"));   // É and é are not folded
+    EXPECT_FALSE(equalsIgnoreCase("[", "{")); // 0x5B vs 0x7B
+    EXPECT_FALSE(equalsIgnoreCase("@", "`"));
+    EXPECT_FALSE(equalsIgnoreCase("ann", "anne"));
+    EXPECT_TRUE(equalsIgnoreCase("", ""));
+}
+
+TEST(OwnerMatching, SevenCharactersOfTheLoginNameIgnoringCase) {
+    EXPECT_TRUE(ownerBelongsTo("MARGARE", "MARGARET"));
+    EXPECT_TRUE(ownerBelongsTo("margare", "Margaret"));
+    EXPECT_TRUE(ownerBelongsTo("ANN", "ann"));
+    EXPECT_FALSE(ownerBelongsTo("ANN", "ANNABEL")); // a prefix shorter than 7 is another name
+    EXPECT_FALSE(ownerBelongsTo("MARGAR", "MARGARET"));
+    EXPECT_FALSE(ownerBelongsTo("MARGARE", "MARGIE"));
+    EXPECT_TRUE(ownerBelongsTo("MARGARE", "MARGARE"));
+    // A whole login name in place of an owner, as the user rules use it.
+    EXPECT_TRUE(ownerBelongsTo("MARGARET", "margaret"));
+    EXPECT_FALSE(ownerBelongsTo("MARGARET", "MARGARETA"));
+    EXPECT_FALSE(ownerBelongsTo("", "ANN"));
+}
+
+TEST(Codepage, EveryByteRoundTripsThroughUtf8) {
+    for (int b = 0; b < 256; ++b) {
+        const std::string one(1, static_cast<char>(b));
+        ASSERT_EQ(utf8ToCp1252(cp1252ToUtf8(one)), one) << b;
+    }
+    EXPECT_EQ(cp1252ToUtf8("\x80"), "\xE2\x82\xAC"); // euro sign
+    EXPECT_EQ(utf8ToCp1252("\xE2\x82\xAC"), "\x80");
+    EXPECT_EQ(utf8ToCp1252("caf\xC3\xA9"), "caf\xE9");
+    EXPECT_EQ(utf8ToCp1252("\xE4\xB8\xAD"), "?"); // a character it lacks
+    EXPECT_EQ(utf8ToCp1252("a\xFF"
+                           "b"),
+              "a?b"); // broken UTF-8
+    EXPECT_EQ(utf8ToCp1252("a\xC3"), "a?");
+}
