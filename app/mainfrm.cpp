@@ -18,6 +18,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QImageReader>
 #include <QLabel>
 #include <QLocale>
 #include <QMenuBar>
@@ -786,8 +787,12 @@ void Tmainfrm::forceReturn() {
 }
 
 void Tmainfrm::insertPicture() {
+    QStringList patterns;
+    for (const QByteArray& f : QImageReader::supportedImageFormats())
+        patterns << QStringLiteral("*.") + QString::fromLatin1(f);
     const QString chosen =
-        Messages::openFile(this, QStringLiteral("Insert Picture"), QDir::currentPath());
+        Messages::openFile(this, QStringLiteral("Insert Picture"), QDir::currentPath(),
+                           QStringLiteral("Pictures (%1);;All files (*)").arg(patterns.join(u' ')));
     if (chosen.isEmpty()) return;
     const QString suffix = QFileInfo(chosen).suffix();
     const QString ext = suffix.isEmpty() ? QString() : QStringLiteral(".") + suffix;
