@@ -150,6 +150,13 @@ Tmainfrm::Tmainfrm(Station& station, AppWindows& windows, QWidget* parent)
     resize(800, 600);
 }
 
+// The registry must not point at windows that go with this one.
+Tmainfrm::~Tmainfrm() {
+    if (windows_.mainfrm == this) windows_.mainfrm = nullptr;
+    if (windows_.createfrm && windows_.createfrm->parent() == this) windows_.createfrm = nullptr;
+    if (windows_.lockfrm && windows_.lockfrm->parent() == this) windows_.lockfrm = nullptr;
+}
+
 QAction* Tmainfrm::addItem(QMenu* menu, const char* name, const QString& caption,
                            std::function<void()> handler) {
     QAction* a = menu->addAction(caption);
@@ -495,7 +502,7 @@ void Tmainfrm::setupMainWindowForUser() {
     const bool admin = me.adminMenu || me.superUser;
     adminmenu_->menuAction()->setVisible(admin);
     admintb_->setVisible(admin);
-    if (admin) setWindowTitle(windowTitle() + QStringLiteral(" (A)"));
+    setWindowTitle(admin ? QStringLiteral("Pinora 2 (A)") : QStringLiteral("Pinora 2"));
 }
 
 void Tmainfrm::setBusy(bool on) {

@@ -44,6 +44,7 @@ class Tmainfrm : public QMainWindow {
     Q_OBJECT
   public:
     Tmainfrm(Station& station, AppWindows& windows, QWidget* parent = nullptr);
+    ~Tmainfrm() override;
 
     Station& station() { return station_; }
     // Status line, busy light, toolbars and menus for the logged-on user.

@@ -177,7 +177,13 @@ TEST_F(MainWindowTest, CreateTypeAndSubmit) {
 
     Database disk = onDisk();
     EXPECT_EQ(disk.noticeOwner(1), "ADMIN");
-    EXPECT_EQ(disk.notice(1).owner.len, 6); // key and the name
+    // The key character, then each character of the name moved on by the key.
+    const std::string owner = disk.notice(1).owner.str();
+    ASSERT_EQ(owner.size(), 6u);
+    const int key = static_cast<unsigned char>(owner[0]);
+    EXPECT_LT(key, 128);
+    for (std::size_t i = 0; i < 5; ++i)
+        EXPECT_EQ(static_cast<unsigned char>(owner[i + 1]), ("ADMIN"[i] + key) % 256);
     EXPECT_EQ(disk.notice(1).authorLevel, 255);
     EXPECT_EQ(disk.notice(1).signature.str(), "Notice Administrator");
     const TDateTime next = nextWeekday(fs.clock->t);
