@@ -6,7 +6,7 @@ namespace pinora {
 
 namespace {
 // Days from 1970-01-01 (proleptic Gregorian), after Howard Hinnant's civil calendar algorithms.
-long long daysFromCivil(long long y, unsigned m, unsigned d) {
+constexpr long long daysFromCivil(long long y, unsigned m, unsigned d) {
     y -= m <= 2;
     const long long era = (y >= 0 ? y : y - 399) / 400;
     const unsigned yoe = static_cast<unsigned>(y - era * 400);
@@ -28,7 +28,7 @@ CivilDate civilFromDays(long long z) {
     return {static_cast<int>(y + (m <= 2)), static_cast<int>(m), static_cast<int>(d)};
 }
 
-const long long kEpochOffset = daysFromCivil(1899, 12, 30); // 1899-12-30 relative to 1970
+constexpr long long kEpochOffset = daysFromCivil(1899, 12, 30); // 1899-12-30 relative to 1970
 
 long long wholeDays(TDateTime t) {
     return static_cast<long long>(std::floor(t + 1e-9));
