@@ -37,11 +37,11 @@ class Tlogonfrm : public QDialog {
 
   public slots:
     void BitBtn1Click();
+    void reject() override; // Escape does not close the window
 
   protected:
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
-    void reject() override; // Escape does not close the window
 
   private:
     void endProgram(int code);

@@ -30,10 +30,10 @@ class Twelcomefrm : public QDialog {
     void nextClick();
     void backClick();
     void Button1Click();
+    void reject() override; // the close box and Escape come here
 
   protected:
     void showEvent(QShowEvent* e) override;
-    void reject() override; // the close box and Escape come here
 
   private:
     void refresh();
