@@ -98,7 +98,12 @@ bool StartUp::run() {
 }
 
 void StartUp::createWindows() {
-    // Every window is created here once, in this order, and lives until the program ends.
+    // Every window is created here once, in this order, and lives until the program ends:
+    // page formatter, about (picture), school information, lock wait, import, user
+    // information, about box, first-run wizard, login configuration, user management,
+    // self-registration, logon, create a notice, browse, notice set configuration, default
+    // security levels, web server configuration, preview dialog, preview, integrity check,
+    // help viewer. Windows that the program does not have yet are left out.
     auto created = [this](QWidget* w) {
         owned_.emplace_back(w);
         QApplication::processEvents();
@@ -132,8 +137,13 @@ bool StartUp::checkUsers() {
     case LoadResult::Missing:
         break;
     }
+    // The splash would stand in front of the wizard; it comes back as it was.
+    const int progress = splash_->pb1()->value();
+    splash_->hide();
     runModal(windows_.welcomefrm);
     if (ended_) return false;
+    splash_->show();
+    splash_->pb1()->setValue(progress);
     if (!windows_.welcomefrm->finished()) {
         endProgram(0);
         return false;
@@ -183,20 +193,12 @@ bool StartUp::checkNotices() {
     return true;
 }
 
-namespace {
-
-// Waits while the windows keep painting; input waits until the pause is over.
-class EventLoopSleeper : public Sleeper {
-  public:
-    void sleepMs(int ms) override {
-        if (ms <= 0) return;
-        QEventLoop loop;
-        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    }
-};
-
-} // namespace
+void EventLoopSleeper::sleepMs(int ms) {
+    if (ms <= 0) return;
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
 
 int pinoraMain(int argc, char** argv) {
     // The browser engine refuses to start as root with its sandbox.

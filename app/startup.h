@@ -21,6 +21,12 @@ inline constexpr char programVersion[] = "2.5.1.1576";
 // True when the first argument (after the program's own name) is /LOGIN in any letter case.
 bool loginSwitchIn(const QStringList& arguments);
 
+// The program's own waits: the windows keep painting, input waits until the pause is over.
+class EventLoopSleeper : public Sleeper {
+  public:
+    void sleepMs(int ms) override;
+};
+
 class StartUp {
   public:
     // folder: the database folder, ending with its separator. arguments: the command line

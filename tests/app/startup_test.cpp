@@ -10,11 +10,13 @@
 #include "users/welcomefrm.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTimer>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -58,6 +60,7 @@ class StartUpTest : public ::testing::Test {
     FakeServices fakes;
     std::unique_ptr<StartUp> startUp;
     int wizardRuns = 0;
+    bool splashOverWizard = false;
 
     void SetUp() override { Messages::clear(); }
     void TearDown() override {
@@ -74,6 +77,7 @@ class StartUpTest : public ::testing::Test {
         startUp = std::make_unique<StartUp>(services(), folder.str(), std::move(args));
         startUp->runModal = [this](QDialog* d) {
             ++wizardRuns;
+            splashOverWizard = startUp->splash()->isVisible();
             d->show();
             finishWizard(d);
         };
@@ -132,12 +136,23 @@ TEST(LoginSwitch, OnlyTheFirstArgumentSpelledExactlyInAnyCase) {
     EXPECT_FALSE(loginSwitchIn({QString::fromUtf8("/log\u0131n")}));
 }
 
+TEST(EventLoopSleeper, KeepsTheWindowsGoingWhileItWaits) {
+    bool fired = false;
+    QTimer::singleShot(0, [&] { fired = true; });
+    QElapsedTimer t;
+    t.start();
+    EventLoopSleeper().sleepMs(30);
+    EXPECT_TRUE(fired);
+    EXPECT_GE(t.elapsed(), 25);
+}
+
 TEST_F(StartUpTest, EmptyFolderRunsOnlyTheWizardThenTheLogonDialog) {
     std::filesystem::remove(folder / "MSG");
     std::filesystem::remove(folder / "TEMP");
     StartUp& s = make();
     ASSERT_TRUE(s.run());
     EXPECT_EQ(wizardRuns, 1);
+    EXPECT_FALSE(splashOverWizard);
     EXPECT_TRUE(Messages::shown().isEmpty()) << Messages::shownTexts().join('\n').toStdString();
     EXPECT_EQ(std::filesystem::file_size(folder / "CONFIG.DB"), 1368u);
     EXPECT_EQ(std::filesystem::file_size(folder / "USER.DB"), 32016u);
