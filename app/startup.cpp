@@ -3,6 +3,8 @@
 #include "app/mainfrm.h"
 #include "app/splashfrm.h"
 #include "db/text.h"
+#include "help/helpviewer.h"
+#include "output/windows/webserverconfigfrm.h"
 #include "ui/messages.h"
 #include "users/logonfrm.h"
 #include "users/welcomefrm.h"
@@ -123,6 +125,11 @@ void StartUp::createWindows() {
     logon->setHooks(std::move(hooks));
     windows_.logonfrm = logon;
     created(logon);
+
+    auto* webserver = new Twebserverconfigfrm(*station_, windows_.mainfrm);
+    webserver->onHelp = showHelpTopic;
+    windows_.webserverconfigfrm = webserver;
+    created(webserver);
 }
 
 bool StartUp::checkUsers() {

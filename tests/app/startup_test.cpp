@@ -318,6 +318,7 @@ TEST_F(StartUpTest, EveryWindowExistsOnceBeforeTheLogon) {
     EXPECT_EQ(s.windows().welcomefrm, wizardAtLogon);
     EXPECT_NE(s.windows().logonfrm, nullptr);
     EXPECT_NE(s.windows().mainfrm, nullptr);
+    EXPECT_NE(s.windows().webserverconfigfrm, nullptr);
 }
 
 // ---- logon as start-up reaches it -----------------------------------------------------------
