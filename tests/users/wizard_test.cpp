@@ -255,6 +255,36 @@ TEST_F(WizardTest, FinishReplacesWhateverTheOtherFilesHeld) {
     EXPECT_EQ(db.config.noticeSets[0].name.str(), "Everyone");
 }
 
+TEST_F(WizardTest, AFileThatCannotBeWrittenKeepsTheWizardOpen) {
+    // A folder where CONFIG.DB should be: no save can replace it.
+    std::filesystem::create_directory(folder / "CONFIG.DB");
+    fill("pw", "pw", "School", "(c)", "Set");
+    pressNext(4);
+    EXPECT_EQ(Messages::shownTexts(),
+              QStringList{QString::fromStdString(unsavedFileMessage("CONFIG.DB"))});
+    EXPECT_FALSE(w->finished());
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(w->wizardStep(), 4);
+    EXPECT_FALSE(std::filesystem::exists(folder / "USER.DB"));
+
+    // Once the way is clear, Finish goes through.
+    std::filesystem::remove(folder / "CONFIG.DB");
+    Messages::clear();
+    pressNext(1);
+    EXPECT_TRUE(w->finished());
+    EXPECT_TRUE(Messages::shown().isEmpty());
+}
+
+TEST_F(WizardTest, AMessageFolderThatCannotBeMadeIsReported) {
+    std::filesystem::remove(folder / "MSG");
+    std::ofstream(folder / "MSG") << "not a folder";
+    fill("pw", "pw", "School", "(c)", "Set");
+    pressNext(4);
+    EXPECT_TRUE(w->finished()); // the database itself is complete
+    ASSERT_EQ(Messages::shownTexts().size(), 1);
+    EXPECT_TRUE(Messages::shownTexts()[0].startsWith(QStringLiteral("The MSG Folder could not")));
+}
+
 TEST_F(WizardTest, CancelAsksAndEndsTheProgramOnlyOnYes) {
     fill("pw", "pw", "School", "(c)", "Set");
     Messages::queueAnswer(false);
