@@ -42,6 +42,7 @@ void StartUp::endProgram(int exitCode) {
     if (ended_) return;
     ended_ = true;
     exitCode_ = exitCode;
+    if (splash_) splash_->hide();
     if (onEnd) onEnd(exitCode);
 }
 

@@ -247,6 +247,7 @@ TEST_F(StartUpTest, UnreadableUserOrNoticeTableIsLeftAsItIsAndStartUpEnds) {
         ASSERT_EQ(Messages::shownTexts().size(), 1) << name;
         EXPECT_EQ(Messages::shownTexts()[0], QString::fromStdString(brokenFileMessage(name)));
         EXPECT_FALSE(logon()->isVisible());
+        EXPECT_FALSE(s.splash()->isVisible());
     }
 }
 
