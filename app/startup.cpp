@@ -1,0 +1,241 @@
+#include "startup.h"
+
+#include "app/mainfrm.h"
+#include "app/splashfrm.h"
+#include "db/text.h"
+#include "help/helpviewer.h"
+#include "output/windows/webserverconfigfrm.h"
+#include "ui/messages.h"
+#include "users/logonfrm.h"
+#include "users/welcomefrm.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTimer>
+#include <unistd.h>
+
+namespace pinora {
+
+bool loginSwitchIn(const QStringList& arguments) {
+    if (arguments.isEmpty()) return false;
+    // Only a to z are folded, as everywhere else in the program.
+    return upperAscii(arguments.first().toStdString()) == "/LOGIN";
+}
+
+StartUp::StartUp(Services services, std::string folder, QStringList arguments)
+    : station_(std::make_unique<Station>(std::move(folder), std::move(services))),
+      arguments_(std::move(arguments)) {
+    runModal = [](QDialog* d) { d->exec(); };
+}
+
+StartUp::~StartUp() {
+    // Dialogs go before the main window they refer to.
+    while (!owned_.empty())
+        owned_.pop_back();
+    splash_.reset();
+    mainfrm_.reset();
+}
+
+void StartUp::endProgram(int exitCode) {
+    if (ended_) return;
+    ended_ = true;
+    exitCode_ = exitCode;
+    if (splash_) splash_->hide();
+    if (onEnd) onEnd(exitCode);
+}
+
+void StartUp::splashStep() {
+    if (splash_) splash_->splashStep();
+}
+
+void StartUp::sleep(int ms) {
+    station_->services().sleeper->sleepMs(ms);
+}
+
+bool StartUp::run() {
+    loginSwitchGiven_ = loginSwitchIn(arguments_);
+    QApplication::setApplicationDisplayName(QStringLiteral("Pinora 2"));
+
+    auto* mainfrm = new Tmainfrm(*station_, windows_);
+    mainfrm_.reset(mainfrm);
+    windows_.mainfrm = mainfrm;
+
+    splash_ = std::make_unique<Tsplashfrm>();
+    splashStep();
+    splash_->versiontxt()->setText(QStringLiteral("Version: ") +
+                                   QString::fromLatin1(programVersion));
+    splash_->show();
+    splash_->repaint();
+    QApplication::processEvents();
+
+    sleep(1000);
+    splashStep();
+
+    createWindows();
+
+    if (!checkUsers()) return false;
+    splashStep();
+    checkConfig();
+    splashStep();
+    if (!checkNotices()) return false;
+    splashStep();
+
+    splashStep();
+    sleep(1000);
+
+    splash_->pb1()->setValue(splash_->pb1()->maximum());
+    splash_->versiontxt()->setText(QStringLiteral("Preparing Logon"));
+    splash_->repaint();
+    sleep(1277);
+
+    splash_->hide();
+    QApplication::processEvents();
+
+    windows_.logonfrm->startLogon(loginSwitchGiven_);
+    if (ended_) return false;
+    // The password prompt leaves the logon window open beside the (disabled) main window.
+    if (windows_.logonfrm->isVisible() && !windows_.logonfrm->isModal()) mainfrm->show();
+    return true;
+}
+
+void StartUp::createWindows() {
+    // Every window is created here once, in this order, and lives until the program ends:
+    // page formatter, about (picture), school information, lock wait, import, user
+    // information, about box, first-run wizard, login configuration, user management,
+    // self-registration, logon, create a notice, browse, notice set configuration, default
+    // security levels, web server configuration, preview dialog, preview, integrity check,
+    // help viewer. Windows that the program does not have yet are left out.
+    auto created = [this](QWidget* w) {
+        owned_.emplace_back(w);
+        QApplication::processEvents();
+        splashStep();
+    };
+
+    auto* welcome = new Twelcomefrm(*station_);
+    welcome->onCancelProgram = [this] { endProgram(0); };
+    windows_.welcomefrm = welcome;
+    created(welcome);
+
+    auto* logon = new Tlogonfrm(*station_);
+    LogonHooks hooks;
+    hooks.mainWindow = windows_.mainfrm;
+    hooks.setupMainWindowForUser = [this] { windows_.mainfrm->setupMainWindowForUser(); };
+    hooks.endProgram = [this](int code) { endProgram(code); };
+    logon->setHooks(std::move(hooks));
+    windows_.logonfrm = logon;
+    created(logon);
+
+    auto* webserver = new Twebserverconfigfrm(*station_, windows_.mainfrm);
+    webserver->onHelp = showHelpTopic;
+    windows_.webserverconfigfrm = webserver;
+    created(webserver);
+}
+
+bool StartUp::checkUsers() {
+    Database& db = station_->db;
+    switch (db.loadUsers()) {
+    case LoadResult::Ok:
+        return true;
+    case LoadResult::Failed:
+        // The load has named the file; it stays as it is for the administrator.
+        endProgram(1);
+        return false;
+    case LoadResult::Missing:
+        break;
+    }
+    // The splash would stand in front of the wizard; it comes back as it was.
+    const int progress = splash_->pb1()->value();
+    splash_->hide();
+    runModal(windows_.welcomefrm);
+    if (ended_) return false;
+    splash_->show();
+    splash_->pb1()->setValue(progress);
+    if (!windows_.welcomefrm->finished()) {
+        endProgram(0);
+        return false;
+    }
+    windows_.mainfrm->hide();
+    QApplication::processEvents();
+    return true;
+}
+
+void StartUp::checkConfig() {
+    Database& db = station_->db;
+    switch (db.loadConfigStatus()) {
+    case LoadResult::Ok:
+        return;
+    case LoadResult::Missing:
+        db.setConfigDefaults();
+        db.saveConfig();
+        break;
+    case LoadResult::Failed:
+        // A file that exists is left for the administrator: this run uses the defaults
+        // without writing them over it.
+        db.setConfigDefaults();
+        break;
+    }
+    ui::Messages::information(nullptr, QStringLiteral("Config Load Error - Defaults Loaded"));
+}
+
+bool StartUp::checkNotices() {
+    Database& db = station_->db;
+    switch (db.loadNotices()) {
+    case LoadResult::Ok:
+        return true;
+    case LoadResult::Failed:
+        endProgram(1);
+        return false;
+    case LoadResult::Missing:
+        break;
+    }
+    db.initNotices();
+    if (!db.saveNotices()) {
+        // Without a notice file nothing can be written; the save has said why.
+        endProgram(1);
+        return false;
+    }
+    ui::Messages::information(nullptr,
+                              QStringLiteral("Notice Data Lost - New Database Initialized"));
+    return true;
+}
+
+void EventLoopSleeper::sleepMs(int ms) {
+    if (ms <= 0) return;
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+int pinoraMain(int argc, char** argv) {
+    // The browser engine refuses to start as root with its sandbox.
+    if (geteuid() == 0) {
+        QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+        if (!flags.contains("--no-sandbox"))
+            qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags + " --no-sandbox");
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationDisplayName(QStringLiteral("Pinora 2"));
+    // Windows are hidden between uses; the program ends when start-up or logon says so, or
+    // when the main window closes.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    Services services = Services::real();
+    services.reporter = std::make_shared<ui::MessageReporter>();
+    services.sleeper = std::make_shared<EventLoopSleeper>();
+
+    QStringList arguments = QCoreApplication::arguments();
+    if (!arguments.isEmpty()) arguments.removeFirst();
+    StartUp startUp(std::move(services), QCoreApplication::applicationDirPath().toStdString() + '/',
+                    std::move(arguments));
+    startUp.onEnd = [](int code) { QCoreApplication::exit(code); };
+    if (!startUp.run()) return startUp.exitCode();
+    QObject::connect(&app, &QGuiApplication::lastWindowClosed, [&startUp] {
+        if (startUp.windows().mainfrm && !startUp.windows().mainfrm->isVisible())
+            QCoreApplication::exit(0);
+    });
+    return QApplication::exec();
+}
+
+} // namespace pinora

@@ -1,0 +1,267 @@
+// The logon decision in each mode, and the logon window driven through its controls.
+#include "support/fakes.h"
+#include "support/tempfolder.h"
+#include "ui/messages.h"
+#include "users/logon.h"
+#include "users/logonfrm.h"
+
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+// Readable QString values in failure messages.
+static void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
+using namespace pinora;
+using namespace pinora::test;
+using ui::Messages;
+
+namespace {
+
+const QString kWrong = QStringLiteral("Your username or password is incorrect, please try again");
+const QString kDenied =
+    QStringLiteral("Access to Notice system is denied. Talk to your System Administrator");
+
+// Adds a user to the station's table and to USER.DB.
+void addUser(Database& db, const std::string& name, const std::string& password,
+             bool forcePassword) {
+    const int slot = db.findFreeUser();
+    db.setUserCredentials(slot, name, password);
+    UserRecord& u = db.user(slot);
+    u.fullName = "Teacher";
+    u.securityLevel = 100;
+    u.forcePassword = forcePassword;
+    ASSERT_TRUE(db.saveUsers());
+}
+
+class LogonTest : public ::testing::Test {
+  protected:
+    TempFolder folder;
+    FakeServices fakes;
+    std::unique_ptr<Station> station;
+    QMainWindow mainWindow;
+    std::unique_ptr<Tlogonfrm> logon;
+    int setups = 0;
+    int endedWith = -1;
+    int registrations = 0;
+
+    void SetUp() override {
+        Messages::clear();
+        writeFreshDatabase(folder.str()); // ADMIN / secret, forcePassword set
+        station = std::make_unique<Station>(folder.str(), fakes.services());
+        ASSERT_EQ(station->db.loadUsers(), LoadResult::Ok);
+        ASSERT_TRUE(station->db.loadConfig());
+        addUser(station->db, "Teacher", "apple", false);
+        logon = std::make_unique<Tlogonfrm>(*station);
+    }
+    void TearDown() override { Messages::clear(); }
+
+    void hook(bool withRegistration = false) {
+        LogonHooks h;
+        h.mainWindow = &mainWindow;
+        h.setupMainWindowForUser = [this] { ++setups; };
+        h.endProgram = [this](int code) { endedWith = code; };
+        if (withRegistration) h.showRegistration = [this] { ++registrations; };
+        logon->setHooks(std::move(h));
+    }
+    void mode(bool useOsName, bool askPassword) {
+        station->db.config.authUseOsName = useOsName;
+        station->db.config.authAskPassword = askPassword;
+        station->db.config.authDialogFlag = askPassword;
+    }
+    QLineEdit* edit(const char* name) {
+        return logon->findChild<QLineEdit*>(QString::fromLatin1(name));
+    }
+    void type(const QString& name, const QString& password) {
+        edit("username")->setText(name);
+        edit("password")->setText(password);
+    }
+    void press() { logon->findChild<QPushButton*>(QStringLiteral("BitBtn1"))->click(); }
+};
+
+TEST_F(LogonTest, DecisionFollowsTheSettingsTheSwitchAndTheSystemUser) {
+    Database& db = station->db;
+    mode(false, true);
+    EXPECT_EQ(chooseLogon(db, false, "teacher").mode, LogonMode::FullDialog);
+    mode(true, true);
+    EXPECT_EQ(chooseLogon(db, true, "teacher").mode, LogonMode::FullDialog);
+    LogonChoice c = chooseLogon(db, false, "TEACHER");
+    EXPECT_EQ(c.mode, LogonMode::PasswordPrompt);
+    EXPECT_EQ(c.slot, 2);
+    EXPECT_EQ(c.name, "TEACHER"); // as the system gave it
+    mode(true, false);
+    EXPECT_EQ(chooseLogon(db, false, "teacher").mode, LogonMode::Automatic);
+    EXPECT_EQ(chooseLogon(db, false, "admin").mode, LogonMode::PasswordPrompt); // forcePassword
+    EXPECT_EQ(chooseLogon(db, false, "stranger").mode, LogonMode::UnknownUser);
+    EXPECT_EQ(chooseLogon(db, false, "").mode, LogonMode::UnknownUser);
+    EXPECT_EQ(chooseLogon(db, true, "stranger").mode, LogonMode::FullDialog);
+
+    fakes.osUser = std::string(200, 'x');
+    EXPECT_EQ(osUserNameForLogon(station->services()).size(), 128u);
+}
+
+TEST_F(LogonTest, FullDialogLogsOnByNameAndPasswordInAnyCase) {
+    hook();
+    mode(false, true);
+    edit("username")->setText("left over");
+    logon->startLogon(false);
+    EXPECT_TRUE(logon->isVisible());
+    EXPECT_TRUE(logon->isModal());
+    EXPECT_TRUE(edit("username")->isEnabled());
+    EXPECT_TRUE(edit("username")->text().isEmpty());
+    EXPECT_FALSE(mainWindow.isEnabled());
+    EXPECT_FALSE(mainWindow.isVisible());
+    EXPECT_EQ(logon->windowTitle(), QStringLiteral("Pinora:"));
+    EXPECT_EQ(logon->size(), QSize(343, 144));
+    EXPECT_TRUE(logon->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(edit("password")->echoMode(), QLineEdit::Password);
+    EXPECT_TRUE(logon->findChild<QPushButton*>(QStringLiteral("BitBtn1"))->isDefault());
+
+    type("admin", "SeCrEt");
+    press();
+    EXPECT_TRUE(Messages::shown().isEmpty());
+    EXPECT_EQ(station->currentUserName, "admin");
+    EXPECT_EQ(station->currentUserSlot, 1);
+    EXPECT_FALSE(logon->isVisible());
+    EXPECT_TRUE(mainWindow.isVisible());
+    EXPECT_TRUE(mainWindow.isEnabled());
+    EXPECT_EQ(setups, 1);
+    EXPECT_EQ(endedWith, -1); // hiding after a logon does not end the program
+}
+
+TEST_F(LogonTest, WrongPasswordPausesTellsAndKeepsTheWindowOpen) {
+    hook();
+    mode(false, true);
+    logon->startLogon(false);
+    type("ADMIN", "wrong");
+    int messagesAtSleep = -1;
+    fakes.sleeper->onSleep = [&] { messagesAtSleep = static_cast<int>(Messages::shown().size()); };
+    press();
+    press();
+    EXPECT_EQ(fakes.sleeper->sleeps, (std::vector<int>{1000, 1000}));
+    EXPECT_EQ(messagesAtSleep, 1); // each pause comes before its message
+    EXPECT_EQ(Messages::shownTexts(), (QStringList{kWrong, kWrong}));
+    EXPECT_TRUE(logon->isVisible());
+    EXPECT_EQ(edit("username")->text(), QStringLiteral("ADMIN"));
+    EXPECT_EQ(edit("password")->text(), QStringLiteral("wrong"));
+    EXPECT_FALSE(mainWindow.isEnabled());
+    EXPECT_EQ(setups, 0);
+
+    // A user that is not there at all is the same failure.
+    type("nobody", "secret");
+    press();
+    EXPECT_EQ(Messages::shownTexts().size(), 3);
+
+    type("ADMIN", "secret");
+    press();
+    EXPECT_EQ(station->currentUserSlot, 1);
+    EXPECT_EQ(setups, 1);
+}
+
+TEST_F(LogonTest, PasswordPromptIsForTheSystemUserOnly) {
+    hook();
+    mode(true, true);
+    fakes.osUser = "TeAcHeR";
+    logon->startLogon(false);
+    EXPECT_TRUE(logon->isVisible());
+    EXPECT_FALSE(logon->isModal());
+    EXPECT_FALSE(edit("username")->isEnabled());
+    EXPECT_EQ(edit("username")->text(), QStringLiteral("TeAcHeR"));
+    EXPECT_FALSE(mainWindow.isEnabled());
+    EXPECT_EQ(station->currentUserSlot, 2);
+
+    edit("password")->setText("APPLE");
+    press();
+    EXPECT_EQ(station->currentUserName, "TeAcHeR");
+    EXPECT_EQ(station->currentUserSlot, 2);
+    EXPECT_TRUE(mainWindow.isEnabled());
+    EXPECT_EQ(setups, 1);
+}
+
+TEST_F(LogonTest, AutomaticLogonNeedsNoDialogUnlessTheUserMustTypeAPassword) {
+    hook();
+    mode(true, false);
+    fakes.osUser = "teacher";
+    logon->startLogon(false);
+    EXPECT_FALSE(logon->isVisible());
+    EXPECT_TRUE(Messages::shown().isEmpty());
+    EXPECT_EQ(station->currentUserName, "teacher");
+    EXPECT_EQ(station->currentUserSlot, 2);
+    EXPECT_TRUE(mainWindow.isVisible());
+    EXPECT_TRUE(mainWindow.isEnabled());
+    EXPECT_EQ(setups, 1);
+
+    Tlogonfrm second(*station);
+    LogonHooks h;
+    h.mainWindow = &mainWindow;
+    second.setHooks(h);
+    fakes.osUser = "Admin";
+    second.startLogon(false);
+    EXPECT_TRUE(second.isVisible());
+    EXPECT_FALSE(second.findChild<QLineEdit*>(QStringLiteral("username"))->isEnabled());
+}
+
+TEST_F(LogonTest, UnknownSystemUserIsRefusedAndTheProgramEnds) {
+    for (const bool signup : {false, true}) {
+        Messages::clear();
+        endedWith = -1;
+        hook();
+        mode(true, false);
+        station->db.config.signupAllowed = signup;
+        fakes.osUser = "stranger";
+        logon->startLogon(false);
+        EXPECT_EQ(Messages::shownTexts(), QStringList{kDenied}) << signup;
+        EXPECT_EQ(endedWith, 0);
+        EXPECT_FALSE(logon->isVisible());
+        EXPECT_FALSE(mainWindow.isVisible());
+        EXPECT_EQ(setups, 0);
+    }
+
+    // Once self-registration is there it takes over when sign-up is allowed.
+    Messages::clear();
+    hook(true);
+    logon->startLogon(false);
+    EXPECT_EQ(registrations, 1);
+    EXPECT_TRUE(Messages::shown().isEmpty());
+}
+
+TEST_F(LogonTest, SwitchShowsTheFullDialogWhateverTheSystemUser) {
+    hook();
+    mode(true, false);
+    fakes.osUser = "stranger";
+    logon->startLogon(true);
+    EXPECT_TRUE(logon->isVisible());
+    EXPECT_TRUE(edit("username")->isEnabled());
+    EXPECT_TRUE(edit("username")->text().isEmpty());
+    EXPECT_TRUE(Messages::shown().isEmpty());
+    EXPECT_EQ(endedWith, -1);
+}
+
+TEST_F(LogonTest, FinishLogonThatCannotAuthenticateEndsTheProgram) {
+    hook();
+    EXPECT_FALSE(logon->finishLogon("ADMIN", "nope"));
+    EXPECT_EQ(Messages::shownTexts(),
+              QStringList{QStringLiteral("Login System Failure. Application will now terminate")});
+    EXPECT_EQ(endedWith, 1);
+    EXPECT_FALSE(mainWindow.isVisible());
+    EXPECT_EQ(setups, 0);
+}
+
+TEST_F(LogonTest, ClosingTheLogonWindowEndsTheProgram) {
+    hook();
+    mode(false, true);
+    mainWindow.show();
+    logon->startLogon(false);
+    logon->reject(); // Escape does nothing
+    EXPECT_TRUE(logon->isVisible());
+    EXPECT_EQ(endedWith, -1);
+    logon->close();
+    EXPECT_FALSE(logon->isVisible());
+    EXPECT_FALSE(mainWindow.isVisible());
+    EXPECT_EQ(endedWith, 0);
+}
+
+} // namespace
