@@ -13,4 +13,12 @@ namespace pinora {
 bool writeNoticePage(Database& db, int setNumber, const std::string& pageName, TDateTime day,
                      std::string* error = nullptr);
 
+// The same page written to pagePath as given (absolute, or relative to the working folder).
+// The page appears whole or not at all; a failure leaves any older file of that name alone.
+bool writeNoticePageFile(Database& db, int setNumber, const std::string& pagePath, TDateTime day,
+                         std::string* error = nullptr);
+
+// The maker's line that follows " - Pinora 2. " under the page.
+inline constexpr const char* kPageCredit = "Notices published with Pinora 2";
+
 } // namespace pinora

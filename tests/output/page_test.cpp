@@ -1,0 +1,330 @@
+#include "db/datetime.h"
+#include "output/page.h"
+#include "support/fakes.h"
+#include "support/tempfolder.h"
+
+#include <cmath>
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <unistd.h>
+
+using namespace pinora;
+using namespace pinora::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void writeRaw(const fs::path& p, const std::string& bytes) {
+    std::ofstream out(p, std::ios::binary);
+    out << bytes;
+}
+
+// A function, not a constant: the date helpers' own constants may not be set up yet while
+// this file's globals are.
+TDateTime monday() {
+    return encodeDate(2026, 12, 7);
+}
+
+// A fresh database with helpers to place notices, and the page read back.
+class PageTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        writeFreshDatabase(dir.str());
+        ASSERT_TRUE(db.loadConfig());
+        ASSERT_EQ(db.loadNotices(), LoadResult::Ok);
+    }
+
+    void addNotice(int n, const std::string& text, TDateTime start, TDateTime end,
+                   std::initializer_list<int> sets = {1}, const std::string& owner = "ANN",
+                   const std::string& signature = "Ann Smith") {
+        NoticeRecord& r = db.notice(n);
+        r.owner = db.scramble(owner);
+        r.startDate = start;
+        r.endDate = end;
+        r.signature = signature;
+        for (Flag& f : r.inSet)
+            f = false;
+        for (int k : sets)
+            r.inSet[k - 1] = true;
+        ASSERT_TRUE(db.saveNotices());
+        ASSERT_TRUE(db.writeMessageFile(n, text));
+    }
+
+    void saveFormat(bool returns, bool numbers, bool cr, int style) {
+        db.config.allowUserReturns = returns;
+        db.config.numberEachNotice = numbers;
+        db.config.crAfterNotice = cr;
+        db.config.signatureStyle = style;
+        ASSERT_TRUE(db.saveConfig());
+    }
+
+    std::string page(int set = 1, TDateTime day = monday()) {
+        std::string error;
+        EXPECT_TRUE(writeNoticePage(db, set, "TEMP/~1.HTM", day, &error)) << error;
+        return readAll(dir / "TEMP/~1.HTM");
+    }
+
+    // The lines between the list's opening line and its closing line.
+    std::string notices(int set = 1, TDateTime day = monday()) {
+        const std::string p = page(set, day);
+        const std::string open = "<ol>\r\n";
+        const auto a = p.find(open);
+        const auto b = p.find("</OL></FONT>\r\n");
+        if (a == std::string::npos || b == std::string::npos) return "<no list>";
+        return p.substr(a + open.size(), b - a - open.size());
+    }
+
+    TempFolder dir;
+    FakeServices fsv;
+    Database db{dir.str(), fsv.services()};
+};
+
+} // namespace
+
+TEST_F(PageTest, WholePageInTheDefaultFormat) {
+    addNotice(4, "Choir meets at noon.\nBring your music.", monday(), monday());
+    const std::string expected =
+        "<HTML>\r\n"
+        "<HEAD>\r\n"
+        "<TITLE>Students Monday, 7 December 2026</TITLE>\r\n"
+        "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">\r\n"
+        "</HEAD>\r\n"
+        "\r\n"
+        "<BODY>\r\n"
+        "<TABLE width=\"100%\" height=\"100%\" border=\"2\" cellpadding=\"5\" cellspacing=\"2\" "
+        "bordercolor=\"#000000\">\r\n"
+        "<TR>\r\n"
+        "<TD align=\"center\" height=\"1%\" bgcolor=\"#000000\"><em><font size=\"4\" "
+        "FACE=\"Times New Roman\" color=\"#FFFFFF\">Hillside School<BR>\r\n"
+        "</FONT></EM><FONT FACE=\"Times New Roman\" color=\"#FFFFFF\" size=\"7\">Students<BR>\r\n"
+        "</FONT><FONT size=\"4\" FACE=\"Times New Roman\" color=\"#FFFFFF\"><EM>Monday, 7 "
+        "December 2026</EM></FONT></TD>\r\n"
+        "</TR>\r\n"
+        "<TR>\r\n"
+        "<TD colspan=\"2\"  align=\"left\" valign=\"top\"><FONT FACE=\"Times New Roman\" "
+        "color=\"#000000\" size=\"4\"><ol>\r\n"
+        "<LI>\r\n"
+        "Choir meets at noon.\r\n"
+        "<BR>\r\n"
+        "Bring your music.\r\n"
+        "<BR>\r\n"
+        "<BR>Ann Smith<P>\r\n"
+        "</LI>\r\n"
+        "</OL></FONT>\r\n"
+        "</TD>\r\n"
+        "</TR>\r\n"
+        "</TABLE>\r\n"
+        "<H7><I>Copyright (c) 2026 - Pinora 2. Notices published with Pinora 2</I></H7>\r\n"
+        "</BODY>\r\n"
+        "</HTML>\r\n";
+    EXPECT_EQ(page(), expected);
+}
+
+TEST_F(PageTest, FormatFieldsAndWindows1252BytesGoThroughUnchanged) {
+    db.config.fontName = "Arial";
+    db.config.pointSize = 3;
+    db.config.borderSize = 10;
+    db.config.headerPointSize = 6;
+    db.config.subtitlePointSize = 5;
+    db.config.schoolName = "St. Ren\xE9's \x80 School"; // e-acute and the euro sign
+    db.config.noticeSets[0].name = "Caf\xE9";
+    ASSERT_TRUE(db.saveConfig());
+    addNotice(1,
+              "Cr\xE8me br\xFBl\xE9"
+              "e <B>today</B>",
+              monday(), monday(), {1}, "ANN", "Ms \xC5sa");
+    const std::string p = page();
+    EXPECT_NE(p.find("<TITLE>Caf\xE9 Monday, 7 December 2026</TITLE>\r\n"), std::string::npos);
+    EXPECT_NE(p.find("border=\"10\" cellpadding"), std::string::npos);
+    EXPECT_NE(p.find("<em><font size=\"5\" FACE=\"Arial\" color=\"#FFFFFF\">St. Ren\xE9's \x80 "
+                     "School<BR>\r\n"),
+              std::string::npos);
+    EXPECT_NE(p.find("color=\"#FFFFFF\" size=\"6\">Caf\xE9<BR>\r\n"), std::string::npos);
+    EXPECT_NE(p.find("<FONT size=\"5\" FACE=\"Arial\" color=\"#FFFFFF\"><EM>"), std::string::npos);
+    EXPECT_NE(p.find("color=\"#000000\" size=\"3\"><ol>\r\n"), std::string::npos);
+    EXPECT_NE(p.find("\r\nCr\xE8me br\xFBl\xE9"
+                     "e <B>today</B>\r\n"),
+              std::string::npos);
+    EXPECT_NE(p.find("<BR>Ms \xC5sa<P>\r\n"), std::string::npos);
+    EXPECT_NE(p.find("charset=iso-8859-1"), std::string::npos);
+    // Every line ends with CR LF: no bare LF anywhere.
+    for (std::size_t i = 0; i < p.size(); ++i)
+        if (p[i] == '\n') {
+            ASSERT_TRUE(i > 0 && p[i - 1] == '\r') << "bare LF at " << i;
+        }
+}
+
+TEST_F(PageTest, NoticeLinesFollowTheFormatOptions) {
+    addNotice(1, "One\nTwo", monday(), monday());
+
+    saveFormat(false, false, false, 2); // everything off: the text and one empty line
+    EXPECT_EQ(notices(), "One\r\nTwo\r\n\r\n");
+
+    saveFormat(true, true, true, 1);
+    EXPECT_EQ(notices(), "<LI>\r\nOne\r\n<BR>\r\nTwo\r\n<BR>\r\n(Ann Smith)<P>\r\n</LI>\r\n");
+
+    saveFormat(false, true, false, 0);
+    EXPECT_EQ(notices(), "<LI>\r\nOne\r\nTwo\r\n<BR>Ann Smith\r\n</LI>\r\n");
+
+    saveFormat(false, false, true, 2);
+    EXPECT_EQ(notices(), "One\r\nTwo\r\n<P>\r\n");
+
+    saveFormat(false, false, true, 7); // an unknown style writes no signature line at all
+    EXPECT_EQ(notices(), "One\r\nTwo\r\n");
+}
+
+TEST_F(PageTest, MessageLinesAreCarriedAsTheyStand) {
+    saveFormat(false, false, false, 7);
+    // Blank lines stay; a final line end adds nothing; LF-only files split the same way.
+    addNotice(1, "A\n\nB\n", monday(), monday());
+    writeRaw(dir / "MSG/2.MSG", "C\nD");
+    addNotice(3, "", monday(), monday()); // an empty text file writes no lines
+    writeRaw(dir / "MSG/3.MSG", "");
+    NoticeRecord& r2 = db.notice(2);
+    r2 = db.notice(1);
+    ASSERT_TRUE(db.saveNotices());
+    EXPECT_EQ(notices(), "A\r\n\r\nB\r\nC\r\nD\r\n");
+}
+
+TEST_F(PageTest, LogoIsCopiedBesideThePageWhenItExists) {
+    addNotice(1, "x", monday(), monday());
+    std::string p = page();
+    EXPECT_EQ(p.find("logo.gif"), std::string::npos);
+    EXPECT_NE(p.find("<TR>\r\n<TD align=\"center\""), std::string::npos); // one header cell
+    EXPECT_NE(p.find("<TD colspan=\"2\"  align"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir / "TEMP/logo.gif"));
+
+    const std::string gif("GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\xff\xff\x00\x00\x00", 19);
+    writeRaw(dir / "logo.gif", gif);
+    writeRaw(dir / "TEMP/logo.gif", "an older logo");
+    p = page();
+    EXPECT_NE(p.find("<TR>\r\n<td height=\"1%\" width=\"1%\" bgcolor=\"#000000\"><img "
+                     "src=\"logo.gif\"></td>\r\n<TD align=\"center\""),
+              std::string::npos);
+    EXPECT_EQ(readAll(dir / "TEMP/logo.gif"), gif);
+    EXPECT_EQ(readAll(dir / "logo.gif"), gif);
+
+    // A page written into the database folder itself leaves the logo as it is.
+    std::string error;
+    ASSERT_TRUE(writeNoticePage(db, 1, "page.htm", monday(), &error)) << error;
+    EXPECT_EQ(readAll(dir / "logo.gif"), gif);
+}
+
+TEST_F(PageTest, LogoThatCannotBeCopiedLeavesNoPage) {
+    addNotice(1, "x", monday(), monday());
+    writeRaw(dir / "logo.gif", "GIF89a");
+    fs::create_directory(dir / "TEMP/logo.gif"); // the copy cannot take this name
+    std::string error;
+    EXPECT_FALSE(writeNoticePage(db, 1, "TEMP/~1.HTM", monday(), &error));
+    EXPECT_EQ(error.rfind("Cannot create file " + dir.str() + "/TEMP/logo.gif", 0), 0u) << error;
+    EXPECT_FALSE(fs::exists(dir / "TEMP/~1.HTM"));
+    for (const auto& e : fs::directory_iterator(dir / "TEMP"))
+        EXPECT_EQ(e.path().filename(), "logo.gif") << "left behind: " << e.path();
+
+    if (::geteuid() != 0) { // root reads any file
+        fs::remove(dir / "TEMP/logo.gif");
+        fs::permissions(dir / "logo.gif", fs::perms::none);
+        EXPECT_FALSE(writeNoticePage(db, 1, "TEMP/~1.HTM", monday(), &error));
+        EXPECT_EQ(error.rfind("Cannot open file " + dir.str() + "/logo.gif", 0), 0u) << error;
+        EXPECT_FALSE(fs::exists(dir / "TEMP/~1.HTM"));
+    }
+}
+
+TEST_F(PageTest, SelectionBySetAndOrder) {
+    saveFormat(false, false, false, 7);
+    addNotice(7, "seven", monday(), monday(), {1});
+    addNotice(3, "three", monday(), monday(), {1, 3});
+    addNotice(5, "five", monday(), monday(), {2});
+    EXPECT_EQ(notices(1), "three\r\nseven\r\n");
+    EXPECT_EQ(notices(2), "five\r\n");
+    EXPECT_EQ(notices(3), "three\r\n");
+    EXPECT_EQ(notices(8), "");
+}
+
+TEST_F(PageTest, SelectionByWholeDaysBothEndsInclusive) {
+    saveFormat(false, false, false, 7);
+    const TDateTime tue = monday() + 1, wed = monday() + 2;
+    // Runs Monday 15:00 to Wednesday 08:00: listed on all three days whatever the hour asked.
+    addNotice(1, "runs", monday() + encodeTime(15, 0, 0), wed + encodeTime(8, 0, 0));
+    addNotice(2, "ended", monday() - 3, monday() - 1 + encodeTime(23, 59, 59));
+    addNotice(3, "later", wed + 1, wed + 5);
+    addNotice(4, "reversed", wed, monday()); // end before start: never listed
+    for (TDateTime day :
+         {monday(), monday() + encodeTime(9, 0, 0), tue, wed + encodeTime(23, 0, 0)})
+        EXPECT_EQ(notices(1, day), "runs\r\n") << day;
+    EXPECT_EQ(notices(1, monday() - 1), "ended\r\n");
+    EXPECT_EQ(notices(1, wed + 1), "later\r\n");
+}
+
+TEST_F(PageTest, FreeSlotsAndMissingMessageFilesAreLeftOut) {
+    saveFormat(false, false, false, 7);
+    addNotice(1, "freed", monday(), monday());
+    db.markNoticeFree(1); // its file stays behind
+    addNotice(2, "no file", monday(), monday());
+    fs::remove(dir / "MSG/2.MSG");
+    addNotice(3, "no owner", monday(), monday(), {1}, ""); // an empty owner is a slot in use
+    addNotice(4, "lower-case marker", monday(), monday(), {1}, "[none]");
+    EXPECT_EQ(notices(), "no owner\r\nlower-case marker\r\n");
+}
+
+TEST_F(PageTest, DamagedDatesAreNeverListed) {
+    saveFormat(false, false, false, 7);
+    addNotice(1, "nan", NAN, monday() + 1);
+    addNotice(2, "huge", -1e300, 1e300);
+    addNotice(3, "inf", -INFINITY, INFINITY);
+    EXPECT_EQ(notices(), "huge\r\ninf\r\n");
+}
+
+TEST_F(PageTest, EnglishDateTextInTitleAndHeader) {
+    const std::string p = page(1, encodeDate(2028, 2, 29) + 0.75);
+    EXPECT_NE(p.find("<TITLE>Students Tuesday, 29 February 2028</TITLE>"), std::string::npos);
+    EXPECT_NE(p.find("<EM>Tuesday, 29 February 2028</EM>"), std::string::npos);
+    EXPECT_EQ(englishDateText(encodeDate(2027, 1, 3)), "Sunday, 3 January 2027");
+    EXPECT_EQ(englishDateText(encodeDate(2026, 10, 31)), "Saturday, 31 October 2026");
+}
+
+TEST_F(PageTest, PageReflectsTheFilesNotTheMemory) {
+    addNotice(1, "old", monday(), monday());
+    FakeServices other;
+    Database elsewhere(dir.str(), other.services());
+    ASSERT_TRUE(elsewhere.loadConfig());
+    ASSERT_EQ(elsewhere.loadNotices(), LoadResult::Ok);
+    elsewhere.config.noticeSets[1].name = "Staff";
+    elsewhere.notice(1).inSet[1] = true;
+    ASSERT_TRUE(elsewhere.saveConfig());
+    ASSERT_TRUE(elsewhere.saveNotices());
+    const std::string p = page(2);
+    EXPECT_NE(p.find("<TITLE>Staff Monday"), std::string::npos);
+    EXPECT_NE(p.find("\r\nold\r\n"), std::string::npos);
+}
+
+TEST_F(PageTest, FailuresAreReportedAndLeaveNoHalfPage) {
+    std::string error;
+    EXPECT_FALSE(writeNoticePage(db, 0, "TEMP/~1.HTM", monday(), &error));
+    EXPECT_FALSE(writeNoticePage(db, 9, "TEMP/~1.HTM", monday(), &error));
+
+    writeRaw(dir / "TEMP/~1.HTM", "an older page");
+    fs::remove_all(dir / "TEMP");
+    EXPECT_FALSE(writeNoticePage(db, 1, "TEMP/~1.HTM", monday(), &error));
+    EXPECT_EQ(error.rfind("Cannot create file " + dir.str() + "/TEMP/~1.HTM", 0), 0u) << error;
+
+    // A page of that name is replaced whole.
+    fs::create_directory(dir / "TEMP");
+    writeRaw(dir / "TEMP/~1.HTM", std::string(100000, 'x'));
+    const std::string p = page();
+    EXPECT_EQ(p.rfind("<HTML>\r\n", 0), 0u);
+    EXPECT_EQ(p.find('x' + std::string(20, 'x')), std::string::npos);
+
+    // A damaged NOTICE.DB stops the page instead of showing a stale table.
+    writeRaw(dir / "NOTICE.DB", "short");
+    EXPECT_FALSE(writeNoticePage(db, 1, "TEMP/~2.HTM", monday(), &error));
+    EXPECT_FALSE(fs::exists(dir / "TEMP/~2.HTM"));
+}
