@@ -1,0 +1,654 @@
+#include "pinoractl.h"
+
+#include "json.h"
+
+#include "db/datetime.h"
+#include "db/fileio.h"
+#include "db/text.h"
+#include "output/page.h"
+
+#include <cmath>
+#include <map>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <unistd.h>
+
+namespace pinora::cli {
+
+namespace {
+
+const char* const kUsageText =
+    "Usage: pinoractl [--folder DIR] COMMAND [options]\n"
+    "\n"
+    "Works on the Pinora 2 database folder DIR (by default the folder that holds pinoractl).\n"
+    "\n"
+    "Commands:\n"
+    "  info [--json]             the configuration, the users in use and the notices in use;\n"
+    "                            --json prints the same as one JSON document (UTF-8)\n"
+    "  locks [--clear]           who holds the notice lock (N) and the user lock (U), and for\n"
+    "                            what; --clear removes both, whoever holds them\n"
+    "  page --set NAME --day DAY --out FILE\n"
+    "                            writes the notice page of set NAME for DAY to FILE, and copies\n"
+    "                            logo.gif beside it when the database has one\n"
+    "  publish --set NAME --day DAY\n"
+    "                            uploads that page and the logo to the web server configured\n"
+    "                            in the program (Web Server Config)\n"
+    "  help                      this text\n"
+    "\n"
+    "NAME is a notice set's name, in any letter case. DAY is YYYY-MM-DD, today, tomorrow or\n"
+    "next-weekday (the next day that is not a Saturday or Sunday).\n"
+    "\n"
+    "The tool never changes the configuration. Errors go to standard error; the exit status is\n"
+    "0 on success, 1 when a command failed and 2 when the command line was wrong.\n";
+
+// The database's messages go to the error stream like the tool's own.
+class StreamReporter : public Reporter {
+  public:
+    explicit StreamReporter(std::ostream& err) : err_(err) {}
+    void showMessage(const std::string& text) override {
+        err_ << "pinoractl: " << printable(text) << "\n";
+    }
+
+  private:
+    std::ostream& err_;
+};
+
+// Texts from records and files are Windows-1252; the tool speaks UTF-8.
+std::string utf8(std::string_view cp1252) {
+    return cp1252ToUtf8(cp1252);
+}
+std::string shown(std::string_view cp1252) {
+    return printable(cp1252ToUtf8(cp1252));
+}
+std::string shownOrNone(std::string_view cp1252) {
+    return cp1252.empty() ? "(none)" : shown(cp1252);
+}
+
+std::string timeText(TDateTime t) {
+    if (!std::isfinite(t)) return {};
+    const ClockTime c = decodeTime(t);
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", c.hour, c.minute, c.second);
+    return buf;
+}
+
+struct Options {
+    std::map<std::string, std::string> values; // "--set" -> "Students"
+    std::map<std::string, bool> flags;         // "--json" -> true
+};
+
+class UsageError {
+  public:
+    std::string text;
+};
+
+// Parses the options of one command: valued names take the next argument (or "=value").
+Options parseOptions(const std::vector<std::string>& args, std::size_t from,
+                     std::initializer_list<const char*> valued,
+                     std::initializer_list<const char*> flags) {
+    Options o;
+    for (std::size_t i = from; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::optional<std::string> value;
+        if (const auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name.resize(eq);
+        }
+        bool known = false;
+        for (const char* v : valued) {
+            if (name != v) continue;
+            known = true;
+            if (!value) {
+                if (i + 1 >= args.size()) throw UsageError{name + " needs a value"};
+                value = args[++i];
+            }
+            if (o.values.count(name)) throw UsageError{name + " is given twice"};
+            o.values[name] = *value;
+        }
+        for (const char* f : flags) {
+            if (name != f) continue;
+            if (value) throw UsageError{name + " takes no value"};
+            known = true;
+            o.flags[name] = true;
+        }
+        if (!known) throw UsageError{"unknown option '" + args[i] + "'"};
+    }
+    return o;
+}
+
+std::string required(const Options& o, const char* name) {
+    const auto it = o.values.find(name);
+    if (it == o.values.end()) throw UsageError{std::string(name) + " is required"};
+    return it->second;
+}
+
+// One whole-file load, with the reason for a failure named.
+bool load(LoadResult r, const char* file, const Database& db, std::ostream& err) {
+    if (r == LoadResult::Ok) return true;
+    if (r == LoadResult::Missing)
+        err << "pinoractl: " << db.folder() << " holds no " << file
+            << "; is it a Pinora 2 database folder?\n";
+    else
+        err << "pinoractl: " << file << " cannot be read\n";
+    return false;
+}
+
+// ---- info ---------------------------------------------------------------------------------
+
+std::vector<std::string> rightsOf(const UserRecord& u) {
+    std::vector<std::string> r;
+    if (u.allowEdit) r.push_back("edit");
+    if (u.allowDelete) r.push_back("delete");
+    if (u.allowPublish) r.push_back("publish");
+    if (u.adminMenu) r.push_back("admin-menu");
+    if (u.superUser) r.push_back("super-user");
+    if (u.extraHelp) r.push_back("extra-help");
+    if (u.forcePassword) r.push_back("force-password");
+    if (u.bypassDeadline) r.push_back("bypass-deadline");
+    if (u.bypassMaxDays) r.push_back("bypass-max-days");
+    return r;
+}
+
+std::vector<int> deniedSets(const UserRecord& u) {
+    std::vector<int> r;
+    for (int k = 1; k <= kSetCount; ++k)
+        if (u.denySet[k - 1]) r.push_back(k);
+    return r;
+}
+
+std::vector<int> setsOf(const NoticeRecord& r) {
+    std::vector<int> s;
+    for (int k = 1; k <= kSetCount; ++k)
+        if (r.inSet[k - 1]) s.push_back(k);
+    return s;
+}
+
+template <class T> std::string joined(const std::vector<T>& items, const char* sep) {
+    std::string s;
+    for (const T& i : items) {
+        if (!s.empty()) s += sep;
+        if constexpr (std::is_same_v<T, std::string>)
+            s += i;
+        else
+            s += std::to_string(i);
+    }
+    return s;
+}
+
+// The first line of a notice's text (Windows-1252), or nothing when it has no message file.
+std::optional<std::string> firstLine(const Database& db, int n) {
+    std::string buf;
+    if (readWholeFile(db.messageFilePath(n), buf, 4096) != ReadStatus::Ok) return std::nullopt;
+    buf.resize(std::min(buf.size(), buf.find_first_of("\r\n")));
+    return buf;
+}
+
+int authChoice(const ConfigRecord& c) {
+    if (!c.authUseOsName) return 2;
+    return c.authAskPassword ? 1 : 0;
+}
+
+int signupChoice(const ConfigRecord& c) {
+    if (!c.signupAllowed) return 2;
+    return c.signupAskName ? 1 : 0;
+}
+
+const char* const kAuthChoices[] = {"Automatically via windows",
+                                    "Get username from windows but prompt for password",
+                                    "Prompt for both username and password"};
+const char* const kSignupChoices[] = {"Get username from windows", "Ask new user for username",
+                                      "Do not allow new users to sign up"};
+const char* const kSignatureStyles[] = {"on a new line under the notice",
+                                        "at the end of the last line", "none"};
+
+std::string signatureStyleText(std::int32_t s) {
+    return s >= 0 && s <= 2 ? kSignatureStyles[s] : "unknown (" + std::to_string(s) + ")";
+}
+
+// Columns padded by characters, not bytes.
+void printTable(std::ostream& out, const std::vector<std::vector<std::string>>& rows) {
+    auto width = [](const std::string& s) {
+        std::size_t w = 0;
+        for (unsigned char c : s)
+            if ((c & 0xC0) != 0x80) ++w;
+        return w;
+    };
+    std::vector<std::size_t> widths;
+    for (const auto& r : rows)
+        for (std::size_t i = 0; i < r.size(); ++i) {
+            if (widths.size() <= i) widths.push_back(0);
+            widths[i] = std::max(widths[i], width(r[i]));
+        }
+    for (const auto& r : rows) {
+        std::string line = "  ";
+        for (std::size_t i = 0; i < r.size(); ++i) {
+            line += r[i];
+            if (i + 1 < r.size()) line.append(widths[i] - width(r[i]) + 2, ' ');
+        }
+        while (!line.empty() && line.back() == ' ')
+            line.pop_back();
+        out << line << "\n";
+    }
+}
+
+void infoText(const Database& db, std::ostream& out) {
+    const ConfigRecord& c = db.config;
+    out << "Database folder: " << printable(db.folder()) << "\n\n";
+    out << "Configuration\n";
+    printTable(
+        out,
+        {{"School name:", shown(c.schoolName.str())},
+         {"Copyright line:", shown(c.schoolCopyright.str())},
+         {"Page font:", shown(c.fontName.str()) + ", size " + std::to_string(c.pointSize) +
+                            ", header size " + std::to_string(c.headerPointSize) +
+                            ", subtitle size " + std::to_string(c.subtitlePointSize) + ", border " +
+                            std::to_string(c.borderSize)},
+         {"Page options:", std::string("user returns ") + (c.allowUserReturns ? "kept" : "joined") +
+                               ", numbering " + (c.numberEachNotice ? "on" : "off") +
+                               ", empty line after each notice " +
+                               (c.crAfterNotice ? "on" : "off")},
+         {"Signature:", signatureStyleText(c.signatureStyle)},
+         {"Logon:", kAuthChoices[authChoice(c)]},
+         {"Sign-up:", kSignupChoices[signupChoice(c)]},
+         {"FTP server:", shownOrNone(c.ftpServer.str()) + " port " + std::to_string(c.ftpPort) +
+                             (c.ftpPassive ? ", passive" : ", active")},
+         {"FTP folder:", shownOrNone(c.ftpUploadDir.str())},
+         {"FTP user:", shownOrNone(c.ftpUser.str()) +
+                           (c.ftpPassword.empty() ? ", no password" : ", password set")},
+         {"New users get:", "level " + std::to_string(c.newUserTemplate.securityLevel) +
+                                ", rights " + joined(rightsOf(c.newUserTemplate), " ")}});
+
+    out << "\nNotice sets\n";
+    std::vector<std::vector<std::string>> sets{{"SET", "NAME", "DEADLINE", "MAX DAYS"}};
+    for (int k = 1; k <= kSetCount; ++k) {
+        const NoticeSetConfig& s = c.noticeSets[k - 1];
+        if (s.name.empty()) continue;
+        sets.push_back({std::to_string(k), shown(s.name.str()),
+                        timeText(s.deadline) + (s.deadlineEnabled ? "" : " (off)"),
+                        std::to_string(s.maxDays) + (s.maxDaysEnabled ? "" : " (off)")});
+    }
+    printTable(out, sets);
+
+    std::vector<std::vector<std::string>> users{{"SLOT", "LOGIN", "FULL NAME", "LEVEL", "RIGHTS"}};
+    for (int n = 1; n <= kUserCount; ++n) {
+        if (db.userSlotFree(n)) continue;
+        const UserRecord& u = db.user(n);
+        std::string rights = joined(rightsOf(u), " ");
+        if (const auto d = deniedSets(u); !d.empty())
+            rights += " (denied sets " + joined(d, ",") + ")";
+        users.push_back({std::to_string(n), shown(db.userLoginName(n)), shown(u.fullName.str()),
+                         std::to_string(u.securityLevel), rights});
+    }
+    out << "\nUsers in use: " << users.size() - 1 << "\n";
+    if (users.size() > 1) printTable(out, users);
+
+    std::vector<std::vector<std::string>> notices{
+        {"NUMBER", "OWNER", "START", "END", "SETS", "TEXT"}};
+    for (int n = 1; n <= kNoticeCount; ++n) {
+        if (!db.noticeInUse(n)) continue;
+        const NoticeRecord& r = db.notice(n);
+        const auto first = firstLine(db, n);
+        notices.push_back({std::to_string(n), shown(db.noticeOwner(n)), dateTimeText(r.startDate),
+                           dateTimeText(r.endDate), joined(setsOf(r), ","),
+                           first ? shown(*first) : "(no message file)"});
+    }
+    out << "\nNotices in use: " << notices.size() - 1 << "\n";
+    if (notices.size() > 1) printTable(out, notices);
+}
+
+void optionalDate(JsonWriter& j, const char* key, TDateTime t) {
+    const std::string s = dateTimeText(t);
+    if (s.empty())
+        j.null(key);
+    else
+        j.string(key, s);
+}
+
+void userRights(JsonWriter& j, const UserRecord& u) {
+    j.number("level", u.securityLevel);
+    j.beginArray("rights");
+    for (const auto& r : rightsOf(u))
+        j.string(r);
+    j.endArray();
+    j.beginArray("deniedSets");
+    for (int k : deniedSets(u))
+        j.number(k);
+    j.endArray();
+}
+
+void infoJson(const Database& db, std::ostream& out) {
+    const ConfigRecord& c = db.config;
+    JsonWriter j;
+    j.beginObject();
+    j.string("folder", db.folder());
+    j.beginObject("config");
+    j.string("schoolName", utf8(c.schoolName.str()));
+    j.string("schoolCopyright", utf8(c.schoolCopyright.str()));
+    j.beginArray("noticeSets");
+    for (int k = 1; k <= kSetCount; ++k) {
+        const NoticeSetConfig& s = c.noticeSets[k - 1];
+        j.beginObject();
+        j.number("number", k);
+        j.string("name", utf8(s.name.str()));
+        j.boolean("inUse", !s.name.empty());
+        j.string("deadline", timeText(s.deadline));
+        j.boolean("deadlineEnabled", s.deadlineEnabled);
+        j.number("maxDays", s.maxDays);
+        j.boolean("maxDaysEnabled", s.maxDaysEnabled);
+        j.endObject();
+    }
+    j.endArray();
+    j.beginObject("page");
+    j.string("fontName", utf8(c.fontName.str()));
+    j.number("pointSize", c.pointSize);
+    j.number("headerPointSize", c.headerPointSize);
+    j.number("subtitlePointSize", c.subtitlePointSize);
+    j.number("borderSize", c.borderSize);
+    j.boolean("allowUserReturns", c.allowUserReturns);
+    j.boolean("numberEachNotice", c.numberEachNotice);
+    j.boolean("crAfterNotice", c.crAfterNotice);
+    j.number("signatureStyle", c.signatureStyle);
+    j.endObject();
+    j.beginObject("logon");
+    j.number("authentication", authChoice(c));
+    j.boolean("authUseOsName", c.authUseOsName);
+    j.boolean("authAskPassword", c.authAskPassword);
+    j.number("signup", signupChoice(c));
+    j.boolean("signupAllowed", c.signupAllowed);
+    j.boolean("signupAskName", c.signupAskName);
+    j.endObject();
+    j.beginObject("ftp");
+    j.string("server", utf8(c.ftpServer.str()));
+    j.number("port", c.ftpPort);
+    j.boolean("passive", c.ftpPassive);
+    j.string("uploadDir", utf8(c.ftpUploadDir.str()));
+    j.string("user", utf8(c.ftpUser.str()));
+    j.boolean("passwordSet", !c.ftpPassword.empty());
+    j.endObject();
+    j.beginObject("newUserTemplate");
+    userRights(j, c.newUserTemplate);
+    j.endObject();
+    j.endObject();
+
+    j.beginArray("users");
+    for (int n = 1; n <= kUserCount; ++n) {
+        if (db.userSlotFree(n)) continue;
+        const UserRecord& u = db.user(n);
+        j.beginObject();
+        j.number("slot", n);
+        j.string("loginName", utf8(db.userLoginName(n)));
+        j.string("fullName", utf8(u.fullName.str()));
+        j.string("signature", utf8(u.signature.str()));
+        j.number("postCount", u.postCount);
+        userRights(j, u);
+        j.endObject();
+    }
+    j.endArray();
+
+    j.beginArray("notices");
+    for (int n = 1; n <= kNoticeCount; ++n) {
+        if (!db.noticeInUse(n)) continue;
+        const NoticeRecord& r = db.notice(n);
+        j.beginObject();
+        j.number("number", n);
+        j.string("owner", utf8(db.noticeOwner(n)));
+        optionalDate(j, "start", r.startDate);
+        optionalDate(j, "end", r.endDate);
+        j.beginArray("sets");
+        for (int k : setsOf(r))
+            j.number(k);
+        j.endArray();
+        if (const auto first = firstLine(db, n))
+            j.string("firstLine", utf8(*first));
+        else
+            j.null("firstLine");
+        j.endObject();
+    }
+    j.endArray();
+    j.endObject();
+    out << j.text();
+}
+
+int info(Database& db, const Options& o, std::ostream& out, std::ostream& err) {
+    if (!load(db.loadConfigStatus(), "CONFIG.DB", db, err) ||
+        !load(db.loadUsers(), "USER.DB", db, err) || !load(db.loadNotices(), "NOTICE.DB", db, err))
+        return kFailed;
+    if (o.flags.count("--json"))
+        infoJson(db, out);
+    else
+        infoText(db, out);
+    return kOk;
+}
+
+// ---- locks --------------------------------------------------------------------------------
+
+const char* lockedFile(char letter) {
+    return letter == 'N' ? "NOTICE.DB" : "USER.DB";
+}
+
+int locks(Database& db, const Options& o, std::ostream& out, std::ostream& err) {
+    bool ok = true;
+    const LockInfo n = db.readLock('N', &ok);
+    const LockInfo u = ok ? db.readLock('U', &ok) : LockInfo{};
+    if (!ok) {
+        err << "pinoractl: the lock files cannot be read\n";
+        return kFailed;
+    }
+    auto describe = [](char letter, const LockInfo& l) {
+        std::string s = std::string(1, letter) + " (" + lockedFile(letter) + "): ";
+        if (!l.held) return s + "free";
+        return s + "held by " + shown(l.holder) + " for " + shown(l.task);
+    };
+    if (!o.flags.count("--clear")) {
+        out << describe('N', n) << "\n" << describe('U', u) << "\n";
+        return kOk;
+    }
+    // Both files go, held or not: a file that reads FALSE is stale too.
+    int status = kOk;
+    for (char letter : {'U', 'N'}) {
+        const LockInfo& l = letter == 'U' ? u : n;
+        const std::string path = db.lockPath(letter);
+        const bool existed = fileExists(path);
+        db.releaseLock(letter);
+        if (fileExists(path)) {
+            err << "pinoractl: cannot remove " << printable(path) << "\n";
+            status = kFailed;
+        } else if (l.held) {
+            out << "Cleared " << describe(letter, l) << "\n";
+        } else if (existed) {
+            out << "Removed the free lock file of " << letter << "\n";
+        }
+    }
+    if (status == kOk && !n.held && !u.held) out << "No locks were held\n";
+    return status;
+}
+
+// ---- page ---------------------------------------------------------------------------------
+
+// The set named on the command line, found as the program finds it; -1 after a message.
+int resolveSet(const Database& db, const std::string& name, std::ostream& err) {
+    const std::string stored = utf8ToCp1252(name);
+    const int set = stored.empty() ? -1 : db.findNoticeSet(stored);
+    if (set > 0) return set;
+    std::string names;
+    for (const NoticeSetConfig& s : db.config.noticeSets)
+        if (!s.name.empty()) names += (names.empty() ? "" : ", ") + shown(s.name.str());
+    err << "pinoractl: there is no notice set named '" << printable(name) << "'"
+        << (names.empty() ? "; no set is named" : "; the sets are: " + names) << "\n";
+    return -1;
+}
+
+struct PageRequest {
+    int set = -1;
+    TDateTime day = 0;
+};
+
+// Loads what a page needs and reads --set and --day; nullopt after a message.
+std::optional<PageRequest> pageRequest(Database& db, const Options& o, std::ostream& err) {
+    const std::string setName = required(o, "--set");
+    const std::string dayText = required(o, "--day");
+    PageRequest r;
+    if (!parseDay(dayText, db.services().clock->now(), r.day))
+        throw UsageError{"'" + printable(dayText) +
+                         "' is not a day: give YYYY-MM-DD, today, tomorrow or next-weekday"};
+    if (!load(db.loadConfigStatus(), "CONFIG.DB", db, err) ||
+        !load(db.loadNotices(), "NOTICE.DB", db, err))
+        return std::nullopt;
+    r.set = resolveSet(db, setName, err);
+    if (r.set < 0) return std::nullopt;
+    return r;
+}
+
+int page(Database& db, const Options& o, std::ostream& out, std::ostream& err) {
+    const std::string file = required(o, "--out");
+    if (file.empty()) throw UsageError{"--out needs a file name"};
+    const auto r = pageRequest(db, o, err);
+    if (!r) return kFailed;
+    std::string error;
+    if (!writeNoticePageFile(db, r->set, file, r->day, &error)) {
+        err << "pinoractl: " << printable(error) << "\n";
+        return kFailed;
+    }
+    out << "Wrote the " << shown(db.config.noticeSets[r->set - 1].name.str()) << " page of "
+        << englishDateText(r->day) << " to " << printable(file) << "\n";
+    return kOk;
+}
+
+int publish(Database& db, const Options& o, std::ostream& out, std::ostream& err) {
+    const auto r = pageRequest(db, o, err);
+    if (!r) return kFailed;
+    return publishPage(db, r->set, r->day, out, err);
+}
+
+} // namespace
+
+std::string programFolder() {
+    std::string buf(4096, '\0');
+    const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
+    if (n <= 0 || static_cast<std::size_t>(n) >= buf.size()) return {};
+    buf.resize(static_cast<std::size_t>(n));
+    const auto slash = buf.find_last_of('/');
+    return slash == std::string::npos ? std::string() : buf.substr(0, slash + 1);
+}
+
+bool parseDay(const std::string& text, TDateTime now, TDateTime& day) {
+    const std::string t = upperAscii(text);
+    if (t == "TODAY") {
+        day = now;
+        return true;
+    }
+    if (t == "TOMORROW") {
+        day = now + 1;
+        return true;
+    }
+    if (t == "NEXT-WEEKDAY") {
+        day = nextWeekday(now);
+        return true;
+    }
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-') return false;
+    for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
+        if (text[i] < '0' || text[i] > '9') return false;
+    const int y = std::stoi(text.substr(0, 4));
+    const int m = std::stoi(text.substr(5, 2));
+    const int d = std::stoi(text.substr(8, 2));
+    if (y < 1 || m < 1 || m > 12 || d < 1 || d > 31) return false;
+    const TDateTime v = encodeDate(y, m, d);
+    const CivilDate back = decodeDate(v); // 2026-02-30 comes back as March
+    if (back.year != y || back.month != m || back.day != d) return false;
+    day = v;
+    return true;
+}
+
+std::string dateTimeText(TDateTime t) {
+    // Years 1 to 9999, as the program's dates can hold; anything else is damage.
+    if (!std::isfinite(t) || t < -693593 || t >= 2958466) return {};
+    const CivilDate d = decodeDate(t);
+    const ClockTime c = decodeTime(t);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day, c.hour,
+                  c.minute, c.second);
+    return buf;
+}
+
+int runPinoractl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    try {
+        std::string folder;
+        std::size_t i = 0;
+        for (; i < args.size() && args[i].rfind("-", 0) == 0; ++i) {
+            const std::string& a = args[i];
+            if (a == "--help" || a == "-h") {
+                out << kUsageText;
+                return kOk;
+            }
+            if (a == "--folder") {
+                if (i + 1 >= args.size()) throw UsageError{"--folder needs a folder"};
+                folder = args[++i];
+            } else if (a.rfind("--folder=", 0) == 0) {
+                folder = a.substr(9);
+            } else {
+                throw UsageError{"unknown option '" + a + "'"};
+            }
+            if (folder.empty()) throw UsageError{"--folder needs a folder"};
+        }
+        if (i >= args.size()) throw UsageError{"no command given"};
+        const std::string command = args[i++];
+        if (command == "help") {
+            out << kUsageText;
+            return kOk;
+        }
+        for (std::size_t k = i; k < args.size(); ++k)
+            if (args[k] == "--help" || args[k] == "-h") {
+                out << kUsageText;
+                return kOk;
+            }
+
+        using Handler = int (*)(Database&, const Options&, std::ostream&, std::ostream&);
+        Handler handler = nullptr;
+        Options o;
+        if (command == "info") {
+            o = parseOptions(args, i, {}, {"--json"});
+            handler = info;
+        } else if (command == "locks") {
+            o = parseOptions(args, i, {}, {"--clear"});
+            handler = locks;
+        } else if (command == "page") {
+            o = parseOptions(args, i, {"--set", "--day", "--out"}, {});
+            handler = page;
+        } else if (command == "publish") {
+            o = parseOptions(args, i, {"--set", "--day"}, {});
+            handler = publish;
+        } else {
+            throw UsageError{"unknown command '" + command + "'"};
+        }
+
+        if (folder.empty()) {
+            folder = programFolder();
+            if (folder.empty()) {
+                err << "pinoractl: cannot find the tool's own folder; give --folder\n";
+                return kFailed;
+            }
+        }
+        if (!folderExists(folder)) {
+            err << "pinoractl: no folder " << printable(folder) << "\n";
+            return kFailed;
+        }
+        Services services = Services::real();
+        services.reporter = std::make_shared<StreamReporter>(err);
+        Database db(folder, services);
+        return handler(db, o, out, err);
+    } catch (const UsageError& e) {
+        err << "pinoractl: " << printable(e.text) << "\n"
+            << "Try 'pinoractl --help' for more information.\n";
+        return kUsage;
+    }
+}
+
+#ifdef PINORA_CLI_NO_PUBLISH
+int publishPage(Database&, int, TDateTime, std::ostream&, std::ostream& err) {
+    err << "pinoractl: this copy of the tool was built without the FTP upload\n";
+    return kFailed;
+}
+#endif
+
+} // namespace pinora::cli

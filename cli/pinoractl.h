@@ -1,0 +1,34 @@
+// The headless administration tool: reports on a database folder, clears locks, and writes or
+// publishes a day's notice page.
+#pragma once
+
+#include "db/database.h"
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace pinora::cli {
+
+// Exit codes.
+constexpr int kOk = 0;
+constexpr int kFailed = 1; // the command ran and failed
+constexpr int kUsage = 2;  // the command line was wrong
+
+// args excludes the program name. Output goes to out, errors to err.
+int runPinoractl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// The folder of the running program, ending with '/'; empty when it cannot be found.
+std::string programFolder();
+
+// YYYY-MM-DD, today, tomorrow or next-weekday, relative to now. False when text is none.
+bool parseDay(const std::string& text, TDateTime now, TDateTime& day);
+
+// "2026-12-07 10:00:00"; empty for a value that is no date.
+std::string dateTimeText(TDateTime t);
+
+// Generates the page of set and day into TEMP and uploads it with the FTP settings of
+// CONFIG.DB; the temporary page is removed afterwards.
+int publishPage(Database& db, int setNumber, TDateTime day, std::ostream& out, std::ostream& err);
+
+} // namespace pinora::cli

@@ -1,0 +1,295 @@
+// The built pinoractl, run as an administrator would run it, on a folder written here.
+#include "json_check.h"
+
+#include "db/datetime.h"
+#include "output/page.h"
+#include "support/fakes.h"
+#include "support/tempfolder.h"
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace pinora;
+using namespace pinora::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void writeRaw(const fs::path& p, const std::string& bytes) {
+    std::ofstream out(p, std::ios::binary);
+    out << bytes;
+}
+
+struct ToolRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Starts pinoractl with args; its output is caught in files of a folder of its own.
+ToolRun pinoractl(const std::vector<std::string>& args) {
+    const char* bin = std::getenv("PINORA_BIN");
+    const std::string program = std::string(bin ? bin : "build/bin") + "/pinoractl";
+    TempFolder io;
+    const std::string outPath = (io / "out").string(), errPath = (io / "err").string();
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const auto& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int o = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int e = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(o, 1);
+        ::dup2(e, 2);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    ToolRun r;
+    int st = 0;
+    ::waitpid(pid, &st, 0);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    r.out = readAll(outPath);
+    r.err = readAll(errPath);
+    return r;
+}
+
+TDateTime monday() {
+    return encodeDate(2026, 12, 7);
+}
+
+class PinoractlTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        writeFreshDatabase(dir.str());
+        ASSERT_TRUE(db.loadConfig());
+        ASSERT_EQ(db.loadNotices(), LoadResult::Ok);
+        db.config.noticeSets[2].name = "Staff";
+        ASSERT_TRUE(db.saveConfig());
+        addNotice(3, "MARGARET", {1, 3}, "Caf\xE9 \"menu\" \\ today\tnow\nsecond line");
+        addNotice(8, "ANN", {1}, std::nullopt); // no message file
+        addNotice(9, "BOB", {3}, "\x1b[31mred\x1b[0m");
+    }
+
+    void addNotice(int n, const std::string& owner, std::initializer_list<int> sets,
+                   std::optional<std::string> text) {
+        NoticeRecord& r = db.notice(n);
+        r.owner = db.scramble(owner);
+        r.startDate = monday() + encodeTime(9, 30, 0);
+        r.endDate = monday() + 1;
+        r.signature = "Sig " + owner;
+        for (Flag& f : r.inSet)
+            f = false;
+        for (int k : sets)
+            r.inSet[k - 1] = true;
+        ASSERT_TRUE(db.saveNotices());
+        if (text) {
+            ASSERT_TRUE(db.writeMessageFile(n, *text));
+        }
+    }
+
+    std::vector<std::string> with(std::vector<std::string> args) {
+        args.insert(args.begin(), {"--folder", dir.str()});
+        return args;
+    }
+
+    TempFolder dir;
+    FakeServices fsv;
+    Database db{dir.str(), fsv.services()};
+};
+
+} // namespace
+
+TEST_F(PinoractlTest, InfoJsonIsOneDocumentWithTheStoredValues) {
+    const ToolRun r = pinoractl(with({"info", "--json"}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    Json j;
+    ASSERT_NO_THROW(j = parseJson(r.out)) << r.out;
+
+    EXPECT_EQ(j["config"]["schoolName"].str, "Hillside School");
+    EXPECT_EQ(j["config"]["noticeSets"].items.size(), 8u);
+    EXPECT_EQ(j["config"]["noticeSets"][0]["name"].str, "Students");
+    EXPECT_EQ(j["config"]["noticeSets"][2]["name"].str, "Staff");
+    EXPECT_FALSE(j["config"]["noticeSets"][1]["inUse"].b);
+    EXPECT_EQ(j["config"]["noticeSets"][0]["deadline"].str, "19:00:00");
+    EXPECT_EQ(j["config"]["page"]["fontName"].str, "Times New Roman");
+    EXPECT_EQ(j["config"]["ftp"]["port"].num, 21);
+    EXPECT_EQ(j["config"]["logon"]["authentication"].num, 2);
+
+    ASSERT_EQ(j["users"].items.size(), 1u);
+    const Json& admin = j["users"][0];
+    EXPECT_EQ(admin["slot"].num, 1);
+    EXPECT_EQ(admin["loginName"].str, "ADMIN");
+    EXPECT_EQ(admin["fullName"].str, "Administrator");
+    EXPECT_EQ(admin["level"].num, 255);
+    std::vector<std::string> rights;
+    for (const Json& x : admin["rights"].items)
+        rights.push_back(x.str);
+    EXPECT_EQ(rights, (std::vector<std::string>{"edit", "delete", "publish", "admin-menu",
+                                                "super-user", "force-password"}));
+    EXPECT_EQ(r.out.find("secret"), std::string::npos); // passwords never shown
+
+    ASSERT_EQ(j["notices"].items.size(), 3u);
+    const Json& n3 = j["notices"][0];
+    EXPECT_EQ(n3["number"].num, 3);
+    EXPECT_EQ(n3["owner"].str, "MARGARE");
+    EXPECT_EQ(n3["start"].str, "2026-12-07 09:30:00");
+    EXPECT_EQ(n3["end"].str, "2026-12-08 00:00:00");
+    ASSERT_EQ(n3["sets"].items.size(), 2u);
+    EXPECT_EQ(n3["sets"][1].num, 3);
+    EXPECT_EQ(n3["firstLine"].str, "Caf\xC3\xA9 \"menu\" \\ today\tnow"); // UTF-8 now
+    EXPECT_EQ(j["notices"][1]["firstLine"].kind, Json::Null);
+    EXPECT_EQ(j["notices"][2]["firstLine"].str, "\x1b[31mred\x1b[0m");
+}
+
+TEST_F(PinoractlTest, InfoTextListsUsersAndNoticesSafely) {
+    const ToolRun r = pinoractl(with({"info"}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Hillside School"), std::string::npos);
+    EXPECT_NE(r.out.find("Users in use: 1"), std::string::npos);
+    EXPECT_NE(r.out.find("ADMIN"), std::string::npos);
+    EXPECT_NE(r.out.find("Administrator"), std::string::npos);
+    EXPECT_NE(r.out.find("super-user"), std::string::npos);
+    EXPECT_NE(r.out.find("Notices in use: 3"), std::string::npos);
+    EXPECT_NE(r.out.find("Caf\xC3\xA9 \"menu\""), std::string::npos);
+    EXPECT_NE(r.out.find("(no message file)"), std::string::npos);
+    // A stored escape sequence must not reach the terminal.
+    EXPECT_EQ(r.out.find('\x1b'), std::string::npos);
+    EXPECT_NE(r.out.find("?[31mred?[0m"), std::string::npos);
+}
+
+TEST_F(PinoractlTest, LocksAreShownAndCleared) {
+    ToolRun r = pinoractl(with({"locks"}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "N (NOTICE.DB): free\nU (USER.DB): free\n");
+
+    writeRaw(dir / "DB-N.LCK", "TRUE\r\nANN\r\nCreating Notice\r\n");
+    writeRaw(dir / "DB-U.LCK", "false\r\nBOB\r\nUpdate User\r\n");
+    r = pinoractl(with({"locks"}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "N (NOTICE.DB): held by ANN for Creating Notice\nU (USER.DB): free\n");
+
+    r = pinoractl(with({"locks", "--clear"}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Cleared N (NOTICE.DB): held by ANN"), std::string::npos) << r.out;
+    EXPECT_FALSE(fs::exists(dir / "DB-N.LCK"));
+    EXPECT_FALSE(fs::exists(dir / "DB-U.LCK"));
+
+    r = pinoractl(with({"locks", "--clear"}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "No locks were held\n");
+}
+
+TEST_F(PinoractlTest, PageIsTheGeneratorsPage) {
+    writeRaw(dir / "logo.gif", "GIF89a-logo");
+    fs::create_directory(dir / "site");
+    const std::string out = (dir / "site/staff.htm").string();
+    const ToolRun r =
+        pinoractl(with({"page", "--set", "STAFF", "--day", "2026-12-08", "--out", out}));
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    std::string error;
+    ASSERT_TRUE(writeNoticePage(db, 3, "TEMP/~9.HTM", monday() + 1, &error)) << error;
+    const std::string expected = readAll(dir / "TEMP/~9.HTM");
+    EXPECT_EQ(readAll(out), expected);
+    EXPECT_NE(expected.find("Tuesday, 8 December 2026"), std::string::npos);
+    EXPECT_NE(expected.find("\r\nCaf\xE9 \"menu\""), std::string::npos); // Windows-1252 bytes
+    EXPECT_EQ(readAll(dir / "site/logo.gif"), "GIF89a-logo");
+    // Nothing is left beside the page but the logo.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "site"), fs::directory_iterator()), 2);
+}
+
+TEST_F(PinoractlTest, DayWordsFollowTheClock) {
+    const TDateTime now = SystemClock().now();
+    const std::string out = (dir / "p.htm").string();
+    for (const auto& [word, day] : {std::pair{"today", now}, std::pair{"tomorrow", now + 1},
+                                    std::pair{"next-weekday", nextWeekday(now)}}) {
+        const ToolRun r = pinoractl(with({"page", "--set=students", "--day", word, "--out", out}));
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(readAll(out).find("<TITLE>Students " + englishDateText(day) + "</TITLE>"),
+                  std::string::npos)
+            << word;
+    }
+}
+
+TEST_F(PinoractlTest, BadCommandLinesFailWithAMessage) {
+    const std::string out = (dir / "p.htm").string();
+    const std::vector<std::vector<std::string>> usage{
+        {},
+        {"frobnicate"},
+        {"info", "--xml"},
+        {"locks", "--clear=yes"},
+        {"page", "--set", "Students", "--day", "today"},
+        {"page", "--set", "Students", "--out", out},
+        {"page", "--set", "Students", "--day", "2026-13-01", "--out", out},
+        {"page", "--set", "Students", "--day", "2026-02-29", "--out", out},
+        {"page", "--set", "Students", "--set", "Staff", "--day", "today", "--out", out},
+        {"page", "--set"},
+        {"publish", "--set", "Students"},
+    };
+    for (const auto& args : usage) {
+        const ToolRun r = pinoractl(with(args));
+        EXPECT_EQ(r.status, 2) << testing::PrintToString(args);
+        EXPECT_NE(r.err.find("pinoractl: "), std::string::npos) << testing::PrintToString(args);
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_FALSE(fs::exists(out));
+
+    ToolRun r = pinoractl(with({"page", "--set", "Nobody", "--day", "today", "--out", out}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("no notice set named 'Nobody'; the sets are: Students, Staff"),
+              std::string::npos)
+        << r.err;
+    r = pinoractl(with({"page", "--set", "", "--day", "today", "--out", out})); // unused sets
+    EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(fs::exists(out));
+
+    r = pinoractl(with({"page", "--set", "Students", "--day", "today", "--out",
+                        (dir / "missing/p.htm").string()}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Cannot create file"), std::string::npos) << r.err;
+
+    r = pinoractl({"--folder", (dir / "nowhere").string(), "info"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("no folder"), std::string::npos);
+
+    TempFolder empty;
+    r = pinoractl({"--folder", empty.str(), "info", "--json"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("holds no CONFIG.DB"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+
+    r = pinoractl(with({"publish", "--set", "Students", "--day", "today"}));
+    EXPECT_EQ(r.status, 1); // no web server configured
+    EXPECT_NE(r.err.find("pinoractl: "), std::string::npos);
+
+    r = pinoractl({"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("Usage: pinoractl [--folder DIR] COMMAND"), std::string::npos);
+}
+
+TEST_F(PinoractlTest, ToolNeverChangesTheDatabase) {
+    const std::string config = readAll(dir / "CONFIG.DB"), notices = readAll(dir / "NOTICE.DB"),
+                      users = readAll(dir / "USER.DB");
+    pinoractl(with({"info"}));
+    pinoractl(with({"info", "--json"}));
+    pinoractl(with({"locks"}));
+    pinoractl(with(
+        {"page", "--set", "Students", "--day", "today", "--out", (dir / "TEMP/x.htm").string()}));
+    pinoractl(with({"publish", "--set", "Students", "--day", "today"}));
+    EXPECT_EQ(readAll(dir / "CONFIG.DB"), config);
+    EXPECT_EQ(readAll(dir / "NOTICE.DB"), notices);
+    EXPECT_EQ(readAll(dir / "USER.DB"), users);
+}
