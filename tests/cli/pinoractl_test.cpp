@@ -1,6 +1,8 @@
 // The built pinoractl, run as an administrator would run it, on a folder written here.
 #include "json_check.h"
 
+#include "cli/pinoractl.h"
+
 #include "db/datetime.h"
 #include "output/page.h"
 #include "support/fakes.h"
@@ -39,8 +41,10 @@ struct ToolRun {
 
 // Starts pinoractl with args; its output is caught in files of a folder of its own.
 ToolRun pinoractl(const std::vector<std::string>& args) {
+    // The tool is built beside this test program when PINORA_BIN does not say otherwise.
     const char* bin = std::getenv("PINORA_BIN");
-    const std::string program = std::string(bin ? bin : "build/bin") + "/pinoractl";
+    const std::string program =
+        (bin && *bin ? std::string(bin) + "/" : pinora::cli::programFolder()) + "pinoractl";
     TempFolder io;
     const std::string outPath = (io / "out").string(), errPath = (io / "err").string();
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
