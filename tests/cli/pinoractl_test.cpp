@@ -1,73 +1,21 @@
 // The built pinoractl, run as an administrator would run it, on a folder written here.
 #include "json_check.h"
-
-#include "cli/pinoractl.h"
+#include "tool.h"
 
 #include "db/datetime.h"
 #include "output/page.h"
 #include "support/fakes.h"
 #include "support/tempfolder.h"
 
-#include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace pinora;
 using namespace pinora::test;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string readAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void writeRaw(const fs::path& p, const std::string& bytes) {
-    std::ofstream out(p, std::ios::binary);
-    out << bytes;
-}
-
-struct ToolRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// Starts pinoractl with args; its output is caught in files of a folder of its own.
-ToolRun pinoractl(const std::vector<std::string>& args) {
-    // The tool is built beside this test program when PINORA_BIN does not say otherwise.
-    const char* bin = std::getenv("PINORA_BIN");
-    const std::string program =
-        (bin && *bin ? std::string(bin) + "/" : pinora::cli::programFolder()) + "pinoractl";
-    TempFolder io;
-    const std::string outPath = (io / "out").string(), errPath = (io / "err").string();
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const auto& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int o = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int e = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(o, 1);
-        ::dup2(e, 2);
-        ::execv(program.c_str(), argv.data());
-        ::_exit(127);
-    }
-    ToolRun r;
-    int st = 0;
-    ::waitpid(pid, &st, 0);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    r.out = readAll(outPath);
-    r.err = readAll(errPath);
-    return r;
-}
 
 TDateTime monday() {
     return encodeDate(2026, 12, 7);
