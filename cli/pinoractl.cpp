@@ -127,7 +127,7 @@ std::string required(const Options& o, const char* name) {
 bool load(LoadResult r, const char* file, const Database& db, std::ostream& err) {
     if (r == LoadResult::Ok) return true;
     if (r == LoadResult::Missing)
-        err << "pinoractl: " << db.folder() << " holds no " << file
+        err << "pinoractl: " << printable(db.folder()) << " holds no " << file
             << "; is it a Pinora 2 database folder?\n";
     else
         err << "pinoractl: " << file << " cannot be read\n";
