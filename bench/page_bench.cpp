@@ -88,4 +88,4 @@ BENCHMARK(BM_ReadMessageFiles)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-BENCHMARK_MAIN();
+// The benchmark program has one main for all its files (in db_bench.cpp).

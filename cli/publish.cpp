@@ -29,13 +29,7 @@ int publishPage(Database& db, int setNumber, TDateTime day, std::ostream& out, s
         return kFailed;
     }
     // The page generator has just reloaded CONFIG.DB: these are the current settings.
-    FtpSettings s;
-    s.host = c.ftpServer.str();
-    s.port = c.ftpPort;
-    s.passive = c.ftpPassive;
-    s.user = c.ftpUser.str();
-    s.password = c.ftpPassword.str();
-    s.folder = c.ftpUploadDir.str();
+    const FtpSettings s = ftpSettingsFrom(c);
     const std::string setName = c.noticeSets[setNumber - 1].name.str();
     const std::string remote = remotePageName(setName);
     const std::string logo = db.path("logo.gif");
