@@ -644,11 +644,4 @@ int runPinoractl(const std::vector<std::string>& args, std::ostream& out, std::o
     }
 }
 
-#ifdef PINORA_CLI_NO_PUBLISH
-int publishPage(Database&, int, TDateTime, std::ostream&, std::ostream& err) {
-    err << "pinoractl: this copy of the tool was built without the FTP upload\n";
-    return kFailed;
-}
-#endif
-
 } // namespace pinora::cli
