@@ -399,8 +399,9 @@ LockResult Database::acquireLock(char letter, std::string_view user, std::string
         report(lockFileMessage(letter));
         return LockResult::Failed;
     }
+    bool created = false;
+    const std::string p = lockPath(letter);
     if (!info.held) {
-        const std::string p = lockPath(letter);
         const std::string content =
             "TRUE\r\n" + std::string(user) + "\r\n" + std::string(task) + "\r\n";
         bool written = false;
@@ -419,7 +420,8 @@ LockResult Database::acquireLock(char letter, std::string_view user, std::string
                 removeFile(p);
             }
             bool exists = false;
-            if (createFileExclusive(p, content, tmpTag(), exists) || exists) written = true;
+            created = createFileExclusive(p, content, tmpTag(), exists);
+            written = created || exists;
         }
         if (!written) {
             report(lockFileMessage(letter));
@@ -428,6 +430,7 @@ LockResult Database::acquireLock(char letter, std::string_view user, std::string
     }
     info = readLock(letter, &ok);
     if (!ok) {
+        if (created) removeFile(p); // a lock that was taken is not left behind
         report(lockFileMessage(letter));
         return LockResult::Failed;
     }

@@ -37,7 +37,14 @@ AllocStatus Station::allocateNotice(TDateTime start, TDateTime end,
     return AllocStatus::Ok;
 }
 
+namespace {
+bool isNoticeNumber(int n) {
+    return n >= 1 && n <= kNoticeCount;
+}
+} // namespace
+
 bool Station::freeNotice(int n, std::string_view task) {
+    if (!isNoticeNumber(n)) return false;
     return db.changeNotices(currentUserName, task, [&] {
         db.markNoticeFree(n);
         return true;
@@ -45,6 +52,7 @@ bool Station::freeNotice(int n, std::string_view task) {
 }
 
 bool Station::updateNoticeDates(int n, TDateTime start, TDateTime end) {
+    if (!isNoticeNumber(n)) return false;
     return db.changeNotices(currentUserName, "Update Notice Dates", [&] {
         db.notice(n).startDate = start;
         db.notice(n).endDate = end;
@@ -53,6 +61,7 @@ bool Station::updateNoticeDates(int n, TDateTime start, TDateTime end) {
 }
 
 bool Station::updateNoticeSets(int n, const std::array<bool, kSetCount>& inSet) {
+    if (!isNoticeNumber(n)) return false;
     return db.changeNotices(currentUserName, "Update Notice Set", [&] {
         for (int k = 0; k < kSetCount; ++k)
             db.notice(n).inSet[k] = inSet[static_cast<std::size_t>(k)];

@@ -264,9 +264,17 @@ TEST_F(Notices, ChangesReloadInsideTheLockAndKeepOtherStationsWork) {
     EXPECT_EQ(disk.user(other.currentUserSlot).postCount, 1);
 }
 
-TEST_F(Notices, NobodyLoggedOnCannotCreate) {
+TEST_F(Notices, NobodyLoggedOnOrNoSuchNoticeChangesNothing) {
     int n = -1;
     EXPECT_EQ(st.allocateNotice(46000, 46001, {true}, n), AllocStatus::Failed);
     EXPECT_FALSE(st.addPost());
+    logOn("ANN");
+    const std::string before = readBytes(dir / "NOTICE.DB");
+    for (int bad : {0, -1, kNoticeCount + 1}) {
+        EXPECT_FALSE(st.freeNotice(bad, "Delete Notice"));
+        EXPECT_FALSE(st.updateNoticeDates(bad, 1, 2));
+        EXPECT_FALSE(st.updateNoticeSets(bad, {true}));
+    }
+    EXPECT_EQ(readBytes(dir / "NOTICE.DB"), before);
     EXPECT_EQ(st.db.countNoticesInUse(), 0);
 }

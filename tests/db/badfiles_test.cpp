@@ -1,0 +1,301 @@
+// Files that cannot be read or written: a message naming the file, a bounded number of
+// attempts, nothing overwritten and memory left as it was.
+#include "bytes.h"
+#include "db/database.h"
+#include "db/text.h"
+#include "support/fakes.h"
+#include "support/tempfolder.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace pinora;
+using namespace pinora::test;
+
+namespace {
+
+struct FileCase {
+    const char* name;
+    std::size_t size;
+};
+const FileCase kFiles[] = {{"NOTICE.DB", 1040016}, {"USER.DB", 32016}, {"CONFIG.DB", 1368}};
+
+class BadFiles : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        writeFreshDatabase(dir.str());
+        ASSERT_EQ(db.loadNotices(), LoadResult::Ok);
+        ASSERT_EQ(db.loadUsers(), LoadResult::Ok);
+        ASSERT_TRUE(db.loadConfig());
+        // Marks in memory that a failed load must leave alone.
+        db.notice(1).owner = db.scramble("KEEP");
+        db.notice(1).authorLevel = 77;
+        db.user(9).postCount = 99;
+        db.config.pointSize = 6;
+        db.header.version = 1234;
+    }
+    void expectMemoryUnchanged() {
+        EXPECT_EQ(db.noticeOwner(1), "KEEP");
+        EXPECT_EQ(db.notice(1).authorLevel, 77);
+        EXPECT_EQ(db.user(9).postCount, 99);
+        EXPECT_EQ(db.config.pointSize, 6);
+        EXPECT_EQ(db.header.version, 1234);
+    }
+    LoadResult load(const std::string& name) {
+        if (name == "NOTICE.DB") return db.loadNotices();
+        if (name == "USER.DB") return db.loadUsers();
+        return db.loadConfigStatus();
+    }
+    bool save(const std::string& name) {
+        if (name == "NOTICE.DB") return db.saveNotices();
+        if (name == "USER.DB") return db.saveUsers();
+        return db.saveConfig();
+    }
+    // One message, naming the file.
+    void expectOneMessageNaming(const std::string& name) {
+        ASSERT_EQ(fs.reporter->messages.size(), 1u);
+        EXPECT_NE(fs.reporter->messages[0].find(name), std::string::npos)
+            << fs.reporter->messages[0];
+    }
+    std::vector<std::string> tempFiles() {
+        std::vector<std::string> out;
+        for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+            if (e.path().extension() == ".tmp") out.push_back(e.path().filename().string());
+        return out;
+    }
+    // Whether this process can still create files in a folder that has no write permission
+    // (it can when it runs as root).
+    bool canWriteDespite(const std::filesystem::path& folder) {
+        const auto probe = folder / "probe";
+        const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT, 0666);
+        if (fd < 0) return false;
+        ::close(fd);
+        ::unlink(probe.c_str());
+        return true;
+    }
+
+    TempFolder dir;
+    FakeServices fs;
+    Database db{dir.str(), fs.services()};
+};
+
+// Limits the size of files this process may write, so that a save fails as on a full disk,
+// whoever runs the test.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        old_ = std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        rlimit lim = saved_;
+        lim.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &lim);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, old_);
+    }
+
+  private:
+    rlimit saved_{};
+    void (*old_)(int);
+};
+
+} // namespace
+
+TEST_F(BadFiles, CurrentAndNewerHeadersLoad) {
+    for (const FileCase& fc : kFiles) {
+        for (std::int32_t version : {2500, 2600, 999999}) {
+            std::string f = readBytes(dir / fc.name);
+            put32(f, 12, version);
+            put8(f, 9, 0x44); // the unused capacity and the padding are not compared
+            put8(f, 11, 0x45);
+            writeBytes(dir / fc.name, f);
+            EXPECT_EQ(load(fc.name), LoadResult::Ok) << fc.name << " " << version;
+            EXPECT_EQ(db.header.version, version);
+        }
+    }
+    EXPECT_TRUE(fs.reporter->messages.empty());
+    EXPECT_TRUE(fs.sleeper->sleeps.empty());
+}
+
+TEST_F(BadFiles, ChangedSignatureIsRejectedAndLeftAlone) {
+    for (const FileCase& fc : kFiles) {
+        const std::string good = readBytes(dir / fc.name);
+        for (std::size_t i = 0; i <= 8; ++i) {
+            std::string f = good;
+            f[i] = static_cast<char>(f[i] ^ 0x01);
+            writeBytes(dir / fc.name, f);
+            fs.reporter->messages.clear();
+            EXPECT_EQ(load(fc.name), LoadResult::Failed) << fc.name << " byte " << i;
+            expectOneMessageNaming(fc.name);
+            EXPECT_EQ(readBytes(dir / fc.name), f);
+            expectMemoryUnchanged();
+        }
+        writeBytes(dir / fc.name, good);
+    }
+}
+
+TEST_F(BadFiles, OlderFormatIsReportedAsUnreadableAndNotTouched) {
+    for (const FileCase& fc : kFiles) {
+        for (std::int32_t version : {2400, 2100, 0, -2500}) {
+            std::string f = readBytes(dir / fc.name);
+            put32(f, 12, version);
+            writeBytes(dir / fc.name, f);
+            fs.reporter->messages.clear();
+            fs.sleeper->sleeps.clear();
+            EXPECT_EQ(load(fc.name), LoadResult::Failed) << fc.name << " " << version;
+            expectOneMessageNaming(fc.name);
+            EXPECT_TRUE(fs.sleeper->sleeps.empty()); // a whole header does not change by waiting
+            EXPECT_EQ(readBytes(dir / fc.name), f);
+            expectMemoryUnchanged();
+        }
+    }
+    EXPECT_FALSE(db.loadConfig());
+}
+
+TEST_F(BadFiles, TruncatedOrTooLongFilesFailAfterTenAttempts) {
+    for (const FileCase& fc : kFiles) {
+        const std::string good = readBytes(dir / fc.name);
+        for (const std::string& f : {good.substr(0, fc.size - 1), good + '\0', good.substr(0, 16),
+                                     good.substr(0, 5), std::string()}) {
+            writeBytes(dir / fc.name, f);
+            fs.reporter->messages.clear();
+            fs.sleeper->sleeps.clear();
+            EXPECT_EQ(load(fc.name), LoadResult::Failed) << fc.name << " size " << f.size();
+            expectOneMessageNaming(fc.name);
+            EXPECT_EQ(fs.sleeper->sleeps, std::vector<int>(9, db.ioPauseMs));
+            EXPECT_EQ(readBytes(dir / fc.name), f);
+            expectMemoryUnchanged();
+        }
+        writeBytes(dir / fc.name, good);
+    }
+}
+
+TEST_F(BadFiles, BrokenConfigGivesItsOwnMessageOnce) {
+    std::string f = readBytes(dir / "CONFIG.DB");
+    f.resize(1000);
+    writeBytes(dir / "CONFIG.DB", f);
+    EXPECT_FALSE(db.loadConfig());
+    EXPECT_EQ(fs.reporter->messages,
+              std::vector<std::string>{"The CONFIG.DB File is broken, or the is a DISK or NETWORK "
+                                       "error. See the Notice Administrator"});
+    EXPECT_EQ(fs.sleeper->sleeps.size(), 9u);
+}
+
+TEST_F(BadFiles, MissingFilesAreReportedToTheCallerOnly) {
+    for (const FileCase& fc : kFiles)
+        std::filesystem::remove(dir / fc.name);
+    EXPECT_EQ(db.loadNotices(), LoadResult::Missing);
+    EXPECT_EQ(db.loadUsers(), LoadResult::Missing);
+    EXPECT_EQ(db.loadConfigStatus(), LoadResult::Missing);
+    EXPECT_FALSE(db.loadConfig());
+    EXPECT_FALSE(db.loadNoticesRaw());
+    EXPECT_TRUE(fs.reporter->messages.empty());
+    EXPECT_TRUE(fs.sleeper->sleeps.empty());
+    expectMemoryUnchanged();
+}
+
+TEST_F(BadFiles, FileThatHeldStillDuringRepeatsLoadsOnceWhole) {
+    // Another copy of the program rewrites the file in place: the first reads see it short.
+    const std::string good = readBytes(dir / "NOTICE.DB");
+    writeBytes(dir / "NOTICE.DB", good.substr(0, 1000));
+    fs.sleeper->onSleep = [&] {
+        if (fs.sleeper->sleeps.size() == 2) writeBytes(dir / "NOTICE.DB", good);
+    };
+    EXPECT_EQ(db.loadNotices(), LoadResult::Ok);
+    EXPECT_EQ(fs.sleeper->sleeps.size(), 2u);
+    EXPECT_TRUE(fs.reporter->messages.empty());
+    EXPECT_EQ(db.noticeOwner(1), "[NONE]");
+}
+
+TEST_F(BadFiles, FolderWhereAFileShouldBe) {
+    for (const FileCase& fc : kFiles) {
+        std::filesystem::remove(dir / fc.name);
+        std::filesystem::create_directory(dir / fc.name);
+        fs.reporter->messages.clear();
+        fs.sleeper->sleeps.clear();
+        EXPECT_EQ(load(fc.name), LoadResult::Failed) << fc.name;
+        expectOneMessageNaming(fc.name);
+        EXPECT_EQ(fs.sleeper->sleeps.size(), 9u);
+        expectMemoryUnchanged();
+
+        fs.reporter->messages.clear();
+        fs.sleeper->sleeps.clear();
+        EXPECT_FALSE(save(fc.name)) << fc.name;
+        expectOneMessageNaming(fc.name);
+        EXPECT_EQ(fs.reporter->messages[0], unsavedFileMessage(fc.name));
+        EXPECT_EQ(fs.sleeper->sleeps.size(), 9u);
+        EXPECT_TRUE(std::filesystem::is_directory(dir / fc.name));
+    }
+    EXPECT_TRUE(tempFiles().empty());
+}
+
+TEST_F(BadFiles, FullDiskLeavesTheOldFileAndNoTemporaryFile) {
+    const std::string before = readBytes(dir / "NOTICE.DB");
+    db.initNotices();
+    bool saved = true;
+    {
+        FileSizeLimit limit(100000);
+        saved = db.saveNotices();
+    }
+    EXPECT_FALSE(saved);
+    expectOneMessageNaming("NOTICE.DB");
+    EXPECT_EQ(fs.sleeper->sleeps, std::vector<int>(9, db.ioPauseMs));
+    EXPECT_EQ(readBytes(dir / "NOTICE.DB"), before);
+    EXPECT_TRUE(tempFiles().empty());
+}
+
+TEST_F(BadFiles, FailedSaveInsideTheFrameStillReleasesTheLock) {
+    const std::string before = readBytes(dir / "NOTICE.DB");
+    bool ok = true;
+    {
+        FileSizeLimit limit(100000);
+        ok = db.changeNotices("ANN", "Delete Notice", [&] {
+            db.markNoticeFree(1);
+            return true;
+        });
+    }
+    EXPECT_FALSE(ok);
+    expectOneMessageNaming("NOTICE.DB");
+    EXPECT_FALSE(std::filesystem::exists(dir / "DB-N.LCK"));
+    EXPECT_EQ(readBytes(dir / "NOTICE.DB"), before);
+}
+
+TEST_F(BadFiles, FailedReloadInsideTheFrameChangesNothing) {
+    std::string f = readBytes(dir / "USER.DB");
+    f.resize(20000);
+    writeBytes(dir / "USER.DB", f);
+    bool changed = false;
+    EXPECT_FALSE(db.changeUsers("ANN", "Update User", [&] { return changed = true; }));
+    EXPECT_FALSE(changed);
+    expectOneMessageNaming("USER.DB");
+    EXPECT_FALSE(std::filesystem::exists(dir / "DB-U.LCK"));
+    EXPECT_EQ(readBytes(dir / "USER.DB"), f);
+    expectMemoryUnchanged();
+}
+
+TEST_F(BadFiles, UnreadableFile) {
+    ASSERT_EQ(::chmod((dir / "NOTICE.DB").c_str(), 0), 0);
+    if (std::ifstream(dir / "NOTICE.DB", std::ios::binary).good())
+        GTEST_SKIP() << "this user reads files without read permission";
+    EXPECT_EQ(db.loadNotices(), LoadResult::Failed);
+    expectOneMessageNaming("NOTICE.DB");
+    EXPECT_EQ(fs.sleeper->sleeps.size(), 9u);
+    expectMemoryUnchanged();
+}
+
+TEST_F(BadFiles, ReadOnlyFolder) {
+    const std::string before = readBytes(dir / "USER.DB");
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+    if (canWriteDespite(dir.path())) GTEST_SKIP() << "this user writes into read-only folders";
+    EXPECT_FALSE(db.saveUsers());
+    expectOneMessageNaming("USER.DB");
+    EXPECT_EQ(fs.sleeper->sleeps.size(), 9u);
+    ::chmod(dir.path().c_str(), 0755);
+    EXPECT_EQ(readBytes(dir / "USER.DB"), before);
+}

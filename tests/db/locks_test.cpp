@@ -1,0 +1,191 @@
+// Lock files between stations: the three-line format, grants, refusals, waiting, and lock
+// files that cannot be used.
+#include "bytes.h"
+#include "db/database.h"
+#include "db/fileio.h"
+#include "support/fakes.h"
+#include "support/tempfolder.h"
+
+#include <gtest/gtest.h>
+
+using namespace pinora;
+using namespace pinora::test;
+
+namespace {
+
+class Locks : public ::testing::Test {
+  protected:
+    void SetUp() override { writeFreshDatabase(dir.str()); }
+    std::string lockText(char letter = 'N') {
+        return readBytes(dir / (std::string("DB-") + letter + ".LCK"));
+    }
+    void writeLock(const std::string& content, char letter = 'N') {
+        writeBytes(dir / (std::string("DB-") + letter + ".LCK"), content);
+    }
+
+    TempFolder dir;
+    FakeServices fsA, fsB;
+    Database a{dir.str(), fsA.services()}; // one station
+    Database b{dir.str(), fsB.services()}; // another, on the same folder
+};
+
+} // namespace
+
+TEST_F(Locks, FreeLockIsWrittenAndGranted) {
+    EXPECT_EQ(a.acquireLock('N', "ANN", "Creating Notice"), LockResult::Granted);
+    EXPECT_EQ(lockText(), "TRUE\r\nANN\r\nCreating Notice\r\n");
+    const LockInfo info = b.readLock('N');
+    EXPECT_TRUE(info.held);
+    EXPECT_EQ(info.holder, "ANN");
+    EXPECT_EQ(info.task, "Creating Notice");
+    EXPECT_FALSE(b.readLock('U').held); // the other letter is separate
+    a.releaseLock('N');
+    EXPECT_FALSE(std::filesystem::exists(dir / "DB-N.LCK"));
+    a.releaseLock('N'); // releasing a free lock is harmless
+}
+
+TEST_F(Locks, HeldLockIsGrantedOnlyUnderTheSameName) {
+    ASSERT_EQ(a.acquireLock('N', "ANN", "Creating Notice"), LockResult::Granted);
+    EXPECT_EQ(b.acquireLock('N', "ann", "Delete Notice"), LockResult::Granted);
+    EXPECT_EQ(lockText(), "TRUE\r\nANN\r\nCreating Notice\r\n"); // not rewritten
+    EXPECT_EQ(b.acquireLock('N', "BOB", "Delete Notice"), LockResult::Refused);
+    EXPECT_EQ(lockText(), "TRUE\r\nANN\r\nCreating Notice\r\n");
+    EXPECT_EQ(b.acquireLock('N', "ANNE", "Delete Notice"), LockResult::Refused);
+    a.releaseLock('N');
+    EXPECT_EQ(b.acquireLock('N', "BOB", "Delete Notice"), LockResult::Granted);
+    EXPECT_EQ(lockText(), "TRUE\r\nBOB\r\nDelete Notice\r\n");
+}
+
+TEST_F(Locks, FirstLineFalseInAnyCaseMeansFree) {
+    for (const char* first : {"false", "FALSE", "False"}) {
+        writeLock(std::string(first) + "\r\nOLD\r\nold task\r\n");
+        EXPECT_FALSE(a.readLock('N').held) << first;
+        EXPECT_EQ(a.acquireLock('N', "BOB", "Creating Notice"), LockResult::Granted) << first;
+        EXPECT_EQ(lockText(), "TRUE\r\nBOB\r\nCreating Notice\r\n");
+    }
+}
+
+TEST_F(Locks, AnythingElseCountsAsHeld) {
+    const std::string cases[] = {
+        "",                                   // empty file
+        std::string("\0\xFF\x13garbage", 10), // no line end at all
+        " false\r\nANN\r\nx\r\n",             // not exactly FALSE
+        "FALSE!\r\nANN\r\nx\r\n",
+        "\r\nANN\r\nCreating Notice\r\n", // empty first line
+    };
+    for (const std::string& content : cases) {
+        writeLock(content);
+        EXPECT_TRUE(a.readLock('N').held) << content;
+        EXPECT_EQ(a.acquireLock('N', "BOB", "Delete Notice"), LockResult::Refused) << content;
+        EXPECT_EQ(lockText(), content);
+    }
+    // The holder and task are whatever the next lines hold.
+    EXPECT_EQ(a.readLock('N').holder, "ANN");
+    EXPECT_EQ(a.acquireLock('N', "ann", "Delete Notice"), LockResult::Granted);
+}
+
+TEST_F(Locks, LinesMayEndWithCrLfLfOrCr) {
+    for (const char* content :
+         {"TRUE\nANN\nCreating Notice\n", "TRUE\rANN\rCreating Notice\r",
+          "TRUE\r\nANN\r\nCreating Notice", "TRUE\r\n\r\nCreating Notice\r\n"}) {
+        writeLock(content);
+        const LockInfo info = a.readLock('N');
+        EXPECT_TRUE(info.held);
+        EXPECT_EQ(info.task, "Creating Notice") << content;
+    }
+    EXPECT_EQ(a.readLock('N').holder, ""); // an empty second line
+    writeLock("TRUE\nANN\nCreating Notice\n");
+    EXPECT_EQ(a.readLock('N').holder, "ANN");
+}
+
+TEST_F(Locks, ExclusiveCreateNeverReplacesAnExistingFile) {
+    writeLock("TRUE\r\nANN\r\nCreating Notice\r\n");
+    bool exists = false;
+    EXPECT_FALSE(createFileExclusive(a.lockPath('N'), "TRUE\r\nBOB\r\nx\r\n", "t1", exists));
+    EXPECT_TRUE(exists);
+    EXPECT_EQ(lockText(), "TRUE\r\nANN\r\nCreating Notice\r\n");
+    EXPECT_TRUE(createFileExclusive(a.lockPath('U'), "TRUE\r\nBOB\r\nx\r\n", "t2", exists));
+    EXPECT_FALSE(exists);
+    EXPECT_EQ(lockText('U'), "TRUE\r\nBOB\r\nx\r\n");
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_NE(e.path().extension(), ".tmp") << e.path();
+}
+
+TEST_F(Locks, WaitingStationShowsTheHolderAndRetriesUntilReleased) {
+    ASSERT_EQ(a.acquireLock('N', "ANN", "Creating Notice"), LockResult::Granted);
+    std::vector<std::string> shown;
+    int ended = 0;
+    b.onLockWait = [&](char letter, const LockInfo& info) {
+        shown.push_back(std::string(1, letter) + "|" + info.task + "|" + info.holder);
+    };
+    b.onLockWaitEnd = [&] { ++ended; };
+    fsB.sleeper->onSleep = [&] {
+        if (fsB.sleeper->sleeps.size() == 3) a.releaseLock('N'); // the other station finishes
+    };
+    EXPECT_TRUE(b.waitForLock('N', "BOB", "Delete Notice"));
+    EXPECT_EQ(shown, std::vector<std::string>(3, "N|Creating Notice|ANN"));
+    EXPECT_EQ(fsB.sleeper->sleeps, std::vector<int>(3, 3000));
+    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(lockText(), "TRUE\r\nBOB\r\nDelete Notice\r\n");
+}
+
+TEST_F(Locks, RetryIntervalIsTheStationsAndNoWaitMeansNoWindow) {
+    int shown = 0, ended = 0;
+    b.onLockWait = [&](char, const LockInfo&) { ++shown; };
+    b.onLockWaitEnd = [&] { ++ended; };
+    EXPECT_TRUE(b.waitForLock('U', "BOB", "Update User"));
+    EXPECT_EQ(shown + ended, 0);
+    b.releaseLock('U');
+
+    ASSERT_EQ(a.acquireLock('U', "ANN", "Create New User"), LockResult::Granted);
+    b.lockRetryMs = 5;
+    fsB.sleeper->onSleep = [&] { a.releaseLock('U'); };
+    EXPECT_TRUE(b.waitForLock('U', "BOB", "Update User"));
+    EXPECT_EQ(fsB.sleeper->sleeps, std::vector<int>{5});
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(ended, 1);
+}
+
+TEST_F(Locks, ChangeFrameHoldsTheLockOnlyWhileChanging) {
+    std::string during;
+    EXPECT_TRUE(a.changeNotices("ANN", "Update Notice Dates", [&] {
+        during = lockText();
+        a.notice(3).endDate = 46100;
+        return true;
+    }));
+    EXPECT_EQ(during, "TRUE\r\nANN\r\nUpdate Notice Dates\r\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "DB-N.LCK"));
+    ASSERT_EQ(b.loadNotices(), LoadResult::Ok);
+    EXPECT_DOUBLE_EQ(b.notice(3).endDate, 46100);
+
+    // A change that declines saves nothing and still releases.
+    const std::string before = readBytes(dir / "NOTICE.DB");
+    EXPECT_FALSE(a.changeNotices("ANN", "Delete Notice", [&] {
+        a.markNoticeFree(3);
+        a.notice(4).endDate = 1;
+        return false;
+    }));
+    EXPECT_EQ(readBytes(dir / "NOTICE.DB"), before);
+    EXPECT_FALSE(std::filesystem::exists(dir / "DB-N.LCK"));
+}
+
+TEST_F(Locks, LockFileThatCannotBeReadStopsWithAMessage) {
+    std::filesystem::create_directory(dir / "DB-N.LCK");
+    EXPECT_EQ(a.acquireLock('N', "ANN", "Creating Notice"), LockResult::Failed);
+    ASSERT_EQ(fsA.reporter->messages.size(), 1u);
+    EXPECT_EQ(fsA.reporter->messages[0], lockFileMessage('N'));
+    EXPECT_NE(fsA.reporter->messages[0].find("DB-N.LCK"), std::string::npos);
+    EXPECT_EQ(fsA.sleeper->sleeps, std::vector<int>(9, a.ioPauseMs));
+
+    fsA.reporter->messages.clear();
+    fsA.sleeper->sleeps.clear();
+    bool changed = false;
+    int waits = 0;
+    a.onLockWait = [&](char, const LockInfo&) { ++waits; };
+    EXPECT_FALSE(a.changeNotices("ANN", "Creating Notice", [&] { return changed = true; }));
+    EXPECT_FALSE(changed);
+    EXPECT_EQ(waits, 0);
+    EXPECT_EQ(fsA.reporter->messages.size(), 1u);
+    EXPECT_LE(fsA.sleeper->sleeps.size(), 9u);                    // bounded, no endless wait
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "DB-N.LCK")); // left for the administrator
+}
