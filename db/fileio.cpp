@@ -1,5 +1,6 @@
 #include "fileio.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -91,11 +92,35 @@ ReadStatus readFileInto(const std::string& path, char* buf, std::size_t capacity
 
 ReadStatus readWholeFile(const std::string& path, std::string& out, std::size_t maxBytes,
                          std::string* error) {
-    out.resize(maxBytes);
+    // Sized from the open file, so a generous cap costs nothing for small files.
+    out.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) return ReadStatus::Missing;
+        setError(error, errno);
+        return ReadStatus::Error;
+    }
+    struct stat st {};
+    std::size_t chunk = 4096;
+    if (::fstat(fd, &st) == 0 && st.st_size > 0)
+        chunk = static_cast<std::size_t>(st.st_size) + 1;
     std::size_t got = 0;
-    const ReadStatus st = readFileInto(path, out.data(), maxBytes, got, error);
+    while (got < maxBytes) {
+        if (out.size() - got == 0) out.resize(std::min(maxBytes, got + chunk));
+        const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            setError(error, errno);
+            ::close(fd);
+            out.clear();
+            return ReadStatus::Error;
+        }
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
     out.resize(got);
-    return st;
+    return ReadStatus::Ok;
 }
 
 bool writeFileAtomic(const std::string& path, const void* data, std::size_t size,
