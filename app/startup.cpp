@@ -130,6 +130,8 @@ void StartUp::createWindows() {
     auto* webserver = new Twebserverconfigfrm(*station_, windows_.mainfrm);
     webserver->onHelp = showHelpTopic;
     windows_.webserverconfigfrm = webserver;
+    windows_.mainfrm->setCommand(Tmainfrm::Command::WebServerConfig,
+                                 [this, webserver] { runModal(webserver); });
     created(webserver);
 }
 

@@ -1,5 +1,6 @@
 // The whole program in one process, as a new school would meet it: an empty folder, the
 // wizard, the first logon as ADMIN, the main window.
+#include "app/createfrm.h"
 #include "app/mainfrm.h"
 #include "app/startup.h"
 #include "support/fakes.h"
@@ -7,8 +8,11 @@
 #include "ui/messages.h"
 #include "users/logonfrm.h"
 
+#include <QAction>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <filesystem>
@@ -72,6 +76,22 @@ TEST(WholeProgram, EmptyFolderToAdministratorAtWork) {
     EXPECT_TRUE(statusLine(mainfrm).contains(QStringLiteral("Current User: ADMIN")));
     EXPECT_EQ(program.station().currentUserSlot, 1);
     EXPECT_FALSE(program.ended());
+    EXPECT_TRUE(mainfrm->windowTitle().endsWith(QStringLiteral(" (A)")));
+
+    // The first notice of the new school: the wizard made the folder its text goes into.
+    mainfrm->findChild<QAction*>(QStringLiteral("CreateaNotice1"))->trigger();
+    QWidget* create = program.windows().createfrm;
+    ASSERT_NE(create, nullptr);
+    ASSERT_TRUE(create->isVisible());
+    create->findChild<QCheckBox*>(QStringLiteral("Set1"))->setChecked(true);
+    create->findChild<QPushButton*>(QStringLiteral("BitBtn1"))->click();
+    ASSERT_TRUE(Messages::shown().isEmpty()) << Messages::shownTexts().join('\n').toStdString();
+    mainfrm->findChild<QPlainTextEdit*>(QStringLiteral("notice"))
+        ->setPlainText(QStringLiteral("Welcome back, everyone."));
+    mainfrm->findChild<QPushButton*>(QStringLiteral("submitbtn"))->click();
+    EXPECT_TRUE(Messages::shown().isEmpty()) << Messages::shownTexts().join('\n').toStdString();
+    ASSERT_TRUE(std::filesystem::exists(folder / "MSG" / "1.MSG"));
+    EXPECT_EQ(std::filesystem::file_size(folder / "MSG" / "1.MSG"), 25u); // text + CR LF
     mainfrm->hide();
     Messages::clear();
 }

@@ -3,12 +3,14 @@
 #include "app/mainfrm.h"
 #include "app/splashfrm.h"
 #include "app/startup.h"
+#include "output/windows/webserverconfigfrm.h"
 #include "support/fakes.h"
 #include "support/tempfolder.h"
 #include "ui/messages.h"
 #include "users/logonfrm.h"
 #include "users/welcomefrm.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -337,6 +339,23 @@ TEST_F(StartUpTest, FullDialogLogonShowsTheMainWindowForTheNameAsTyped) {
     EXPECT_EQ(statusText(mainfrm()), QStringLiteral("Current User: admin"));
     EXPECT_EQ(startUp->station().currentUserSlot, 1);
     EXPECT_FALSE(startUp->ended());
+}
+
+TEST_F(StartUpTest, MainWindowOpensTheWindowsCreatedAtStartUp) {
+    writeFreshDatabase(folder.str());
+    ASSERT_TRUE(make().run());
+    logon()->findChild<QLineEdit*>(QStringLiteral("username"))->setText(QStringLiteral("ADMIN"));
+    logon()->findChild<QLineEdit*>(QStringLiteral("password"))->setText(QStringLiteral("secret"));
+    logon()->findChild<QPushButton*>(QStringLiteral("BitBtn1"))->click();
+    ASSERT_TRUE(mainfrm()->isVisible());
+
+    QDialog* opened = nullptr;
+    startUp->runModal = [&](QDialog* d) { opened = d; };
+    auto* item = mainfrm()->findChild<QAction*>(QStringLiteral("PublishHTMLSettings1"));
+    ASSERT_NE(item, nullptr);
+    EXPECT_TRUE(item->isEnabled());
+    item->trigger();
+    EXPECT_EQ(opened, startUp->windows().webserverconfigfrm);
 }
 
 TEST_F(StartUpTest, WrongPasswordAtStartUpPausesThroughTheSleeper) {
