@@ -5,10 +5,13 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -120,19 +123,23 @@ void BM_LoadNotices(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadNotices);
 
+// open, write, flush, close: the plain system calls a save stands beside.
+bool writeRawFsync(const std::string& path, const std::vector<char>& bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    const bool ok = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()) &&
+                    ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
 void BM_RawWriteFsync(benchmark::State& state) {
     BenchFolder dir;
     writeDatabase(dir.str(), 5000);
     const std::vector<char> bytes = readRaw(dir.str() + "/NOTICE.DB", Database::kNoticeFileSize);
     const std::string p = dir.str() + "/RAW.DB";
-    for (auto _ : state) {
-        const int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        const bool ok =
-            ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()) &&
-            ::fsync(fd) == 0;
-        ::close(fd);
-        if (!ok) state.SkipWithError("write failed");
-    }
+    for (auto _ : state)
+        if (!writeRawFsync(p, bytes)) state.SkipWithError("write failed");
     state.SetBytesProcessed(state.iterations() * static_cast<long long>(bytes.size()));
 }
 BENCHMARK(BM_RawWriteFsync)->UseRealTime();
@@ -159,6 +166,20 @@ void BM_LoadPlusSave(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadPlusSave)->UseRealTime();
 
+// Frees slot n again by patching its owner in the file and flushing it.
+bool freeInPlace(Station& st, int n) {
+    st.db.markNoticeFree(n);
+    const std::string noticeFile = st.db.path("NOTICE.DB");
+    const int fd = ::open(noticeFile.c_str(), O_WRONLY | O_CLOEXEC);
+    const auto& owner = st.db.notice(n).owner;
+    const bool ok = ::pwrite(fd, &owner, sizeof owner,
+                             16 + static_cast<off_t>(sizeof(NoticeRecord)) * (n - 1)) ==
+                        static_cast<ssize_t>(sizeof owner) &&
+                    ::fdatasync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
 // Take lock N, load, find the one free slot (10000), fill it, save, release, write the message
 // file. The slot is freed again outside the timing by patching its owner in place and
 // flushing it, so the timed flush has no other station's work to pay for.
@@ -169,7 +190,6 @@ void BM_AllocationCycle(benchmark::State& state) {
     st.currentUserName = "BENCH";
     st.currentUserSlot = 1;
     const std::array<bool, kSetCount> sets{true};
-    const std::string noticeFile = dir.str() + "/NOTICE.DB";
     for (auto _ : state) {
         int n = -1;
         if (st.allocateNotice(46000, 46001, sets, n) != AllocStatus::Ok || n != kNoticeCount) {
@@ -177,15 +197,7 @@ void BM_AllocationCycle(benchmark::State& state) {
             break;
         }
         state.PauseTiming();
-        st.db.markNoticeFree(n);
-        const int fd = ::open(noticeFile.c_str(), O_WRONLY | O_CLOEXEC);
-        const auto& owner = st.db.notice(n).owner;
-        const bool ok = ::pwrite(fd, &owner, sizeof owner,
-                                 16 + static_cast<off_t>(sizeof(NoticeRecord)) * (n - 1)) ==
-                            static_cast<ssize_t>(sizeof owner) &&
-                        ::fdatasync(fd) == 0;
-        ::close(fd);
-        if (!ok) state.SkipWithError("could not free the slot");
+        if (!freeInPlace(st, n)) state.SkipWithError("could not free the slot");
         state.ResumeTiming();
     }
 }
@@ -201,6 +213,80 @@ void BM_FindFreeNotice(benchmark::State& state) {
         benchmark::DoNotOptimize(db.findFreeNotice());
 }
 BENCHMARK(BM_FindFreeNotice);
+
+// The disk's speed wanders while other programs use it, so each of these runs its operation and
+// its floor by turns and reports the median of the per-round ratios beside the two medians.
+void pairedRun(benchmark::State& state, const std::function<bool()>& floor,
+               const std::function<bool()>& subject, const std::function<bool()>& between = {}) {
+    using Clock = std::chrono::steady_clock;
+    std::vector<double> floors, subjects, ratios;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        const bool floorOk = floor();
+        const auto t1 = Clock::now();
+        const bool subjectOk = subject();
+        const auto t2 = Clock::now();
+        if (!floorOk || !subjectOk || (between && !between())) {
+            state.SkipWithError("operation failed");
+            break;
+        }
+        const double f = std::chrono::duration<double, std::micro>(t1 - t0).count();
+        const double s = std::chrono::duration<double, std::micro>(t2 - t1).count();
+        floors.push_back(f);
+        subjects.push_back(s);
+        ratios.push_back(s / f);
+    }
+    auto median = [](std::vector<double> v) {
+        if (v.empty()) return 0.0;
+        std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
+        return v[v.size() / 2];
+    };
+    state.counters["floor_us"] = median(floors);
+    state.counters["op_us"] = median(subjects);
+    state.counters["ratio"] = median(ratios);
+}
+
+void BM_PairedLoadVsRawRead(benchmark::State& state) {
+    BenchFolder dir;
+    writeDatabase(dir.str(), 5000);
+    Database db(dir.str(), quietServices());
+    const std::string p = dir.str() + "/NOTICE.DB";
+    std::vector<char> buf(Database::kNoticeFileSize);
+    pairedRun(
+        state, [&] { return readRaw(p, buf.data(), buf.size()) == buf.size(); },
+        [&] { return db.loadNotices() == LoadResult::Ok; });
+}
+BENCHMARK(BM_PairedLoadVsRawRead);
+
+void BM_PairedSaveVsRawWriteFsync(benchmark::State& state) {
+    BenchFolder dir;
+    writeDatabase(dir.str(), 5000);
+    Database db(dir.str(), quietServices());
+    db.loadNotices();
+    const std::vector<char> bytes = readRaw(dir.str() + "/NOTICE.DB", Database::kNoticeFileSize);
+    const std::string raw = dir.str() + "/RAW.DB";
+    pairedRun(
+        state, [&] { return writeRawFsync(raw, bytes); }, [&] { return db.saveNotices(); });
+}
+BENCHMARK(BM_PairedSaveVsRawWriteFsync)->UseRealTime();
+
+void BM_PairedAllocationVsLoadPlusSave(benchmark::State& state) {
+    BenchFolder dir;
+    writeDatabase(dir.str(), kNoticeCount - 1);
+    Station st(dir.str(), quietServices());
+    st.currentUserName = "BENCH";
+    st.currentUserSlot = 1;
+    const std::array<bool, kSetCount> sets{true};
+    Database other(dir.str(), quietServices());
+    int n = -1;
+    pairedRun(
+        state, [&] { return other.loadNotices() == LoadResult::Ok && other.saveNotices(); },
+        [&] {
+            return st.allocateNotice(46000, 46001, sets, n) == AllocStatus::Ok && n == kNoticeCount;
+        },
+        [&] { return freeInPlace(st, n); });
+}
+BENCHMARK(BM_PairedAllocationVsLoadPlusSave)->UseRealTime();
 
 } // namespace
 
