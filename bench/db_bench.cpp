@@ -166,6 +166,15 @@ void BM_LoadPlusSave(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadPlusSave)->UseRealTime();
 
+// Logged on as the one user, creating notices in set 1.
+struct BenchStation : Station {
+    explicit BenchStation(const std::string& folder) : Station(folder, quietServices()) {
+        currentUserName = "BENCH";
+        currentUserSlot = 1;
+    }
+    AllocStatus allocate(int& n) { return allocateNotice(46000, 46001, {true}, n); }
+};
+
 // Frees slot n again by patching its owner in the file and flushing it.
 bool freeInPlace(Station& st, int n) {
     st.db.markNoticeFree(n);
@@ -186,13 +195,10 @@ bool freeInPlace(Station& st, int n) {
 void BM_AllocationCycle(benchmark::State& state) {
     BenchFolder dir;
     writeDatabase(dir.str(), kNoticeCount - 1);
-    Station st(dir.str(), quietServices());
-    st.currentUserName = "BENCH";
-    st.currentUserSlot = 1;
-    const std::array<bool, kSetCount> sets{true};
+    BenchStation st(dir.str());
     for (auto _ : state) {
         int n = -1;
-        if (st.allocateNotice(46000, 46001, sets, n) != AllocStatus::Ok || n != kNoticeCount) {
+        if (st.allocate(n) != AllocStatus::Ok || n != kNoticeCount) {
             state.SkipWithError("allocation failed");
             break;
         }
@@ -273,17 +279,12 @@ BENCHMARK(BM_PairedSaveVsRawWriteFsync)->UseRealTime();
 void BM_PairedAllocationVsLoadPlusSave(benchmark::State& state) {
     BenchFolder dir;
     writeDatabase(dir.str(), kNoticeCount - 1);
-    Station st(dir.str(), quietServices());
-    st.currentUserName = "BENCH";
-    st.currentUserSlot = 1;
-    const std::array<bool, kSetCount> sets{true};
+    BenchStation st(dir.str());
     Database other(dir.str(), quietServices());
     int n = -1;
     pairedRun(
         state, [&] { return other.loadNotices() == LoadResult::Ok && other.saveNotices(); },
-        [&] {
-            return st.allocateNotice(46000, 46001, sets, n) == AllocStatus::Ok && n == kNoticeCount;
-        },
+        [&] { return st.allocate(n) == AllocStatus::Ok && n == kNoticeCount; },
         [&] { return freeInPlace(st, n); });
 }
 BENCHMARK(BM_PairedAllocationVsLoadPlusSave)->UseRealTime();
