@@ -114,6 +114,31 @@ LoadResult Database::loadFile(const char* name, void* block, std::size_t blockSi
     return LoadResult::Failed;
 }
 
+LoadResult Database::loadNoticeFile(bool testHeader) {
+    const char* name = "NOTICE.DB";
+    const std::string p = path(name);
+    NoticeTable& spare = notices.spare();
+    for (int attempt = 1; attempt <= ioAttempts; ++attempt) {
+        if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
+        DbHeader h;
+        char extra = 0;
+        std::size_t got[3] = {0, 0, 0};
+        const ReadStatus st =
+            readFileParts(p, {MutableSpan{&h, sizeof h}, MutableSpan{spare.data(), sizeof spare},
+                              MutableSpan{&extra, 1}},
+                          got);
+        if (st == ReadStatus::Missing) return LoadResult::Missing;
+        if (st != ReadStatus::Ok || got[0] < sizeof h) continue;
+        if (testHeader && !headerMatches(h)) break; // see loadFile
+        if (got[1] != sizeof spare || got[2] != 0) continue;
+        header = h;
+        notices.swapInSpare();
+        return LoadResult::Ok;
+    }
+    report(brokenFileMessage(name));
+    return LoadResult::Failed;
+}
+
 bool Database::saveFile(const char* name, const void* block, std::size_t blockSize) {
     const DbHeader h = currentHeader();
     const std::string p = path(name);
@@ -134,13 +159,13 @@ LoadResult Database::loadConfigStatus() {
     return loadFile("CONFIG.DB", &config, sizeof config, true);
 }
 LoadResult Database::loadNotices() {
-    return loadFile("NOTICE.DB", &notices, sizeof notices, true);
+    return loadNoticeFile(true);
 }
 LoadResult Database::loadUsers() {
     return loadFile("USER.DB", &users, sizeof users, true);
 }
 bool Database::loadNoticesRaw() {
-    return loadFile("NOTICE.DB", &notices, sizeof notices, false) == LoadResult::Ok;
+    return loadNoticeFile(false) == LoadResult::Ok;
 }
 bool Database::loadUsersRaw() {
     return loadFile("USER.DB", &users, sizeof users, false) == LoadResult::Ok;
@@ -149,7 +174,7 @@ bool Database::saveConfig() {
     return saveFile("CONFIG.DB", &config, sizeof config);
 }
 bool Database::saveNotices() {
-    return saveFile("NOTICE.DB", &notices, sizeof notices);
+    return saveFile("NOTICE.DB", notices.data(), sizeof(NoticeTable));
 }
 bool Database::saveUsers() {
     return saveFile("USER.DB", &users, sizeof users);

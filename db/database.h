@@ -33,7 +33,7 @@ class Database {
     Services& services() { return services_; }
 
     ConfigRecord config{};
-    NoticeTable notices{};
+    NoticeTableStore notices;
     UserTable users{};
     DbHeader header{}; // the header most recently read
 
@@ -120,6 +120,7 @@ class Database {
 
   private:
     LoadResult loadFile(const char* name, void* block, std::size_t blockSize, bool testHeader);
+    LoadResult loadNoticeFile(bool testHeader);
     bool saveFile(const char* name, const void* block, std::size_t blockSize);
     void report(const std::string& text);
     std::string tmpTag();

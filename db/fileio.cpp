@@ -66,6 +66,38 @@ bool folderExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+ReadStatus readFileParts(const std::string& path, std::initializer_list<MutableSpan> parts,
+                         std::size_t* got, std::string* error) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) return ReadStatus::Missing;
+        setError(error, errno);
+        return ReadStatus::Error;
+    }
+    std::size_t k = 0;
+    for (const MutableSpan& part : parts) {
+        char* buf = static_cast<char*>(part.data);
+        std::size_t& have = got[k++];
+        have = 0;
+        while (have < part.size) {
+            const ssize_t n = ::read(fd, buf + have, part.size - have);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                setError(error, errno);
+                ::close(fd);
+                return ReadStatus::Error;
+            }
+            if (n == 0) {
+                ::close(fd);
+                return ReadStatus::Ok; // end of file: later parts stay at zero
+            }
+            have += static_cast<std::size_t>(n);
+        }
+    }
+    ::close(fd);
+    return ReadStatus::Ok;
+}
+
 ReadStatus readFileInto(const std::string& path, char* buf, std::size_t capacity, std::size_t& got,
                         std::string* error) {
     got = 0;

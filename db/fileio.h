@@ -20,6 +20,15 @@ ReadStatus readWholeFile(const std::string& path, std::string& out, std::size_t 
                          std::string* error = nullptr);
 
 // Reads at most capacity bytes into buf, without clearing it first; got tells how many came.
+struct MutableSpan {
+    void* data;
+    std::size_t size;
+};
+
+// Reads the file into the parts one after another; got[i] tells how much each part received.
+ReadStatus readFileParts(const std::string& path, std::initializer_list<MutableSpan> parts,
+                         std::size_t* got, std::string* error = nullptr);
+
 ReadStatus readFileInto(const std::string& path, char* buf, std::size_t capacity, std::size_t& got,
                         std::string* error = nullptr);
 

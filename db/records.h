@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -208,6 +209,37 @@ static_assert(std::is_trivially_copyable_v<UserRecord>);
 
 using NoticeTable = std::array<NoticeRecord, kNoticeCount>;
 using UserTable = std::array<UserRecord, kUserCount>;
+
+// The notice table with a second buffer beside it: a load reads the file straight into the
+// spare and swaps it in only when the whole file was read, so a failed load leaves the table
+// as it was without copying a megabyte on every load.
+class NoticeTableStore {
+public:
+    NoticeTableStore() : cur_(new NoticeTable()), spare_(new NoticeTable()) {}
+    NoticeTableStore(const NoticeTableStore& o) : NoticeTableStore() { *cur_ = *o.cur_; }
+    NoticeTableStore& operator=(const NoticeTableStore& o) {
+        *cur_ = *o.cur_;
+        return *this;
+    }
+
+    NoticeRecord& operator[](std::size_t i) { return (*cur_)[i]; }
+    const NoticeRecord& operator[](std::size_t i) const { return (*cur_)[i]; }
+    NoticeRecord* begin() { return cur_->data(); }
+    NoticeRecord* end() { return cur_->data() + kNoticeCount; }
+    const NoticeRecord* begin() const { return cur_->data(); }
+    const NoticeRecord* end() const { return cur_->data() + kNoticeCount; }
+    NoticeRecord* data() { return cur_->data(); }
+    const NoticeRecord* data() const { return cur_->data(); }
+    static constexpr std::size_t size() { return kNoticeCount; }
+    void fill(const NoticeRecord& r) { cur_->fill(r); }
+
+    NoticeTable& spare() { return *spare_; }
+    void swapInSpare() { cur_.swap(spare_); }
+
+private:
+    std::unique_ptr<NoticeTable> cur_;
+    std::unique_ptr<NoticeTable> spare_;
+};
 
 // The header every save writes: a byte 0x83, "PNR2DB", a byte 0x83, version 2500.
 DbHeader currentHeader();
