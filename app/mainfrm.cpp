@@ -140,6 +140,10 @@ Tmainfrm::Tmainfrm(Station& station, AppWindows& windows, QWidget* parent)
     buildEditor();
     layout->addWidget(panel_, 1);
     layout->addStretch(0);
+    // Until the program supplies a window of its own, "About" names the program and version.
+    commands_[Command::About] = [this] {
+        Messages::information(this, QStringLiteral("Pinora 2\nVersion 2.5"));
+    };
     refreshCommands();
 
     if (!windows_.lockfrm) {
@@ -616,8 +620,12 @@ void Tmainfrm::submitNotice() {
         setBusy(false);
         return;
     }
-    // The editor stays open until the post is counted, so that "Submit" can be tried again.
+    editmenu_->menuAction()->setVisible(false);
+    edittb_->setVisible(false);
+    // The editor comes back when the post cannot be counted, so that "Submit" can be tried
+    // again.
     if (!station_.addPost()) {
+        showEditorParts(true);
         setBusy(false);
         return;
     }
@@ -627,11 +635,15 @@ void Tmainfrm::submitNotice() {
 
 void Tmainfrm::cancelNotice() {
     setBusy(true);
+    closeEditor();
+    // A new notice whose slot could not be given back stays open, so that "Cancel" can be
+    // tried again.
     if (newlyCreated_ && !station_.freeNotice(currentNoticeNumber_, "Cancel Notice")) {
+        showEditorParts(true);
+        editingNotice_ = true;
         setBusy(false);
         return;
     }
-    closeEditor();
     setBusy(false);
 }
 

@@ -105,6 +105,26 @@ TEST_F(MainWindowTest, MenusAndButtonsAsNamed) {
     for (const auto& [name, caption] : items)
         EXPECT_EQ(child<QAction>(name)->text(), QString::fromLatin1(caption)) << name;
 
+    // Menus in their order, separators as "-".
+    QStringList menus;
+    for (QAction* m : main->menuBar()->actions()) {
+        QStringList entries{m->text()};
+        for (QAction* a : m->menu()->actions())
+            entries << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
+        menus << entries.join(u' ');
+    }
+    EXPECT_EQ(menus,
+              (QStringList{
+                  QStringLiteral("&File CreateaNotice1 ViewEditaNotice1 - PrintNotice1 "
+                                 "PreviewNotices1 PublishNotices1 - Changemyinformation1 - Exit1"),
+                  QStringLiteral("&Edit Cut1 Copy1 Paste1 - InsertPicture1 ForceReturn1"),
+                  QStringLiteral("&View NoticeEntries1 NoticePrintPreview1"),
+                  QStringLiteral("&Administrator UserManagement1 LoginMangment1 "
+                                 "DefaultSecurityUserLevels1 - NoticeFormatter1 NoticeSetsConfig1 "
+                                 "PublishHTMLSettings1 SchoolInformation1 - DataIntegrityCheck1 "
+                                 "ReportonUsage1 ClearLocks1 - ImportDBfromPinorav11"),
+                  QStringLiteral("&Help Instructions1 About1")}));
+
     const std::vector<std::pair<const char*, const char*>> hints = {
         {"SpeedButton1", "New Notice"},
         {"SpeedButton2", "Edit/Delete a Notice"},
@@ -523,6 +543,40 @@ TEST_F(MainWindowTest, SubmitWaitsForTheUserLockWrittenByAnotherStation) {
     EXPECT_EQ(waits, 2);
     EXPECT_EQ(onDisk().user(1).postCount, 1);
     EXPECT_FALSE(main->editingNotice());
+    EXPECT_TRUE(noLockFiles());
+}
+
+// What a user sees while submit and cancel wait for their locks.
+TEST_F(MainWindowTest, EditorPartsHiddenBeforeTheLockIsTaken) {
+    logon("ADMIN");
+    QAction* editMenu = child<QMenu>("editmenu")->menuAction();
+    auto parts = [&] {
+        return QList<bool>{child<QWidget>("NoticeEditorPanel")->isVisible(),
+                           child<QToolBar>("edittb")->isVisible(), editMenu->isVisible(),
+                           main->editingNotice()};
+    };
+    QList<bool> during;
+    fs.sleeper->onSleep = [&] {
+        if (fs.sleeper->sleeps.back() != 3000) return;
+        during = parts();
+        std::filesystem::remove(tf / "DB-U.LCK");
+        std::filesystem::remove(tf / "DB-N.LCK");
+    };
+
+    createThroughDialog();
+    type(QStringLiteral("t"));
+    writeBytes(tf / "DB-U.LCK", "TRUE\r\nBOB\r\nCreate New User\r\n");
+    click("submitbtn");
+    // The text is written and the edit tools are gone; the panel waits for the post count.
+    EXPECT_EQ(during, (QList<bool>{true, false, false, true}));
+    EXPECT_EQ(parts(), (QList<bool>{false, false, false, false}));
+
+    during.clear();
+    createThroughDialog();
+    writeBytes(tf / "DB-N.LCK", "TRUE\r\nBOB\r\nDelete Notice\r\n");
+    click("CancelBtn");
+    EXPECT_EQ(during, (QList<bool>{false, false, false, false}));
+    EXPECT_FALSE(onDisk().noticeInUse(2));
     EXPECT_TRUE(noLockFiles());
 }
 
