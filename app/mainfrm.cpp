@@ -362,6 +362,7 @@ void Tmainfrm::buildEditor() {
     enddate_ = value("enddate");
     noticesets_ = value("noticesets");
     noticesets_->setWordWrap(true);
+    noticesets_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     noticesets_->setMinimumHeight(2 * noticesets_->fontMetrics().height());
     grid->addWidget(boldLabel(QStringLiteral("Notice ID Number:"), info), 0, 0);
     grid->addWidget(idnum_, 0, 1);

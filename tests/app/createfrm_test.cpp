@@ -1,6 +1,8 @@
 // The create dialog: choices, captions, set boxes and the checks on "Continue".
 #include "apptest.h"
 
+#include <QTest>
+
 #include <QCheckBox>
 #include <QDateTimeEdit>
 #include <QGroupBox>
@@ -112,6 +114,24 @@ TEST_F(CreateDialogTest, ShowingResetsTheChoices) {
     EXPECT_TRUE(startItem(2)->isChecked());
     EXPECT_DOUBLE_EQ(dlg()->startValue(), monday);
     EXPECT_FALSE(startPicker()->isEnabled());
+}
+
+// Choosing an item with the arrow keys works the values out again, as a click does.
+TEST_F(CreateDialogTest, KeyboardChoiceRecomputes) {
+    logon("ADMIN");
+    fs.clock->t = at(2026, 12, 8, 10); // Tuesday
+    open();
+    dlg()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dlg()));
+    startItem(2)->setFocus();
+    QTest::keyClick(startItem(2), Qt::Key_Up);
+    ASSERT_TRUE(startItem(1)->isChecked());
+    EXPECT_DOUBLE_EQ(dlg()->startValue(), fs.clock->t + 1);
+    EXPECT_DOUBLE_EQ(dlg()->endValue(), fs.clock->t + 1);
+    endItem(0)->setFocus();
+    QTest::keyClick(endItem(0), Qt::Key_Down);
+    ASSERT_TRUE(endItem(1)->isChecked());
+    EXPECT_DOUBLE_EQ(dlg()->endValue(), fs.clock->t + 2);
 }
 
 TEST_F(CreateDialogTest, SetBoxesShownHiddenDeniedAndTicksKept) {
