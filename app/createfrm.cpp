@@ -105,7 +105,11 @@ void Tcreatefrm::showDialog() {
 }
 
 void Tcreatefrm::showEvent(QShowEvent* event) {
-    if (!event->spontaneous()) FormShow();
+    if (!event->spontaneous()) {
+        FormShow();
+        // The new captions size the dialog before it is centred on the main window.
+        layout()->activate();
+    }
     QDialog::showEvent(event);
 }
 

@@ -60,6 +60,18 @@ TEST_F(CreateDialogTest, Layout) {
     EXPECT_FALSE(main->editingNotice());
 }
 
+// The first showing, whose set names and longer captions widen the dialog, is centred too.
+TEST_F(CreateDialogTest, CentredOnTheMainWindow) {
+    nameSet(2, "A set with a rather long name for its box");
+    logon("ADMIN");
+    main->setGeometry(20, 20, 760, 560); // inside the test screen
+    open();
+    const QPoint centre = main->geometry().center();
+    QCoreApplication::processEvents(); // the layout settles the size
+    EXPECT_LE((dlg()->geometry().center() - centre).manhattanLength(), 4)
+        << dlg()->geometry().center().x() << "," << dlg()->geometry().center().y();
+}
+
 TEST_F(CreateDialogTest, CaptionsWarnUsersHeldToDeadlines) {
     addUser({.name = "FREE", .bypassDeadline = true});
     logon("FREE");
