@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextCursor>
@@ -127,10 +128,18 @@ TEST_F(MarkupTest, PictureCopiedBesideTheMessages) {
     EXPECT_EQ(text.count(QStringLiteral("<IMG SRC=\"") + QString::fromStdString(copy)), 2);
     EXPECT_TRUE(text.endsWith(QStringLiteral("1..bmp\">")));
 
-    // Submitted with the text; the copies stay after the notice is deleted.
-    button("SpeedButton13")->parentWidget();
+    // Every picture dialog starts in the process's current folder.
+    for (const ui::ShownBox& b : Messages::shown()) {
+        if (b.kind == ui::ShownBox::Kind::FileOpen) {
+            EXPECT_EQ(b.text, QDir::currentPath());
+        }
+    }
+
+    // Submitted with the text; the copies stay beside it.
     main->findChild<QPushButton*>(QStringLiteral("submitbtn"))->click();
     EXPECT_NE(msgFile(1).find("<IMG SRC=\"" + copy + "\">"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(tf / "MSG" / "1..gif"));
+    EXPECT_TRUE(std::filesystem::exists(tf / "MSG" / "1..bmp"));
 }
 
 TEST_F(MarkupTest, PictureThatCannotBeCopied) {
