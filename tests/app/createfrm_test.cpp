@@ -1,13 +1,12 @@
 // The create dialog: choices, captions, set boxes and the checks on "Continue".
 #include "apptest.h"
 
-#include <QTest>
-
 #include <QCheckBox>
 #include <QDateTimeEdit>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <QToolButton>
 
 namespace pinora::test {
