@@ -166,6 +166,12 @@ TEST_F(MainWindowTest, MenusAndButtonsAsNamed) {
 
     child<QAction>("Instructions1")->trigger();
     EXPECT_EQ(lastHelpTopic(), QStringLiteral("main.htm"));
+
+    // "About" works before the program supplies a window of its own.
+    Messages::clear();
+    child<QAction>("About1")->trigger();
+    ASSERT_EQ(shown().size(), 1);
+    EXPECT_TRUE(shown()[0].startsWith(QStringLiteral("Pinora 2")));
 }
 
 TEST_F(MainWindowTest, BusyLightRedAtOnceGreenAfterAPause) {
