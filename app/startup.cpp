@@ -56,7 +56,9 @@ void StartUp::sleep(int ms) {
 
 bool StartUp::run() {
     loginSwitchGiven_ = loginSwitchIn(arguments_);
-    QApplication::setApplicationDisplayName(QStringLiteral("Pinora 2"));
+    // The application title names message boxes; as the display name X11 would also append
+    // it to every window title.
+    QApplication::setApplicationName(QStringLiteral("Pinora 2"));
 
     auto* mainfrm = new Tmainfrm(*station_, windows_);
     mainfrm_.reset(mainfrm);
@@ -218,7 +220,7 @@ int pinoraMain(int argc, char** argv) {
             qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags + " --no-sandbox");
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("Pinora 2"));
+    QApplication::setApplicationName(QStringLiteral("Pinora 2"));
     // Windows are hidden between uses; the program ends when start-up or logon says so, or
     // when the main window closes.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
             qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags + " --no-sandbox");
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("Pinora 2"));
+    QApplication::setApplicationName(QStringLiteral("Pinora 2"));
     pinora::ui::Messages::setTestMode(true);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
