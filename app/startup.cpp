@@ -5,6 +5,7 @@
 #include "db/text.h"
 #include "help/helpviewer.h"
 #include "output/windows/webserverconfigfrm.h"
+#include "ui/browserengine.h"
 #include "ui/messages.h"
 #include "users/logonfrm.h"
 #include "users/welcomefrm.h"
@@ -213,12 +214,7 @@ void EventLoopSleeper::sleepMs(int ms) {
 }
 
 int pinoraMain(int argc, char** argv) {
-    // The browser engine refuses to start as root with its sandbox.
-    if (geteuid() == 0) {
-        QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-        if (!flags.contains("--no-sandbox"))
-            qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags + " --no-sandbox");
-    }
+    pinora::ui::prepareBrowserEngine();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pinora 2"));
     // Windows are hidden between uses; the program ends when start-up or logon says so, or

@@ -1,18 +1,14 @@
 // One QApplication for all the window tests of a program; message boxes are answered by tests.
+#include "ui/browserengine.h"
 #include "ui/messages.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen"
                                                                       : qgetenv("QT_QPA_PLATFORM"));
-    if (geteuid() == 0) {
-        QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-        if (!flags.contains("--no-sandbox"))
-            qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags + " --no-sandbox");
-    }
+    pinora::ui::prepareBrowserEngine();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pinora 2"));
     pinora::ui::Messages::setTestMode(true);
