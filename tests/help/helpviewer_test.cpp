@@ -1,0 +1,322 @@
+#include "help/helpviewer.h"
+#include "support/tempfolder.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+#include <QWebEngineHistory>
+#include <QWebEngineView>
+#include <QWindow>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using namespace pinora;
+namespace fs = std::filesystem;
+
+namespace {
+
+const QStringList kTopics = {"main.htm",     "editing.htm",  "create.htm",   "browse.htm",
+                             "userman.htm",  "userinfo.htm", "firstreg.htm", "autoregs.htm",
+                             "logincfg.htm", "setconf.htm",  "webconf.htm",  "schinfo.htm",
+                             "format.htm"};
+
+// The program's folder; the tests are built beside the program.
+QString binFolder() {
+    const QString env = QString::fromLocal8Bit(qgetenv("PINORA_BIN"));
+    return env.isEmpty() ? QCoreApplication::applicationDirPath() : env;
+}
+
+QString readPage(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QString::fromUtf8(f.readAll());
+}
+
+// A database folder whose help folder holds the program's pages.
+struct HelpFolder {
+    test::TempFolder folder;
+    HelpFolder() {
+        fs::create_directory(folder / "help");
+        for (const QString& t : kTopics)
+            fs::copy_file((binFolder() + "/help/" + t).toStdString(),
+                          folder / "help" / t.toStdString());
+    }
+    std::string str() const { return folder.str(); }
+};
+
+// Runs action, then waits until the browser has finished loading url.
+template <typename Action> bool loads(Tonlinehelpfrm& v, const QUrl& url, Action action) {
+    QWebEngineView* web = v.web();
+    bool done = false;
+    auto c = QObject::connect(web, &QWebEngineView::loadFinished, [&](bool ok) {
+        if (ok && web->url() == url) done = true;
+    });
+    action();
+    const bool ok = QTest::qWaitFor([&] { return done; }, 30000);
+    QObject::disconnect(c);
+    return ok;
+}
+
+QRect screenRect() {
+    return QGuiApplication::primaryScreen()->geometry();
+}
+
+} // namespace
+
+// ---- the pages --------------------------------------------------------------------------
+
+TEST(HelpPages, EveryTopicIsARealPageBesideTheProgram) {
+    ASSERT_FALSE(binFolder().isEmpty());
+    for (const QString& t : kTopics) {
+        const QString page = readPage(binFolder() + "/help/" + t);
+        ASSERT_FALSE(page.isEmpty()) << t.toStdString();
+        EXPECT_TRUE(page.contains("<title>", Qt::CaseInsensitive)) << t.toStdString();
+        EXPECT_TRUE(page.contains("</html>", Qt::CaseInsensitive)) << t.toStdString();
+        EXPECT_GT(page.size(), 800) << t.toStdString() << " says too little";
+    }
+}
+
+TEST(HelpPages, LinksLeadToExistingTopicsAndMainReachesAll) {
+    static const QRegularExpression href(QStringLiteral("href=\"([^\"]+)\""),
+                                         QRegularExpression::CaseInsensitiveOption);
+    QStringList fromMain;
+    for (const QString& t : kTopics) {
+        const QString page = readPage(binFolder() + "/help/" + t);
+        for (auto it = href.globalMatch(page); it.hasNext();) {
+            const QString target = it.next().captured(1);
+            EXPECT_TRUE(kTopics.contains(target))
+                << t.toStdString() << " links to " << target.toStdString();
+            if (t == "main.htm") fromMain << target;
+        }
+    }
+    for (const QString& t : kTopics) {
+        if (t != "main.htm") {
+            EXPECT_TRUE(fromMain.contains(t)) << t.toStdString();
+        }
+    }
+}
+
+TEST(HelpPages, WindowPagesNameTheirControlsAndMessages) {
+    // A page that explains a window should mention what the user sees there.
+    const QList<QPair<QString, QString>> mentions = {
+        {"create.htm", "Next available weekday"},
+        {"create.htm", "Cancel Entry"},
+        {"browse.htm", "Display only my notices"},
+        {"userman.htm", "Add a new user"},
+        {"userinfo.htm", "Your passwords do not match"},
+        {"firstreg.htm", "Continue"},
+        {"autoregs.htm", "Security Level must be a number between 1 and 200"},
+        {"logincfg.htm", "Prompt for both username and password"},
+        {"setconf.htm", "You must specify at least one notice set"},
+        {"webconf.htm", "Passive FTP"},
+        {"schinfo.htm", "Your school name must be mentioned"},
+        {"format.htm", "Logo Inserted"},
+        {"editing.htm", "Edit Dates"},
+        {"main.htm", "Clear Locks"},
+    };
+    for (const auto& [topic, text] : mentions)
+        EXPECT_TRUE(readPage(binFolder() + "/help/" + topic).contains(text))
+            << topic.toStdString() << ": " << text.toStdString();
+}
+
+// ---- placement ---------------------------------------------------------------------------
+
+TEST(HelpPlacement, BesideTheWindowAsTallAsItKeepingItsWidth) {
+    const QRect r = helpViewerPlacement(QRect(0, 0, 261, 513), QRect(100, 50, 400, 300),
+                                        QRect(0, 0, 1280, 1024));
+    EXPECT_EQ(r, QRect(500, 50, 261, 300));
+}
+
+TEST(HelpPlacement, PulledBackFlushWithTheScreensRightEdge) {
+    const QRect screen(0, 0, 1280, 1024);
+    // Asking window touching the right edge: the viewer overlaps it, flush with the edge.
+    EXPECT_EQ(helpViewerPlacement(QRect(0, 0, 261, 513), QRect(880, 10, 400, 600), screen),
+              QRect(1019, 10, 261, 600));
+    // Just fits: stays right of the window.
+    EXPECT_EQ(helpViewerPlacement(QRect(0, 0, 261, 513), QRect(619, 10, 400, 600), screen).x(),
+              1019);
+    // One pixel too far: pulled back.
+    EXPECT_EQ(helpViewerPlacement(QRect(0, 0, 261, 513), QRect(620, 10, 400, 600), screen).x(),
+              1019);
+    // A second screen to the right counts from its own edges.
+    EXPECT_EQ(helpViewerPlacement(QRect(0, 0, 300, 100), QRect(1400, 0, 500, 400),
+                                  QRect(1280, 0, 800, 600))
+                  .x(),
+              1780);
+}
+
+TEST(HelpPlacement, TopicAddressIsTheHelpFolderOfTheDatabaseFolder) {
+    EXPECT_EQ(helpTopicUrl("/srv/pinora/", "main.htm"),
+              QUrl(QStringLiteral("file:///srv/pinora/help/main.htm")));
+    EXPECT_EQ(helpTopicUrl("/srv/my school/", "format.htm").toLocalFile(),
+              QStringLiteral("/srv/my school/help/format.htm"));
+}
+
+// ---- the viewer window -------------------------------------------------------------------
+
+TEST(HelpViewer, WindowAsDescribedAndNoBrowserUntilAsked) {
+    Tonlinehelpfrm v("/nowhere/");
+    EXPECT_EQ(v.windowTitle(), QStringLiteral("Help Form"));
+    EXPECT_EQ(v.size(), QSize(261, 513));
+    EXPECT_FALSE(v.windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(v.windowFlags() & Qt::WindowSystemMenuHint);
+    EXPECT_TRUE(v.windowFlags() & Qt::Window);
+    const QList<QPair<QString, QString>> buttons = {{"ToolButton1", "Back"},
+                                                    {"ToolButton3", "Forward"},
+                                                    {"ToolButton2", "Print"},
+                                                    {"DisMissReportBtn", "Dismiss"}};
+    for (const auto& [name, caption] : buttons) {
+        auto* b = v.findChild<QToolButton*>(name);
+        ASSERT_NE(b, nullptr) << name.toStdString();
+        EXPECT_EQ(b->text(), caption);
+        EXPECT_EQ(b->size(), QSize(62, 58));
+        EXPECT_FALSE(b->icon().isNull());
+    }
+    EXPECT_FALSE(v.hasBrowser());
+    EXPECT_EQ(v.findChild<QWebEngineView*>("web"), nullptr);
+    // Back/Forward/Print before any page do nothing harmful.
+    v.ToolButton1Click();
+    v.ToolButton3Click();
+    v.ToolButton2Click();
+    EXPECT_FALSE(v.hasBrowser());
+}
+
+TEST(HelpViewer, OpensBesideTheAskingWindowAndFollowsTheNextOne) {
+    HelpFolder db;
+    Tonlinehelpfrm v(db.str());
+    setHelpViewer(&v);
+    const QRect screen = screenRect();
+
+    QWidget first;
+    first.setGeometry(screen.x() + 40, screen.y() + 30, 300, 400);
+    first.show();
+    showHelpTopic("create.htm", &first);
+    EXPECT_TRUE(v.isVisible());
+    EXPECT_FALSE(v.isModal());
+    EXPECT_EQ(lastHelpTopic(), QStringLiteral("create.htm"));
+    EXPECT_EQ(v.frameGeometry().x(), first.frameGeometry().right() + 1);
+    EXPECT_EQ(v.frameGeometry().y(), first.frameGeometry().y());
+    EXPECT_EQ(v.frameGeometry().height(), first.frameGeometry().height());
+    EXPECT_EQ(v.width(), 261);
+
+    // A window at the right edge of the screen: the viewer is flush with that edge.
+    QWidget second;
+    second.setGeometry(screen.right() + 1 - 350, screen.y() + 80, 350, 250);
+    second.show();
+    showHelpTopic("userman.htm", &second);
+    EXPECT_EQ(v.frameGeometry().right(), screen.right());
+    EXPECT_EQ(v.frameGeometry().y(), second.frameGeometry().y());
+    EXPECT_EQ(v.frameGeometry().height(), second.frameGeometry().height());
+    EXPECT_EQ(v.width(), 261);
+    EXPECT_EQ(v.web()->url(), helpTopicUrl(db.str(), "userman.htm"));
+
+    // A width the user chose is kept.
+    v.resize(320, v.height());
+    showHelpTopic("main.htm", &first);
+    EXPECT_EQ(v.width(), 320);
+    EXPECT_EQ(v.frameGeometry().x(), first.frameGeometry().right() + 1);
+    setHelpViewer(nullptr);
+}
+
+TEST(HelpViewer, WithoutAViewerOnlyTheTopicIsRemembered) {
+    setHelpViewer(nullptr);
+    QWidget w;
+    showHelpTopic("schinfo.htm", &w);
+    EXPECT_EQ(lastHelpTopic(), QStringLiteral("schinfo.htm"));
+}
+
+TEST(HelpViewer, LoadsTheTopicAndMovesBackAndForward) {
+    HelpFolder db;
+    Tonlinehelpfrm v(db.str());
+    QWidget w;
+    w.setGeometry(10, 10, 300, 500);
+    w.show();
+
+    const QUrl main = helpTopicUrl(db.str(), "main.htm");
+    const QUrl create = helpTopicUrl(db.str(), "create.htm");
+    ASSERT_TRUE(loads(v, main, [&] { v.showTopic("main.htm", &w); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return v.web()->title().contains("Instructions"); }, 10000))
+        << v.web()->title().toStdString();
+
+    ASSERT_TRUE(loads(v, create, [&] { v.showTopic("create.htm", &w); }));
+
+    auto* back = v.findChild<QToolButton*>("ToolButton1");
+    auto* forward = v.findChild<QToolButton*>("ToolButton3");
+    ASSERT_TRUE(loads(v, main, [&] { back->click(); }));
+    back->click(); // nothing further back: stays
+    ASSERT_TRUE(loads(v, create, [&] { forward->click(); }));
+    EXPECT_EQ(v.web()->history()->count(), 2);
+
+    v.findChild<QToolButton*>("DisMissReportBtn")->click();
+    EXPECT_FALSE(v.isVisible());
+    // Showing it again keeps its history.
+    ASSERT_TRUE(
+        loads(v, helpTopicUrl(db.str(), "browse.htm"), [&] { v.showTopic("browse.htm", &w); }));
+    EXPECT_TRUE(v.isVisible());
+    EXPECT_EQ(v.web()->history()->count(), 3);
+}
+
+TEST(HelpViewer, StaysUsableBesideAModalDialog) {
+    HelpFolder db;
+    Tonlinehelpfrm v(db.str());
+    QDialog dialog;
+    dialog.setGeometry(50, 50, 300, 300);
+    dialog.setModal(true);
+    dialog.open(); // application modal, like the program's dialogs
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    v.showTopic("userman.htm", &dialog);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&v));
+    auto* dismiss = v.findChild<QToolButton*>("DisMissReportBtn");
+    QTest::mouseClick(dismiss, Qt::LeftButton);
+    EXPECT_FALSE(v.isVisible()) << "the modal dialog blocks the help viewer";
+    dialog.close();
+}
+
+TEST(HelpViewer, PrintsTheShownPage) {
+    HelpFolder db;
+    Tonlinehelpfrm v(db.str());
+    const QString pdf = QString::fromStdString((db.folder / "help.pdf").string());
+    bool asked = false;
+    v.choosePrinter = [&](QPrinter& p) {
+        asked = true;
+        p.setOutputFormat(QPrinter::PdfFormat);
+        p.setOutputFileName(pdf);
+        return true;
+    };
+    std::optional<bool> printed;
+    v.onPrinted = [&](bool ok) { printed = ok; };
+    QWidget w;
+    w.setGeometry(10, 10, 300, 500);
+    ASSERT_TRUE(
+        loads(v, helpTopicUrl(db.str(), "schinfo.htm"), [&] { v.showTopic("schinfo.htm", &w); }));
+    v.findChild<QToolButton*>("ToolButton2")->click();
+    EXPECT_TRUE(asked);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return printed.has_value(); }, 60000));
+    EXPECT_TRUE(*printed);
+
+    QProcess p;
+    p.start("pdftotext", {pdf, "-"});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_TRUE(QString::fromUtf8(p.readAllStandardOutput()).contains("School Copyright Text"));
+}
+
+TEST(HelpViewer, CancelledPrintDialogPrintsNothing) {
+    HelpFolder db;
+    Tonlinehelpfrm v(db.str());
+    v.choosePrinter = [](QPrinter&) { return false; };
+    bool printed = false;
+    v.onPrinted = [&](bool) { printed = true; };
+    QWidget w;
+    v.showTopic("main.htm", &w);
+    v.ToolButton2Click();
+    QTest::qWait(50);
+    EXPECT_FALSE(printed);
+}
