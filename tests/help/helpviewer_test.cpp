@@ -267,17 +267,33 @@ TEST(HelpViewer, LoadsTheTopicAndMovesBackAndForward) {
 TEST(HelpViewer, StaysUsableBesideAModalDialog) {
     HelpFolder db;
     Tonlinehelpfrm v(db.str());
-    QDialog dialog;
-    dialog.setGeometry(50, 50, 300, 300);
-    dialog.setModal(true);
-    dialog.open(); // application modal, like the program's dialogs
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-    v.showTopic("userman.htm", &dialog);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&v));
     auto* dismiss = v.findChild<QToolButton*>("DisMissReportBtn");
-    QTest::mouseClick(dismiss, Qt::LeftButton);
-    EXPECT_FALSE(v.isVisible()) << "the modal dialog blocks the help viewer";
-    dialog.close();
+    // Through the window system, where a modal dialog blocks the windows it does not own.
+    const auto clickDismiss = [&] {
+        QTest::mouseClick(v.windowHandle(), Qt::LeftButton, {},
+                          dismiss->mapTo(&v, dismiss->rect().center()));
+    };
+    QWidget mainWindow;
+    mainWindow.setGeometry(10, 10, 400, 400);
+    mainWindow.show();
+
+    for (const bool alreadyOpen : {false, true}) {
+        if (alreadyOpen) v.showTopic("main.htm", &mainWindow);
+        QDialog dialog;
+        dialog.setGeometry(50, 50, 300, 300);
+        dialog.setWindowModality(Qt::ApplicationModal); // as exec() shows the program's dialogs
+        dialog.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+        v.showTopic("userman.htm", &dialog);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&v));
+        clickDismiss();
+        EXPECT_FALSE(v.isVisible()) << "blocked by the dialog; already open: " << alreadyOpen;
+        dialog.close();
+    }
+    // Asked again from the main window once the dialog is gone.
+    v.showTopic("main.htm", &mainWindow);
+    clickDismiss();
+    EXPECT_FALSE(v.isVisible());
 }
 
 TEST(HelpViewer, PrintsTheShownPage) {
