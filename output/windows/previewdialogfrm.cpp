@@ -244,14 +244,7 @@ void Tpreviewdialogfrm::publishbtnClick() {
     const std::string setName = chosenSetName();
     if (writeChosenPage()) {
         // The generator has just reloaded the configuration.
-        const ConfigRecord& c = station_.db.config;
-        FtpSettings settings;
-        settings.host = c.ftpServer.str();
-        settings.port = c.ftpPort;
-        settings.passive = c.ftpPassive;
-        settings.user = c.ftpUser.str();
-        settings.password = c.ftpPassword.str();
-        settings.folder = c.ftpUploadDir.str();
+        const FtpSettings settings = ftpSettingsFrom(station_.db.config);
         std::string logo = station_.db.path("logo.gif");
         std::error_code ec;
         if (!std::filesystem::exists(logo, ec)) logo.clear();
