@@ -4,6 +4,8 @@
 #include "app/splashfrm.h"
 #include "db/text.h"
 #include "help/helpviewer.h"
+#include "output/windows/previewdialogfrm.h"
+#include "output/windows/previewfrm.h"
 #include "output/windows/webserverconfigfrm.h"
 #include "ui/browserengine.h"
 #include "ui/messages.h"
@@ -136,6 +138,26 @@ void StartUp::createWindows() {
     windows_.mainfrm->setCommand(Tmainfrm::Command::WebServerConfig,
                                  [this, webserver] { runModal(webserver); });
     created(webserver);
+
+    auto* previewDialog = new Tpreviewdialogfrm(*station_, windows_.mainfrm);
+    previewDialog->setBusy = [this](bool on) { windows_.mainfrm->setBusy(on); };
+    windows_.previewdialogfrm = previewDialog;
+    windows_.mainfrm->setCommand(Tmainfrm::Command::PreviewDialog, [this, previewDialog] {
+        previewDialog->setPreviewMode(windows_.mainfrm->previewMode());
+        runModal(previewDialog);
+    });
+    created(previewDialog);
+
+    auto* preview = new TPreviewFrm(windows_.mainfrm);
+    previewDialog->setPreviewFrm(preview);
+    windows_.previewfrm = preview;
+    created(preview);
+
+    // The viewer starts no browser until the first topic is asked for.
+    auto* help = new Tonlinehelpfrm(*station_, windows_.mainfrm);
+    windows_.onlinehelpfrm = help;
+    setHelpViewer(help);
+    created(help);
 }
 
 bool StartUp::checkUsers() {

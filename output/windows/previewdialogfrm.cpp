@@ -196,9 +196,11 @@ bool Tpreviewdialogfrm::writeChosenPage() {
     std::string error;
     if (set < 1 || !writeNoticePage(station_.db, set, tempPageName(), chosenDay(), &error)) {
         // Handing a missing or half-written page on would only show a puzzling error later.
-        QString text = QStringLiteral("The notice page could not be written to ") +
-                       filePath(station_.db.path(tempPageName()));
-        if (!error.empty()) text += QStringLiteral(": ") + QString::fromStdString(error);
+        // The generator's text names the file (e.g. "Cannot create file ...").
+        const QString text = error.empty()
+                                 ? QStringLiteral("The notice page could not be written to ") +
+                                       filePath(station_.db.path(tempPageName()))
+                                 : QString::fromStdString(error);
         ui::Messages::information(this, text);
         return false;
     }
