@@ -1,7 +1,7 @@
 #include "helpviewer.h"
 
 #include "db/station.h"
-#include "help/webprint.h"
+#include "ui/webprint.h"
 
 #include <QGuiApplication>
 #include <QPainter>

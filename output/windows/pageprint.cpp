@@ -1,6 +1,6 @@
 #include "pageprint.h"
 
-#include "help/webprint.h"
+#include "ui/webprint.h"
 
 #include <QFileInfo>
 #include <QPrinter>
