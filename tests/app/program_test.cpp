@@ -3,6 +3,7 @@
 #include "app/createfrm.h"
 #include "app/mainfrm.h"
 #include "app/startup.h"
+#include "db/database.h"
 #include "support/fakes.h"
 #include "support/tempfolder.h"
 #include "ui/messages.h"
@@ -15,7 +16,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTest>
+#include <QToolButton>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <gtest/gtest.h>
 
 using namespace pinora;
@@ -23,6 +28,11 @@ using namespace pinora::test;
 using ui::Messages;
 
 namespace {
+
+std::string readBytes(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
 
 QString statusLine(Tmainfrm* w) {
     QString text = w->statusBar()->currentMessage();
@@ -86,12 +96,37 @@ TEST(WholeProgram, EmptyFolderToAdministratorAtWork) {
     create->findChild<QCheckBox*>(QStringLiteral("Set1"))->setChecked(true);
     create->findChild<QPushButton*>(QStringLiteral("BitBtn1"))->click();
     ASSERT_TRUE(Messages::shown().isEmpty()) << Messages::shownTexts().join('\n').toStdString();
-    mainfrm->findChild<QPlainTextEdit*>(QStringLiteral("notice"))
-        ->setPlainText(QStringLiteral("Welcome back, everyone."));
+    // Typed as a teacher would: some words, bold on, more words, a picture, and bold left
+    // open for Submit to close.
+    auto* editor = mainfrm->findChild<QPlainTextEdit*>(QStringLiteral("notice"));
+    QTest::keyClicks(editor, QStringLiteral("Welcome back, "));
+    mainfrm->findChild<QToolButton*>(QStringLiteral("BoldBtn"))->click();
+    QTest::keyClicks(editor, QStringLiteral("everyone"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    const std::filesystem::path picture = folder / "crest.gif";
+    const std::string gif("GIF89a\x01\x00\x01\x00\x00\xff\x00,", 16);
+    { std::ofstream(picture, std::ios::binary) << gif; }
+    Messages::queueFile(QString::fromStdString(picture.string()));
+    mainfrm->findChild<QToolButton*>(QStringLiteral("SpeedButton13"))->click();
     mainfrm->findChild<QPushButton*>(QStringLiteral("submitbtn"))->click();
-    EXPECT_TRUE(Messages::shown().isEmpty()) << Messages::shownTexts().join('\n').toStdString();
-    ASSERT_TRUE(std::filesystem::exists(folder / "MSG" / "1.MSG"));
-    EXPECT_EQ(std::filesystem::file_size(folder / "MSG" / "1.MSG"), 25u); // text + CR LF
+    for (const ui::ShownBox& box : Messages::shown())
+        EXPECT_EQ(box.kind, ui::ShownBox::Kind::FileOpen) << box.text.toStdString();
+
+    // The files a second station would read.
+    const std::string copy = folder.str() + "/MSG/1..gif";
+    EXPECT_EQ(readBytes(folder / "MSG" / "1.MSG"),
+              "Welcome back, <b>everyone\r\n<IMG SRC=\"" + copy + "\"></b>\r\n");
+    EXPECT_EQ(readBytes(folder / "MSG" / "1..gif"), gif);
+    Database reader(folder.str(), fakes.services());
+    ASSERT_EQ(reader.loadNotices(), LoadResult::Ok);
+    ASSERT_EQ(reader.loadUsers(), LoadResult::Ok);
+    EXPECT_EQ(reader.countNoticesInUse(), 1);
+    EXPECT_EQ(reader.noticeOwner(1), "ADMIN");
+    EXPECT_TRUE(reader.notice(1).inSet[0]);
+    EXPECT_EQ(reader.notice(1).signature.str(), "Notice Administrator");
+    EXPECT_EQ(reader.user(1).postCount, 1);
+    EXPECT_FALSE(std::filesystem::exists(folder / "DB-N.LCK"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "DB-U.LCK"));
     mainfrm->hide();
     Messages::clear();
 }
