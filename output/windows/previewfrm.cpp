@@ -3,6 +3,8 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QHideEvent>
+#include <QKeySequence>
+#include <QShortcut>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWebEngineView>
@@ -17,6 +19,10 @@ TPreviewFrm::TPreviewFrm(QWidget* parent) : QDialog(parent) {
     layout_ = new QVBoxLayout(this);
     layout_->setContentsMargins(0, 0, 0, 0);
     resize(800, 600);
+    // The page takes the keyboard, so Escape would never reach the dialog on its own.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WindowShortcut);
+    connect(escape, &QShortcut::activated, this, &QDialog::reject);
 }
 
 QWebEngineView* TPreviewFrm::webbrowser() {
