@@ -6,6 +6,7 @@
 #include "db/datetime.h"
 #include "db/text.h"
 #include "help/helpviewer.h"
+#include "support/bytes.h"
 #include "support/fakes.h"
 #include "support/tempfolder.h"
 #include "ui/lockfrm.h"
@@ -18,19 +19,10 @@
 #include <memory>
 #include <sstream>
 
+using pinora::test::readBytes;
+using pinora::test::writeBytes;
+
 namespace pinora::test {
-
-inline std::string readBytes(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-inline void writeBytes(const std::filesystem::path& p, const std::string& bytes) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
 
 struct UserSpec {
     std::string name;

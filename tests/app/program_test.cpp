@@ -4,6 +4,7 @@
 #include "app/mainfrm.h"
 #include "app/startup.h"
 #include "db/database.h"
+#include "support/bytes.h"
 #include "support/fakes.h"
 #include "support/tempfolder.h"
 #include "ui/messages.h"
@@ -20,19 +21,14 @@
 #include <QToolButton>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <gtest/gtest.h>
+#include <iterator>
 
 using namespace pinora;
 using namespace pinora::test;
 using ui::Messages;
 
 namespace {
-
-std::string readBytes(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 QString statusLine(Tmainfrm* w) {
     QString text = w->statusBar()->currentMessage();

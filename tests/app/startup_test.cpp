@@ -4,6 +4,7 @@
 #include "app/splashfrm.h"
 #include "app/startup.h"
 #include "output/windows/webserverconfigfrm.h"
+#include "support/bytes.h"
 #include "support/fakes.h"
 #include "support/tempfolder.h"
 #include "ui/messages.h"
@@ -37,16 +38,6 @@ namespace {
 
 const QString kConfigDefaults = QStringLiteral("Config Load Error - Defaults Loaded");
 const QString kNoticesNew = QStringLiteral("Notice Data Lost - New Database Initialized");
-
-std::string readBytes(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeBytes(const std::filesystem::path& p, const std::string& bytes) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
 
 // What the main window's status line reads, wherever the window keeps it.
 QString statusText(Tmainfrm* w) {

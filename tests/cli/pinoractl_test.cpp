@@ -127,8 +127,8 @@ TEST_F(PinoractlTest, LocksAreShownAndCleared) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "N (NOTICE.DB): free\nU (USER.DB): free\n");
 
-    writeRaw(dir / "DB-N.LCK", "TRUE\r\nANN\r\nCreating Notice\r\n");
-    writeRaw(dir / "DB-U.LCK", "false\r\nBOB\r\nUpdate User\r\n");
+    writeBytes(dir / "DB-N.LCK", "TRUE\r\nANN\r\nCreating Notice\r\n");
+    writeBytes(dir / "DB-U.LCK", "false\r\nBOB\r\nUpdate User\r\n");
     r = pinoractl(with({"locks"}));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "N (NOTICE.DB): held by ANN for Creating Notice\nU (USER.DB): free\n");
@@ -145,7 +145,7 @@ TEST_F(PinoractlTest, LocksAreShownAndCleared) {
 }
 
 TEST_F(PinoractlTest, PageIsTheGeneratorsPage) {
-    writeRaw(dir / "logo.gif", "GIF89a-logo");
+    writeBytes(dir / "logo.gif", "GIF89a-logo");
     fs::create_directory(dir / "site");
     const std::string out = (dir / "site/staff.htm").string();
     const ToolRun r =
@@ -154,11 +154,11 @@ TEST_F(PinoractlTest, PageIsTheGeneratorsPage) {
 
     std::string error;
     ASSERT_TRUE(writeNoticePage(db, 3, "TEMP/~9.HTM", monday() + 1, &error)) << error;
-    const std::string expected = readAll(dir / "TEMP/~9.HTM");
-    EXPECT_EQ(readAll(out), expected);
+    const std::string expected = readBytes(dir / "TEMP/~9.HTM");
+    EXPECT_EQ(readBytes(out), expected);
     EXPECT_NE(expected.find("Tuesday, 8 December 2026"), std::string::npos);
     EXPECT_NE(expected.find("\r\nCaf\xE9 \"menu\""), std::string::npos); // Windows-1252 bytes
-    EXPECT_EQ(readAll(dir / "site/logo.gif"), "GIF89a-logo");
+    EXPECT_EQ(readBytes(dir / "site/logo.gif"), "GIF89a-logo");
     // Nothing is left beside the page but the logo.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir / "site"), fs::directory_iterator()), 2);
 }
@@ -170,7 +170,7 @@ TEST_F(PinoractlTest, DayWordsFollowTheClock) {
                                     std::pair{"next-weekday", nextWeekday(now)}}) {
         const ToolRun r = pinoractl(with({"page", "--set=students", "--day", word, "--out", out}));
         ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_NE(readAll(out).find("<TITLE>Students " + englishDateText(day) + "</TITLE>"),
+        EXPECT_NE(readBytes(out).find("<TITLE>Students " + englishDateText(day) + "</TITLE>"),
                   std::string::npos)
             << word;
     }
@@ -233,15 +233,15 @@ TEST_F(PinoractlTest, BadCommandLinesFailWithAMessage) {
 }
 
 TEST_F(PinoractlTest, ToolNeverChangesTheDatabase) {
-    const std::string config = readAll(dir / "CONFIG.DB"), notices = readAll(dir / "NOTICE.DB"),
-                      users = readAll(dir / "USER.DB");
+    const std::string config = readBytes(dir / "CONFIG.DB"), notices = readBytes(dir / "NOTICE.DB"),
+                      users = readBytes(dir / "USER.DB");
     pinoractl(with({"info"}));
     pinoractl(with({"info", "--json"}));
     pinoractl(with({"locks"}));
     pinoractl(with(
         {"page", "--set", "Students", "--day", "today", "--out", (dir / "TEMP/x.htm").string()}));
     pinoractl(with({"publish", "--set", "Students", "--day", "today"}));
-    EXPECT_EQ(readAll(dir / "CONFIG.DB"), config);
-    EXPECT_EQ(readAll(dir / "NOTICE.DB"), notices);
-    EXPECT_EQ(readAll(dir / "USER.DB"), users);
+    EXPECT_EQ(readBytes(dir / "CONFIG.DB"), config);
+    EXPECT_EQ(readBytes(dir / "NOTICE.DB"), notices);
+    EXPECT_EQ(readBytes(dir / "USER.DB"), users);
 }

@@ -19,13 +19,13 @@ class PublishTest : public ::testing::Test {
   protected:
     void SetUp() override {
         fs::create_directory(site / "notices");
-        if (server.port == 0) GTEST_SKIP() << "the test FTP server did not start";
+        if (server.port() == 0) GTEST_SKIP() << "the test FTP server did not start";
         writeFreshDatabase(dir.str());
         ASSERT_TRUE(db.loadConfig());
         ASSERT_EQ(db.loadNotices(), LoadResult::Ok);
         db.config.noticeSets[2].name = "Staff Notices";
         db.config.ftpServer = "127.0.0.1";
-        db.config.ftpPort = static_cast<std::uint16_t>(server.port);
+        db.config.ftpPort = static_cast<std::uint16_t>(server.port());
         db.config.ftpUser = "web";
         db.config.ftpPassword = "pw";
         db.config.ftpUploadDir = "notices";
@@ -37,7 +37,7 @@ class PublishTest : public ::testing::Test {
         r.signature = "Ann";
         ASSERT_TRUE(db.saveNotices());
         ASSERT_TRUE(db.writeMessageFile(2, "Staff briefing at 8:15."));
-        writeRaw(dir / "logo.gif", "GIF89a-school");
+        writeBytes(dir / "logo.gif", "GIF89a-school");
     }
 
     ToolRun publish() {
@@ -49,7 +49,7 @@ class PublishTest : public ::testing::Test {
         std::string error;
         EXPECT_TRUE(writeNoticePage(db, 3, "expected.htm", encodeDate(2026, 12, 8), &error))
             << error;
-        return readAll(dir / "expected.htm");
+        return readBytes(dir / "expected.htm");
     }
 
     // Pages the tool left in TEMP.
@@ -62,7 +62,7 @@ class PublishTest : public ::testing::Test {
 
     TempFolder dir;
     TempFolder site;
-    FtpServer server{site.path()};
+    FtpServer server{FtpServerOptions{site.path(), "web", "pw"}};
     FakeServices fsv;
     Database db{dir.str(), fsv.services()};
 };
@@ -73,13 +73,13 @@ TEST_F(PublishTest, PageAndLogoReplaceThoseOnTheServer) {
     for (bool passive : {true, false}) {
         db.config.ftpPassive = passive;
         ASSERT_TRUE(db.saveConfig());
-        writeRaw(site / "notices/staff notices.htm", "yesterday's page");
+        writeBytes(site / "notices/staff notices.htm", "yesterday's page");
         const ToolRun r = publish();
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.err, "");
         EXPECT_NE(r.out.find("staff notices.htm"), std::string::npos) << r.out;
-        EXPECT_EQ(readAll(site / "notices/staff notices.htm"), expectedPage()) << passive;
-        EXPECT_EQ(readAll(site / "notices/logo.gif"), "GIF89a-school");
+        EXPECT_EQ(readBytes(site / "notices/staff notices.htm"), expectedPage()) << passive;
+        EXPECT_EQ(readBytes(site / "notices/logo.gif"), "GIF89a-school");
         EXPECT_EQ(tempPages(), 0);
     }
 }

@@ -1,5 +1,8 @@
-// Running the built pinoractl, and a real FTP server for it to publish to.
+// Running the built pinoractl.
 #pragma once
+
+#include "support/bytes.h"
+#include "support/ftpserver.h"
 
 #include <filesystem>
 #include <string>
@@ -7,9 +10,6 @@
 #include <vector>
 
 namespace pinora::test {
-
-std::string readAll(const std::filesystem::path& p);
-void writeRaw(const std::filesystem::path& p, const std::string& bytes);
 
 struct ToolRun {
     int status = -1;
@@ -19,19 +19,5 @@ struct ToolRun {
 
 // Starts pinoractl with args and waits; its output is caught apart from the test's own.
 ToolRun pinoractl(const std::vector<std::string>& args);
-
-// pyftpdlib on 127.0.0.1, serving root to user "web" with password "pw"; stopped on
-// destruction. port is 0 when it could not be started.
-class FtpServer {
-  public:
-    explicit FtpServer(const std::filesystem::path& root);
-    ~FtpServer();
-    FtpServer(const FtpServer&) = delete;
-    FtpServer& operator=(const FtpServer&) = delete;
-    int port = 0;
-
-  private:
-    pid_t pid_ = -1;
-};
 
 } // namespace pinora::test

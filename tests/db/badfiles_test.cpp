@@ -1,16 +1,16 @@
 // Files that cannot be read or written: a message naming the file, a bounded number of
 // attempts, nothing overwritten and memory left as it was.
-#include "bytes.h"
 #include "db/database.h"
 #include "db/text.h"
+#include "support/bytes.h"
 #include "support/fakes.h"
 #include "support/tempfolder.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <functional>
 #include <fcntl.h>
+#include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>

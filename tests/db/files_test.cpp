@@ -1,7 +1,7 @@
 // The three files byte by byte: sizes, header, and every field at its offset.
-#include "bytes.h"
 #include "db/database.h"
 #include "db/text.h"
+#include "support/bytes.h"
 #include "support/fakes.h"
 #include "support/tempfolder.h"
 

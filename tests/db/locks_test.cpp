@@ -1,8 +1,8 @@
 // Lock files between stations: the three-line format, grants, refusals, waiting, and lock
 // files that cannot be used.
-#include "bytes.h"
 #include "db/database.h"
 #include "db/fileio.h"
+#include "support/bytes.h"
 #include "support/fakes.h"
 #include "support/tempfolder.h"
 

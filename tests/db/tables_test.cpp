@@ -1,8 +1,8 @@
 // The user and notice tables in memory and the searches over them; the notice sets.
-#include "bytes.h"
 #include "db/database.h"
 #include "db/station.h"
 #include "db/text.h"
+#include "support/bytes.h"
 #include "support/fakes.h"
 #include "support/tempfolder.h"
 

@@ -1,9 +1,9 @@
 // Several stations as separate processes on one folder: nothing lost, no two notices in one
 // slot, no lock left behind.
-#include "../db/bytes.h"
 #include "db/database.h"
 #include "db/text.h"
 #include "processes.h"
+#include "support/bytes.h"
 #include "support/fakes.h"
 #include "support/tempfolder.h"
 

@@ -1,5 +1,6 @@
 // Publishing against a real FTP server on 127.0.0.1 (scripts/ftpserver.py).
 #include "output/ftp.h"
+#include "support/bytes.h"
 #include "support/ftpserver.h"
 #include "support/tempfolder.h"
 
@@ -17,6 +18,9 @@
 #include <unistd.h>
 #include <vector>
 
+using pinora::test::readBytes;
+using pinora::test::writeBytes;
+
 using namespace pinora;
 using pinora::test::FtpServer;
 using pinora::test::FtpServerOptions;
@@ -24,13 +28,6 @@ using pinora::test::TempFolder;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string readFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 void writeFile(const fs::path& p, const std::string& bytes) {
     std::ofstream out(p, std::ios::binary | std::ios::trunc);
@@ -110,8 +107,8 @@ TEST_P(FtpModes, StoresPageAndLogoByteForByteOverOneConnection) {
     start();
     const UploadResult r = publish(good(passive)); // no old page on the server
     ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(readFile(home / "web" / "staff notices.htm"), kPage);
-    EXPECT_EQ(readFile(home / "web" / "logo.gif"), kLogo);
+    EXPECT_EQ(readBytes(home / "web" / "staff notices.htm"), kPage);
+    EXPECT_EQ(readBytes(home / "web" / "logo.gif"), kLogo);
     EXPECT_FALSE(fs::exists(home / "staff notices.htm"));
     EXPECT_FALSE(fs::exists(home / "logo.gif"));
 
@@ -145,8 +142,8 @@ TEST_F(FtpUpload, ReplacesTheOldPageAndLeavesTheLogoAloneWithoutOne) {
 
     const UploadResult r = publish(good(), "staff notices.htm", /*withLogo=*/false);
     ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(readFile(home / "web" / "staff notices.htm"), kPage); // replaced, not appended
-    EXPECT_EQ(readFile(home / "web" / "logo.gif"), "old logo");
+    EXPECT_EQ(readBytes(home / "web" / "staff notices.htm"), kPage); // replaced, not appended
+    EXPECT_EQ(readBytes(home / "web" / "logo.gif"), "old logo");
     EXPECT_FALSE(has(commands(), "1 STOR logo.gif"));
 }
 
@@ -156,7 +153,7 @@ TEST_F(FtpUpload, NamesWithSpacesAndUrlCharactersArriveAsGiven) {
     ASSERT_EQ(name, "staff notices #1 100%?.htm");
     const UploadResult r = publish(good(), name);
     ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(readFile(home / "web" / name), kPage);
+    EXPECT_EQ(readBytes(home / "web" / name), kPage);
 }
 
 TEST_F(FtpUpload, ProxyVariablesAreIgnored) {
@@ -168,7 +165,7 @@ TEST_F(FtpUpload, ProxyVariablesAreIgnored) {
     for (const char* n : names)
         ::unsetenv(n);
     EXPECT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(readFile(home / "web" / "staff notices.htm"), kPage);
+    EXPECT_EQ(readBytes(home / "web" / "staff notices.htm"), kPage);
 }
 
 TEST_F(FtpUpload, AnEmptyFolderIsStillSentAndARefusalKeepsTheLogonFolder) {
@@ -177,8 +174,8 @@ TEST_F(FtpUpload, AnEmptyFolderIsStillSentAndARefusalKeepsTheLogonFolder) {
     s.folder.clear();
     const UploadResult r = publish(s);
     ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(readFile(home / "staff notices.htm"), kPage);
-    EXPECT_EQ(readFile(home / "logo.gif"), kLogo);
+    EXPECT_EQ(readBytes(home / "staff notices.htm"), kPage);
+    EXPECT_EQ(readBytes(home / "logo.gif"), kLogo);
     EXPECT_TRUE(anyStartsWith(commands(), "1 CWD"));
 }
 
@@ -189,8 +186,8 @@ TEST_F(FtpUpload, AnAbsoluteFolderIsUsedForBothFiles) {
     s.folder = "/web/notices";
     const UploadResult r = publish(s);
     ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(readFile(home / "web" / "notices" / "staff notices.htm"), kPage);
-    EXPECT_EQ(readFile(home / "web" / "notices" / "logo.gif"), kLogo);
+    EXPECT_EQ(readBytes(home / "web" / "notices" / "staff notices.htm"), kPage);
+    EXPECT_EQ(readBytes(home / "web" / "notices" / "logo.gif"), kLogo);
 }
 
 // Each failure gives the client's text, and the next publish with good settings connects
@@ -222,7 +219,7 @@ TEST_F(FtpUpload, FailuresReportTheClientTextAndTheNextPublishWorks) {
 
         const UploadResult next = publish(good());
         EXPECT_TRUE(next.ok) << next.error;
-        EXPECT_EQ(readFile(home / "web" / "staff notices.htm"), kPage);
+        EXPECT_EQ(readBytes(home / "web" / "staff notices.htm"), kPage);
     }
     // Connection 5 was the missing folder: it ended before the delete and the stores.
     const auto cmds = commands();
@@ -237,7 +234,7 @@ TEST_F(FtpUpload, ARefusedLogoEndsTheUploadAfterThePage) {
     const UploadResult r = publish(good());
     EXPECT_FALSE(r.ok);
     EXPECT_NE(r.error.find("Server reply: 550"), std::string::npos) << r.error;
-    EXPECT_EQ(readFile(home / "web" / "staff notices.htm"), kPage);
+    EXPECT_EQ(readBytes(home / "web" / "staff notices.htm"), kPage);
     EXPECT_TRUE(has(commands(), "1 QUIT")) << "the connection was left open";
 }
 
@@ -253,7 +250,7 @@ TEST_F(FtpUpload, AStoppedServerFailsAndTheNextPublishConnectsAgain) {
     ASSERT_EQ(server->port(), port);
     const UploadResult next = publish(good());
     EXPECT_TRUE(next.ok) << next.error;
-    EXPECT_EQ(readFile(home / "web" / "staff notices.htm"), kPage);
+    EXPECT_EQ(readBytes(home / "web" / "staff notices.htm"), kPage);
 }
 
 TEST_F(FtpUpload, AMissingLocalFileFailsBeforeTheOldPageIsDeleted) {
@@ -263,14 +260,14 @@ TEST_F(FtpUpload, AMissingLocalFileFailsBeforeTheOldPageIsDeleted) {
     UploadResult r = publish(good());
     EXPECT_FALSE(r.ok);
     EXPECT_NE(r.error.find("~123.HTM"), std::string::npos) << r.error;
-    EXPECT_EQ(readFile(home / "web" / "staff notices.htm"), "old page");
+    EXPECT_EQ(readBytes(home / "web" / "staff notices.htm"), "old page");
 
     writeFile(local / "TEMP" / "~123.HTM", kPage);
     r = uploadNoticePage(good(), (local / "TEMP" / "~123.HTM").string(), "staff notices.htm",
                          (local / "nologo.gif").string());
     EXPECT_FALSE(r.ok);
     EXPECT_NE(r.error.find("nologo.gif"), std::string::npos) << r.error;
-    EXPECT_EQ(readFile(home / "web" / "staff notices.htm"), "old page");
+    EXPECT_EQ(readBytes(home / "web" / "staff notices.htm"), "old page");
     EXPECT_TRUE(commands().empty()) << "connected although nothing could be sent";
 }
 
@@ -281,7 +278,7 @@ TEST_F(FtpUpload, LineBreaksInTheFolderOrNameAreNotSentAsCommands) {
     s.folder = "web\r\nDELE keep.htm";
     EXPECT_FALSE(publish(s).ok);
     EXPECT_FALSE(publish(good(), "x.htm\r\nDELE keep.htm").ok);
-    EXPECT_EQ(readFile(home / "web" / "keep.htm"), "keep");
+    EXPECT_EQ(readBytes(home / "web" / "keep.htm"), "keep");
 }
 
 // A port that takes connections into its queue but never answers, and one whose queue is full

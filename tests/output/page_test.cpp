@@ -1,5 +1,6 @@
 #include "db/datetime.h"
 #include "output/page.h"
+#include "support/bytes.h"
 #include "support/fakes.h"
 #include "support/tempfolder.h"
 
@@ -16,16 +17,6 @@ using namespace pinora::test;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string readAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void writeRaw(const fs::path& p, const std::string& bytes) {
-    std::ofstream out(p, std::ios::binary);
-    out << bytes;
-}
 
 // A function, not a constant: the date helpers' own constants may not be set up yet while
 // this file's globals are.
@@ -69,7 +60,7 @@ class PageTest : public ::testing::Test {
     std::string page(int set = 1, TDateTime day = monday()) {
         std::string error;
         EXPECT_TRUE(writeNoticePage(db, set, "TEMP/~1.HTM", day, &error)) << error;
-        return readAll(dir / "TEMP/~1.HTM");
+        return readBytes(dir / "TEMP/~1.HTM");
     }
 
     // The lines between the list's opening line and its closing line.
@@ -185,9 +176,9 @@ TEST_F(PageTest, MessageLinesAreCarriedAsTheyStand) {
     saveFormat(false, false, false, 7);
     // Blank lines stay; a final line end adds nothing; LF-only files split the same way.
     addNotice(1, "A\n\nB\n", monday(), monday());
-    writeRaw(dir / "MSG/2.MSG", "C\nD");
+    writeBytes(dir / "MSG/2.MSG", "C\nD");
     addNotice(3, "", monday(), monday()); // an empty text file writes no lines
-    writeRaw(dir / "MSG/3.MSG", "");
+    writeBytes(dir / "MSG/3.MSG", "");
     NoticeRecord& r2 = db.notice(2);
     r2 = db.notice(1);
     ASSERT_TRUE(db.saveNotices());
@@ -203,24 +194,24 @@ TEST_F(PageTest, LogoIsCopiedBesideThePageWhenItExists) {
     EXPECT_FALSE(fs::exists(dir / "TEMP/logo.gif"));
 
     const std::string gif("GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\xff\xff\x00\x00\x00", 19);
-    writeRaw(dir / "logo.gif", gif);
-    writeRaw(dir / "TEMP/logo.gif", "an older logo");
+    writeBytes(dir / "logo.gif", gif);
+    writeBytes(dir / "TEMP/logo.gif", "an older logo");
     p = page();
     EXPECT_NE(p.find("<TR>\r\n<td height=\"1%\" width=\"1%\" bgcolor=\"#000000\"><img "
                      "src=\"logo.gif\"></td>\r\n<TD align=\"center\""),
               std::string::npos);
-    EXPECT_EQ(readAll(dir / "TEMP/logo.gif"), gif);
-    EXPECT_EQ(readAll(dir / "logo.gif"), gif);
+    EXPECT_EQ(readBytes(dir / "TEMP/logo.gif"), gif);
+    EXPECT_EQ(readBytes(dir / "logo.gif"), gif);
 
     // A page written into the database folder itself leaves the logo as it is.
     std::string error;
     ASSERT_TRUE(writeNoticePage(db, 1, "page.htm", monday(), &error)) << error;
-    EXPECT_EQ(readAll(dir / "logo.gif"), gif);
+    EXPECT_EQ(readBytes(dir / "logo.gif"), gif);
 }
 
 TEST_F(PageTest, LogoThatCannotBeCopiedLeavesNoPage) {
     addNotice(1, "x", monday(), monday());
-    writeRaw(dir / "logo.gif", "GIF89a");
+    writeBytes(dir / "logo.gif", "GIF89a");
     fs::create_directory(dir / "TEMP/logo.gif"); // the copy cannot take this name
     std::string error;
     EXPECT_FALSE(writeNoticePage(db, 1, "TEMP/~1.HTM", monday(), &error));
@@ -311,20 +302,20 @@ TEST_F(PageTest, FailuresAreReportedAndLeaveNoHalfPage) {
     EXPECT_FALSE(writeNoticePage(db, 0, "TEMP/~1.HTM", monday(), &error));
     EXPECT_FALSE(writeNoticePage(db, 9, "TEMP/~1.HTM", monday(), &error));
 
-    writeRaw(dir / "TEMP/~1.HTM", "an older page");
+    writeBytes(dir / "TEMP/~1.HTM", "an older page");
     fs::remove_all(dir / "TEMP");
     EXPECT_FALSE(writeNoticePage(db, 1, "TEMP/~1.HTM", monday(), &error));
     EXPECT_EQ(error.rfind("Cannot create file " + dir.str() + "/TEMP/~1.HTM", 0), 0u) << error;
 
     // A page of that name is replaced whole.
     fs::create_directory(dir / "TEMP");
-    writeRaw(dir / "TEMP/~1.HTM", std::string(100000, 'x'));
+    writeBytes(dir / "TEMP/~1.HTM", std::string(100000, 'x'));
     const std::string p = page();
     EXPECT_EQ(p.rfind("<HTML>\r\n", 0), 0u);
     EXPECT_EQ(p.find('x' + std::string(20, 'x')), std::string::npos);
 
     // A damaged NOTICE.DB stops the page instead of showing a stale table.
-    writeRaw(dir / "NOTICE.DB", "short");
+    writeBytes(dir / "NOTICE.DB", "short");
     EXPECT_FALSE(writeNoticePage(db, 1, "TEMP/~2.HTM", monday(), &error));
     EXPECT_FALSE(fs::exists(dir / "TEMP/~2.HTM"));
 }

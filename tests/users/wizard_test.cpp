@@ -1,5 +1,6 @@
 // The first-run wizard driven through its controls: checks, navigation, and the files it writes.
 #include "db/text.h"
+#include "support/bytes.h"
 #include "support/fakes.h"
 #include "support/tempfolder.h"
 #include "ui/messages.h"
@@ -37,11 +38,6 @@ const QStringList kAllEmpty = {
                    "\"Copyright (c) 20XX\" where XX is the current year"),
     QStringLiteral("STEP 4: You have not specified a Notice Set. You must specify one to continue"),
 };
-
-std::string readBytes(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 class WizardTest : public ::testing::Test {
   protected:
