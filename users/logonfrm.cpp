@@ -39,6 +39,8 @@ Tlogonfrm::Tlogonfrm(Station& station, QWidget* parent) : QDialog(parent), stati
     password_ = new QLineEdit;
     password_->setObjectName(QStringLiteral("password"));
     password_->setEchoMode(QLineEdit::Password);
+    // The style would mask with a dot; the window masks with stars.
+    password_->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
     BitBtn1_ = new QPushButton(QStringLiteral("Logon"));
     BitBtn1_->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1_->setDefault(true);

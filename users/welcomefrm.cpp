@@ -37,7 +37,11 @@ QLabel* wrappedLabel(const QString& text) {
 QLineEdit* namedEdit(const char* name, bool masked = false) {
     auto* e = new QLineEdit;
     e->setObjectName(QString::fromLatin1(name));
-    if (masked) e->setEchoMode(QLineEdit::Password);
+    if (masked) {
+        e->setEchoMode(QLineEdit::Password);
+        // The style would mask with a dot; the wizard masks with stars.
+        e->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
+    }
     return e;
 }
 
@@ -55,13 +59,19 @@ Twelcomefrm::Twelcomefrm(Station& station, QWidget* parent) : QDialog(parent), s
     setPalette(pal);
 
     auto* outer = new QVBoxLayout(this);
+    // The panels share one area, which keeps its place above the buttons even while Finish
+    // hides every panel to run its checks.
+    auto* area = new QWidget;
+    auto* areaLayout = new QVBoxLayout(area);
+    areaLayout->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(area, 1);
 
     const char* captions[4] = {"Step 1:", "Step 2: Administrator Password",
                                "Step 3: School Information", "Step 4: Notice Sets Configuration:"};
     for (int i = 0; i < 4; ++i) {
         steps_[i] = new QGroupBox(QString::fromLatin1(captions[i]));
         steps_[i]->setObjectName(QStringLiteral("step%1").arg(i + 1));
-        outer->addWidget(steps_[i], 1);
+        areaLayout->addWidget(steps_[i], 1);
     }
 
     {

@@ -118,6 +118,8 @@ TEST_F(LogonTest, FullDialogLogsOnByNameAndPasswordInAnyCase) {
     EXPECT_EQ(logon->size(), QSize(343, 144));
     EXPECT_TRUE(logon->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(edit("password")->echoMode(), QLineEdit::Password);
+    edit("password")->setText(QStringLiteral("abc"));
+    EXPECT_EQ(edit("password")->displayText(), QStringLiteral("***"));
     EXPECT_TRUE(logon->findChild<QPushButton*>(QStringLiteral("BitBtn1"))->isDefault());
 
     type("admin", "SeCrEt");

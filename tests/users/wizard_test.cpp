@@ -90,6 +90,11 @@ TEST_F(WizardTest, StepsMoveWithNextAndBackAndShowOnePanel) {
     EXPECT_EQ(w->size(), QSize(540, 294));
     EXPECT_EQ(edit("adminpassword1")->echoMode(), QLineEdit::Password);
     EXPECT_EQ(edit("adminpassword2")->echoMode(), QLineEdit::Password);
+    for (const char* name : {"adminpassword1", "adminpassword2"}) {
+        edit(name)->setText(QStringLiteral("ab"));
+        EXPECT_EQ(edit(name)->displayText(), QStringLiteral("**")) << name;
+        edit(name)->clear();
+    }
     EXPECT_EQ(step(2)->title(), QStringLiteral("Step 2: Administrator Password"));
     EXPECT_EQ(step(4)->title(), QStringLiteral("Step 4: Notice Sets Configuration:"));
 
