@@ -101,7 +101,12 @@ bool StartUp::run() {
     windows_.logonfrm->startLogon(loginSwitchGiven_);
     if (ended_) return false;
     // The password prompt leaves the logon window open beside the (disabled) main window.
-    if (windows_.logonfrm->isVisible() && !windows_.logonfrm->isModal()) mainfrm->show();
+    // It opens behind the prompt, which keeps the keyboard for the password.
+    if (windows_.logonfrm->isVisible() && !windows_.logonfrm->isModal()) {
+        mainfrm->show();
+        windows_.logonfrm->raise();
+        windows_.logonfrm->activateWindow();
+    }
     return true;
 }
 

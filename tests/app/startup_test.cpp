@@ -398,6 +398,9 @@ TEST_F(StartUpTest, PasswordPromptLeavesTheMainWindowDisabledBehindIt) {
     EXPECT_FALSE(logon()->isModal());
     EXPECT_TRUE(mainfrm()->isVisible());
     EXPECT_FALSE(mainfrm()->isEnabled());
+    // The prompt keeps the keyboard: the main window opens behind it.
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), logon());
     auto* name = logon()->findChild<QLineEdit*>(QStringLiteral("username"));
     EXPECT_FALSE(name->isEnabled());
     EXPECT_EQ(name->text(), QStringLiteral("Admin"));
