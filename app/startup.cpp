@@ -208,7 +208,8 @@ void StartUp::checkConfig() {
         db.setConfigDefaults();
         break;
     }
-    ui::Messages::information(nullptr, QStringLiteral("Config Load Error - Defaults Loaded"));
+    // Over the splash, which a window manager may keep above ordinary windows.
+    ui::Messages::information(splash_.get(), QStringLiteral("Config Load Error - Defaults Loaded"));
 }
 
 bool StartUp::checkNotices() {
@@ -228,7 +229,7 @@ bool StartUp::checkNotices() {
         endProgram(1);
         return false;
     }
-    ui::Messages::information(nullptr,
+    ui::Messages::information(splash_.get(),
                               QStringLiteral("Notice Data Lost - New Database Initialized"));
     return true;
 }
