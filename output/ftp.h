@@ -14,7 +14,7 @@ struct FtpSettings {
     bool passive = false;
     std::string user;
     std::string password;
-    std::string folder; // empty: stay in the logon folder (no CWD)
+    std::string folder; // empty: a bare CWD, whose refusal keeps the logon folder
     int connectTimeoutMs = 10000;
 };
 

@@ -82,6 +82,12 @@ Tpreviewdialogfrm::Tpreviewdialogfrm(Station& station, QWidget* parent)
     day_->setObjectName(QStringLiteral("day"));
     day_->setDisplayFormat(QLocale::system().dateFormat(QLocale::LongFormat));
     day_->setCalendarPopup(true);
+    // Wide enough for the longest long date, which the editor's own size would cut off.
+    day_->setMinimumWidth(day_->sizeHint().width() -
+                          day_->fontMetrics().horizontalAdvance(day_->text()) +
+                          day_->fontMetrics().horizontalAdvance(
+                              QLocale::system().toString(QDate(2026, 9, 30), QLocale::LongFormat)) +
+                          day_->fontMetrics().averageCharWidth() * 2);
     dayGrid->addWidget(day_, 3, 1);
     connect(dayButtons_, &QButtonGroup::idClicked, this, &Tpreviewdialogfrm::dayselClick);
     top->addWidget(daysel_);

@@ -54,6 +54,7 @@ Twebserverconfigfrm::Twebserverconfigfrm(Station& station, QWidget* parent)
     user_ = labelledEdit(group_, grid, 3, QStringLiteral("user"), QStringLiteral("Username"));
     pass_ = labelledEdit(group_, grid, 4, QStringLiteral("pass"), QStringLiteral("Password"));
     pass_->setEchoMode(QLineEdit::Password);
+    pass_->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // shown as '*'
     uploaddir_ = labelledEdit(group_, grid, 5, QStringLiteral("uploaddir"),
                               QStringLiteral("Directory to upload to on remote server"));
     ftpserv_->setMinimumWidth(260);

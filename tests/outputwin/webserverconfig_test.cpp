@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -87,6 +88,9 @@ TEST_F(WebServerConfig, ShowingFillsTheControlsFromTheStoredSettings) {
     EXPECT_EQ(edit("user")->text(), QString::fromUtf8("M\u00fcller"));
     EXPECT_EQ(edit("pass")->text(), "pw");
     EXPECT_EQ(edit("pass")->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(edit("pass")->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr,
+                                               edit("pass")),
+              '*');
     EXPECT_EQ(edit("uploaddir")->text(), "/htdocs/notices");
     EXPECT_EQ(dlg.findChild<QLabel*>("ftpservLabel")->buddy(), edit("ftpserv"));
 
