@@ -18,8 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A function, not a constant: the date helpers' own constants may not be set up yet while
-// this file's globals are.
 TDateTime monday() {
     return encodeDate(2026, 12, 7);
 }
