@@ -195,7 +195,7 @@ bool StartUp::checkUsers() {
 
 void StartUp::checkConfig() {
     Database& db = station_->db;
-    switch (db.loadConfigStatus()) {
+    switch (db.loadConfig()) {
     case LoadResult::Ok:
         return;
     case LoadResult::Missing:

@@ -180,8 +180,8 @@ template <class T> std::string joined(const std::vector<T>& items, const char* s
 std::optional<std::string> firstLine(const Database& db, int n) {
     std::string buf;
     if (readWholeFile(db.messageFilePath(n), buf, 4096) != ReadStatus::Ok) return std::nullopt;
-    buf.resize(std::min(buf.size(), buf.find_first_of("\r\n")));
-    return buf;
+    const auto lines = splitLines(buf, LineEnds::CrLfCrOrLf, 1);
+    return lines.empty() ? std::string() : std::string(lines[0]);
 }
 
 int authChoice(const ConfigRecord& c) {
@@ -411,7 +411,7 @@ void infoJson(const Database& db, std::ostream& out) {
 }
 
 int info(Database& db, const Options& o, std::ostream& out, std::ostream& err) {
-    if (!load(db.loadConfigStatus(), "CONFIG.DB", db, err) ||
+    if (!load(db.loadConfig(), "CONFIG.DB", db, err) ||
         !load(db.loadUsers(), "USER.DB", db, err) || !load(db.loadNotices(), "NOTICE.DB", db, err))
         return kFailed;
     if (o.flags.count("--json"))
@@ -492,7 +492,7 @@ std::optional<PageRequest> pageRequest(Database& db, const Options& o, std::ostr
     if (!parseDay(dayText, db.services().clock->now(), r.day))
         throw UsageError{"'" + printable(dayText) +
                          "' is not a day: give YYYY-MM-DD, today, tomorrow or next-weekday"};
-    if (!load(db.loadConfigStatus(), "CONFIG.DB", db, err) ||
+    if (!load(db.loadConfig(), "CONFIG.DB", db, err) ||
         !load(db.loadNotices(), "NOTICE.DB", db, err))
         return std::nullopt;
     r.set = resolveSet(db, setName, err);

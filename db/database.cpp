@@ -82,18 +82,13 @@ std::string Database::scramble(std::string_view text) {
 // ---- whole files -------------------------------------------------------------------------
 
 LoadResult Database::loadFile(const char* name, void* block, std::size_t blockSize,
-                              bool testHeader) {
+                              HeaderCheck check) {
     const std::string p = path(name);
     const std::size_t want = 16 + blockSize;
     // The file is read aside first so that memory stays as it was when the load fails. One
     // byte more than expected tells a file that is too long.
-    thread_local std::unique_ptr<char[]> scratch;
-    thread_local std::size_t scratchSize = 0;
-    if (scratchSize < want + 1) {
-        scratch.reset(new char[want + 1]);
-        scratchSize = want + 1;
-    }
-    char* buf = scratch.get();
+    if (scratch_.size() < want + 1) scratch_.resize(want + 1);
+    char* buf = scratch_.data();
     for (int attempt = 1; attempt <= ioAttempts; ++attempt) {
         if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
         std::size_t got = 0;
@@ -102,9 +97,8 @@ LoadResult Database::loadFile(const char* name, void* block, std::size_t blockSi
         if (st != ReadStatus::Ok || got < 16) continue;
         DbHeader h;
         std::memcpy(&h, buf, 16);
-        // A whole header of another format does not change by waiting. Until older formats
-        // are converted, such a file is reported and left as it is.
-        if (testHeader && !headerMatches(h)) break;
+        // A whole header of another format does not change by waiting.
+        if (check == HeaderCheck::Required && !headerMatches(h)) return handleOldHeader(name, h);
         if (got != want) continue;
         header = h;
         std::memcpy(block, buf + 16, blockSize);
@@ -114,7 +108,7 @@ LoadResult Database::loadFile(const char* name, void* block, std::size_t blockSi
     return LoadResult::Failed;
 }
 
-LoadResult Database::loadNoticeFile(bool testHeader) {
+LoadResult Database::loadNoticeFile(HeaderCheck check) {
     const char* name = "NOTICE.DB";
     const std::string p = path(name);
     NoticeTable& spare = notices.spare();
@@ -129,7 +123,7 @@ LoadResult Database::loadNoticeFile(bool testHeader) {
                           got);
         if (st == ReadStatus::Missing) return LoadResult::Missing;
         if (st != ReadStatus::Ok || got[0] < sizeof h) continue;
-        if (testHeader && !headerMatches(h)) break; // see loadFile
+        if (check == HeaderCheck::Required && !headerMatches(h)) return handleOldHeader(name, h);
         if (got[1] != sizeof spare || got[2] != 0) continue;
         header = h;
         notices.swapInSpare();
@@ -151,24 +145,23 @@ bool Database::saveFile(const char* name, const void* block, std::size_t blockSi
     return false;
 }
 
-bool Database::loadConfig() {
-    return loadConfigStatus() == LoadResult::Ok;
+// The one place where a file whose header is not today's is dealt with: the loads of all
+// three files come here. Until the older formats are converted, such a file is reported as
+// unreadable and left as it is (a file that exists is never overwritten); the upgrades hook
+// in here, pick the reader by the header and hand back the converted records.
+LoadResult Database::handleOldHeader(const char* name, const DbHeader& /*found*/) {
+    report(brokenFileMessage(name));
+    return LoadResult::Failed;
 }
 
-LoadResult Database::loadConfigStatus() {
-    return loadFile("CONFIG.DB", &config, sizeof config, true);
+LoadResult Database::loadConfig(HeaderCheck check) {
+    return loadFile("CONFIG.DB", &config, sizeof config, check);
 }
-LoadResult Database::loadNotices() {
-    return loadNoticeFile(true);
+LoadResult Database::loadNotices(HeaderCheck check) {
+    return loadNoticeFile(check);
 }
-LoadResult Database::loadUsers() {
-    return loadFile("USER.DB", &users, sizeof users, true);
-}
-bool Database::loadNoticesRaw() {
-    return loadNoticeFile(false) == LoadResult::Ok;
-}
-bool Database::loadUsersRaw() {
-    return loadFile("USER.DB", &users, sizeof users, false) == LoadResult::Ok;
+LoadResult Database::loadUsers(HeaderCheck check) {
+    return loadFile("USER.DB", &users, sizeof users, check);
 }
 bool Database::saveConfig() {
     return saveFile("CONFIG.DB", &config, sizeof config);
@@ -354,16 +347,10 @@ bool Database::messageFileExists(int n) const {
 bool Database::writeMessageFile(int n, std::string_view text, std::string* error) {
     std::string out;
     out.reserve(text.size() + text.size() / 16 + 2);
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) end = text.size();
-        std::string_view line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    forEachLine(text, LineEnds::CrLfOrLf, [&out](std::string_view line) {
         out.append(line);
         out += "\r\n";
-        start = end + 1;
-    }
+    });
     // Readers never see half a text; like the original program, the text is not flushed.
     return writeFileAtomic(messageFilePath(n), {ByteSpan{out.data(), out.size()}}, tmpTag(), false,
                            error);
@@ -372,7 +359,7 @@ bool Database::writeMessageFile(int n, std::string_view text, std::string* error
 std::optional<std::string> Database::readMessageFile(int n, std::string* error) const {
     std::string buf;
     std::string err;
-    const ReadStatus st = readWholeFile(messageFilePath(n), buf, 64u << 20, &err);
+    const ReadStatus st = readWholeFile(messageFilePath(n), buf, kMaxMessageFileSize, &err);
     if (st == ReadStatus::Ok) return buf;
     if (error) *error = st == ReadStatus::Missing ? "File not found" : err;
     return std::nullopt;
@@ -395,15 +382,8 @@ LockInfo Database::readLock(char letter, bool* ok) {
         if (st != ReadStatus::Ok) continue;
         // Lines end with CR LF; a lone CR or LF ends a line too.
         std::vector<std::string> lines;
-        std::size_t start = 0;
-        while (start < buf.size() && lines.size() < 3) {
-            std::size_t end = buf.find_first_of("\r\n", start);
-            if (end == std::string::npos) end = buf.size();
-            lines.push_back(buf.substr(start, end - start));
-            start = end + 1;
-            if (end < buf.size() && buf[end] == '\r' && start < buf.size() && buf[start] == '\n')
-                ++start;
-        }
+        for (std::string_view l : splitLines(buf, LineEnds::CrLfCrOrLf, 3))
+            lines.emplace_back(l);
         lines.resize(3);
         if (upperAscii(lines[0]) != "FALSE") {
             info.held = true;

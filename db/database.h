@@ -9,10 +9,15 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pinora {
 
 enum class LoadResult { Ok, Missing, Failed };
+
+// Whether a load insists on today's header. Skip takes the block whatever the header says:
+// for tools that look at a damaged or older file themselves.
+enum class HeaderCheck { Required, Skip };
 
 struct LockInfo {
     bool held = false;
@@ -38,13 +43,11 @@ class Database {
     DbHeader header{}; // the header most recently read
 
     // Loads give up after ioAttempts, tell the user which file failed, and leave memory as it
-    // was. A file that exists is never overwritten by a failed load.
-    bool loadConfig();
-    LoadResult loadConfigStatus(); // tells a missing file from a broken one
-    LoadResult loadNotices();
-    LoadResult loadUsers();
-    bool loadNoticesRaw();
-    bool loadUsersRaw();
+    // was. A file that exists is never overwritten by a failed load. Missing is told apart
+    // from Failed, so that only a missing file is initialised.
+    LoadResult loadConfig(HeaderCheck check = HeaderCheck::Required);
+    LoadResult loadNotices(HeaderCheck check = HeaderCheck::Required);
+    LoadResult loadUsers(HeaderCheck check = HeaderCheck::Required);
     bool saveConfig();
     bool saveNotices();
     bool saveUsers();
@@ -82,6 +85,8 @@ class Database {
     int findNoticeAuthor(std::string_view owner) const;
 
     std::string scramble(std::string_view text);
+    // A temporary-file tag unique to this process and call, for writeFileAtomic.
+    std::string tmpTag();
 
     // Message files: MSG/<n>.MSG, lines ended by CR LF.
     std::string messageFilePath(int n) const;
@@ -114,22 +119,25 @@ class Database {
     int ioAttempts = 10;
     int ioPauseMs = 100;
 
+    // A message file beyond this is not read (a notice's text is a few lines).
+    static constexpr std::size_t kMaxMessageFileSize = 64u << 20;
     static constexpr std::size_t kConfigFileSize = 16 + sizeof(ConfigRecord);
     static constexpr std::size_t kNoticeFileSize = 16 + sizeof(NoticeTable);
     static constexpr std::size_t kUserFileSize = 16 + sizeof(UserTable);
 
   private:
-    LoadResult loadFile(const char* name, void* block, std::size_t blockSize, bool testHeader);
-    LoadResult loadNoticeFile(bool testHeader);
+    LoadResult loadFile(const char* name, void* block, std::size_t blockSize, HeaderCheck check);
+    LoadResult loadNoticeFile(HeaderCheck check);
+    LoadResult handleOldHeader(const char* name, const DbHeader& found);
     bool saveFile(const char* name, const void* block, std::size_t blockSize);
     void report(const std::string& text);
-    std::string tmpTag();
     bool changeFrame(char letter, std::string_view user, std::string_view task,
                      const std::function<LoadResult()>& reload, const std::function<bool()>& save,
                      const std::function<bool()>& change);
 
     std::string folder_;
     Services services_;
+    std::vector<char> scratch_; // a file read aside before it replaces the records
 };
 
 // Helper texts of the messages, so that windows and tests quote the same words.

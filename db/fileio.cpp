@@ -122,23 +122,37 @@ ReadStatus readFileInto(const std::string& path, char* buf, std::size_t capacity
     return ReadStatus::Ok;
 }
 
-ReadStatus readWholeFile(const std::string& path, std::string& out, std::size_t maxBytes,
-                         std::string* error) {
+namespace {
+enum class Longer { Cut, Refuse };
+
+ReadStatus readWhole(const std::string& path, std::string& out, std::size_t maxBytes,
+                     std::string* error, Longer longer, bool regularOnly) {
     // Sized from the open file, so a generous cap costs nothing for small files.
     out.clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        if (errno == ENOENT) return ReadStatus::Missing;
+        if (errno == ENOENT || (regularOnly && errno == ENOTDIR)) return ReadStatus::Missing;
         setError(error, errno);
         return ReadStatus::Error;
     }
     struct stat st {};
     std::size_t chunk = 4096;
-    if (::fstat(fd, &st) == 0 && st.st_size > 0)
-        chunk = static_cast<std::size_t>(st.st_size) + 1;
+    const bool statted = ::fstat(fd, &st) == 0;
+    if (regularOnly && !statted) {
+        setError(error, errno);
+        ::close(fd);
+        return ReadStatus::Error;
+    }
+    if (regularOnly && !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return ReadStatus::Missing;
+    }
+    if (statted && st.st_size > 0) chunk = static_cast<std::size_t>(st.st_size) + 1;
+    // One byte beyond the limit tells a file that is too long.
+    const std::size_t cap = longer == Longer::Refuse ? maxBytes + 1 : maxBytes;
     std::size_t got = 0;
-    while (got < maxBytes) {
-        if (out.size() - got == 0) out.resize(std::min(maxBytes, got + chunk));
+    while (got < cap) {
+        if (out.size() - got == 0) out.resize(std::min(cap, got + chunk));
         const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
         if (n < 0) {
             if (errno == EINTR) continue;
@@ -151,8 +165,24 @@ ReadStatus readWholeFile(const std::string& path, std::string& out, std::size_t 
         got += static_cast<std::size_t>(n);
     }
     ::close(fd);
+    if (got > maxBytes) {
+        out.clear();
+        if (error) *error = "The file is larger than " + std::to_string(maxBytes) + " bytes";
+        return ReadStatus::TooLarge;
+    }
     out.resize(got);
     return ReadStatus::Ok;
+}
+} // namespace
+
+ReadStatus readWholeFile(const std::string& path, std::string& out, std::size_t maxBytes,
+                         std::string* error) {
+    return readWhole(path, out, maxBytes, error, Longer::Cut, false);
+}
+
+ReadStatus readRegularFile(const std::string& path, std::string& out, std::size_t maxBytes,
+                           std::string* error) {
+    return readWhole(path, out, maxBytes, error, Longer::Refuse, true);
 }
 
 bool writeFileAtomic(const std::string& path, const void* data, std::size_t size,

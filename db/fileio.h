@@ -9,7 +9,7 @@
 
 namespace pinora {
 
-enum class ReadStatus { Ok, Missing, Error };
+enum class ReadStatus { Ok, Missing, Error, TooLarge };
 
 bool fileExists(const std::string& path);
 bool folderExists(const std::string& path);
@@ -18,6 +18,12 @@ bool folderExists(const std::string& path);
 // that care ask for one byte more than they expect).
 ReadStatus readWholeFile(const std::string& path, std::string& out, std::size_t maxBytes,
                          std::string* error = nullptr);
+
+// For files whose whole content matters (pages, pictures): a file longer than maxBytes is
+// TooLarge rather than cut, with an error naming the limit; a name that is not a regular
+// file (a folder, or a folder missing on the way) counts as Missing.
+ReadStatus readRegularFile(const std::string& path, std::string& out, std::size_t maxBytes,
+                           std::string* error = nullptr);
 
 // Reads at most capacity bytes into buf, without clearing it first; got tells how many came.
 struct MutableSpan {

@@ -150,4 +150,12 @@ bool ownerBelongsTo(std::string_view owner, std::string_view loginName) {
     return equalsIgnoreCase(owner, loginName.substr(0, 7)) || equalsIgnoreCase(owner, loginName);
 }
 
+std::vector<std::string_view> splitLines(std::string_view text, LineEnds ends,
+                                         std::size_t maxLines) {
+    std::vector<std::string_view> lines;
+    forEachLine(
+        text, ends, [&lines](std::string_view l) { lines.push_back(l); }, maxLines);
+    return lines;
+}
+
 } // namespace pinora

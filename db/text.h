@@ -1,9 +1,11 @@
 // Texts on disk are single bytes of Windows-1252; the rest of the program speaks UTF-8.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pinora {
 
@@ -26,5 +28,33 @@ bool scrambledEquals(std::string_view t, std::string_view plain);
 // 7 characters, ignoring case (the owner field keeps no more than that). A whole login name
 // given in place of an owner (the user rules) belongs to itself.
 bool ownerBelongsTo(std::string_view owner, std::string_view loginName);
+
+// Which line ends splitLines accepts. Message files and notice texts end lines with CR LF or a
+// lone LF and keep a lone CR inside the line; lock files and first lines also end a line at a
+// lone CR.
+enum class LineEnds { CrLfOrLf, CrLfCrOrLf };
+
+// Calls line(text) for each line without its end. A final line end adds no empty line, so ""
+// has no lines and "a\r\n" has one. Stops after maxLines lines.
+template <typename F>
+void forEachLine(std::string_view text, LineEnds ends, F&& line,
+                 std::size_t maxLines = static_cast<std::size_t>(-1)) {
+    const char* stops = ends == LineEnds::CrLfOrLf ? "\n" : "\r\n";
+    std::size_t start = 0;
+    for (std::size_t count = 0; start < text.size() && count < maxLines; ++count) {
+        std::size_t end = text.find_first_of(stops, start);
+        if (end == std::string_view::npos) end = text.size();
+        std::size_t next = end + 1;
+        if (end < text.size() && text[end] == '\r' && next < text.size() && text[next] == '\n')
+            ++next;
+        if (ends == LineEnds::CrLfOrLf && end < text.size() && end > start && text[end - 1] == '\r')
+            --end;
+        line(text.substr(start, end - start));
+        start = next;
+    }
+}
+
+std::vector<std::string_view> splitLines(std::string_view text, LineEnds ends,
+                                         std::size_t maxLines = static_cast<std::size_t>(-1));
 
 } // namespace pinora

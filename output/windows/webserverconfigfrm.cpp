@@ -114,7 +114,7 @@ void Twebserverconfigfrm::BitBtn1Click() {
     Database& db = station_.db;
     // Saving over a file that could not be read would undo what other stations saved; a
     // missing file is written afresh from the record in memory.
-    if (db.loadConfigStatus() == LoadResult::Failed) return; // the message is shown
+    if (db.loadConfig() == LoadResult::Failed) return; // the message is shown
     ConfigRecord& c = db.config;
     c.ftpServer = ui::toRecord(ftpserv_->text());
     c.ftpPort = static_cast<std::uint16_t>(port);

@@ -48,7 +48,7 @@ class AppTest : public ::testing::Test {
         ui::Messages::clear();
         writeFreshDatabase(tf.str());
         st = std::make_unique<Station>(tf.str(), fs.services());
-        ASSERT_TRUE(st->db.loadConfig());
+        ASSERT_EQ(st->db.loadConfig(), LoadResult::Ok);
         ASSERT_EQ(st->db.loadUsers(), LoadResult::Ok);
         ASSERT_EQ(st->db.loadNotices(), LoadResult::Ok);
     }

@@ -92,7 +92,7 @@ class StartUpTest : public ::testing::Test {
     void setLogonMode(bool useOsName, bool askPassword) {
         FakeServices other;
         Database db(folder.str(), other.services());
-        ASSERT_TRUE(db.loadConfig());
+        ASSERT_EQ(db.loadConfig(), LoadResult::Ok);
         db.config.authUseOsName = useOsName;
         db.config.authAskPassword = askPassword;
         db.config.authDialogFlag = askPassword;

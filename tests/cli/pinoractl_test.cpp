@@ -25,7 +25,7 @@ class PinoractlTest : public ::testing::Test {
   protected:
     void SetUp() override {
         writeFreshDatabase(dir.str());
-        ASSERT_TRUE(db.loadConfig());
+        ASSERT_EQ(db.loadConfig(), LoadResult::Ok);
         ASSERT_EQ(db.loadNotices(), LoadResult::Ok);
         db.config.noticeSets[2].name = "Staff";
         ASSERT_TRUE(db.saveConfig());

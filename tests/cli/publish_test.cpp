@@ -21,7 +21,7 @@ class PublishTest : public ::testing::Test {
         fs::create_directory(site / "notices");
         if (server.port() == 0) GTEST_SKIP() << "the test FTP server did not start";
         writeFreshDatabase(dir.str());
-        ASSERT_TRUE(db.loadConfig());
+        ASSERT_EQ(db.loadConfig(), LoadResult::Ok);
         ASSERT_EQ(db.loadNotices(), LoadResult::Ok);
         db.config.noticeSets[2].name = "Staff Notices";
         db.config.ftpServer = "127.0.0.1";

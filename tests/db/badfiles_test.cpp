@@ -33,7 +33,7 @@ class BadFiles : public ::testing::Test {
         writeFreshDatabase(dir.str());
         ASSERT_EQ(db.loadNotices(), LoadResult::Ok);
         ASSERT_EQ(db.loadUsers(), LoadResult::Ok);
-        ASSERT_TRUE(db.loadConfig());
+        ASSERT_EQ(db.loadConfig(), LoadResult::Ok);
         // Marks in memory that a failed load must leave alone.
         db.notice(1).owner = db.scramble("KEEP");
         db.notice(1).authorLevel = 77;
@@ -51,7 +51,7 @@ class BadFiles : public ::testing::Test {
     LoadResult load(const std::string& name) {
         if (name == "NOTICE.DB") return db.loadNotices();
         if (name == "USER.DB") return db.loadUsers();
-        return db.loadConfigStatus();
+        return db.loadConfig();
     }
     bool save(const std::string& name) {
         if (name == "NOTICE.DB") return db.saveNotices();
@@ -180,7 +180,7 @@ TEST_F(BadFiles, OlderFormatIsReportedAsUnreadableAndNotTouched) {
             expectMemoryUnchanged();
         }
     }
-    EXPECT_FALSE(db.loadConfig());
+    EXPECT_NE(db.loadConfig(), LoadResult::Ok);
 }
 
 TEST_F(BadFiles, TruncatedOrTooLongFilesFailAfterTenAttempts) {
@@ -205,7 +205,7 @@ TEST_F(BadFiles, BrokenConfigGivesItsOwnMessageOnce) {
     std::string f = readBytes(dir / "CONFIG.DB");
     f.resize(1000);
     writeBytes(dir / "CONFIG.DB", f);
-    EXPECT_FALSE(db.loadConfig());
+    EXPECT_NE(db.loadConfig(), LoadResult::Ok);
     EXPECT_EQ(fs.reporter->messages,
               std::vector<std::string>{"The CONFIG.DB File is broken, or the is a DISK or NETWORK "
                                        "error. See the Notice Administrator"});
@@ -217,9 +217,9 @@ TEST_F(BadFiles, MissingFilesAreReportedToTheCallerOnly) {
         std::filesystem::remove(dir / fc.name);
     EXPECT_EQ(db.loadNotices(), LoadResult::Missing);
     EXPECT_EQ(db.loadUsers(), LoadResult::Missing);
-    EXPECT_EQ(db.loadConfigStatus(), LoadResult::Missing);
-    EXPECT_FALSE(db.loadConfig());
-    EXPECT_FALSE(db.loadNoticesRaw());
+    EXPECT_EQ(db.loadConfig(), LoadResult::Missing);
+    EXPECT_NE(db.loadConfig(), LoadResult::Ok);
+    EXPECT_NE(db.loadNotices(HeaderCheck::Skip), LoadResult::Ok);
     EXPECT_TRUE(fs.reporter->messages.empty());
     EXPECT_TRUE(fs.sleeper->sleeps.empty());
     expectMemoryUnchanged();

@@ -263,7 +263,7 @@ TEST_F(Files, ConfigFieldsLandAtTheirOffsets) {
     EXPECT_EQ(text(f, 16 + 1288), "Arial");
 
     Database other(dir.str(), fs.services());
-    ASSERT_TRUE(other.loadConfig());
+    ASSERT_EQ(other.loadConfig(), LoadResult::Ok);
     EXPECT_EQ(std::memcmp(&other.config, &db.config, sizeof db.config), 0);
 }
 

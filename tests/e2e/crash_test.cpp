@@ -35,7 +35,7 @@ TEST(Crashes, KilledWriterLeavesFilesThatLoad) {
         Database db(dir.str(), fs.services());
         ASSERT_EQ(db.loadNotices(), LoadResult::Ok) << "round " << kills;
         ASSERT_EQ(db.loadUsers(), LoadResult::Ok) << "round " << kills;
-        ASSERT_EQ(db.loadConfigStatus(), LoadResult::Ok) << "round " << kills;
+        ASSERT_EQ(db.loadConfig(), LoadResult::Ok) << "round " << kills;
         ASSERT_TRUE(fs.reporter->messages.empty());
         ASSERT_TRUE(fs.sleeper->sleeps.empty()) << "a load had to repeat in round " << kills;
     }

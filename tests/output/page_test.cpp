@@ -27,7 +27,7 @@ class PageTest : public ::testing::Test {
   protected:
     void SetUp() override {
         writeFreshDatabase(dir.str());
-        ASSERT_TRUE(db.loadConfig());
+        ASSERT_EQ(db.loadConfig(), LoadResult::Ok);
         ASSERT_EQ(db.loadNotices(), LoadResult::Ok);
     }
 
@@ -284,7 +284,7 @@ TEST_F(PageTest, PageReflectsTheFilesNotTheMemory) {
     addNotice(1, "old", monday(), monday());
     FakeServices other;
     Database elsewhere(dir.str(), other.services());
-    ASSERT_TRUE(elsewhere.loadConfig());
+    ASSERT_EQ(elsewhere.loadConfig(), LoadResult::Ok);
     ASSERT_EQ(elsewhere.loadNotices(), LoadResult::Ok);
     elsewhere.config.noticeSets[1].name = "Staff";
     elsewhere.notice(1).inSet[1] = true;

@@ -57,7 +57,7 @@ class PreviewDialog : public ::testing::Test {
   protected:
     void SetUp() override {
         test::writeFreshDatabase(folder.str());
-        ASSERT_TRUE(station.db.loadConfig());
+        ASSERT_EQ(station.db.loadConfig(), LoadResult::Ok);
         ASSERT_EQ(station.db.loadUsers(), LoadResult::Ok);
         ASSERT_EQ(station.db.loadNotices(), LoadResult::Ok);
         station.currentUserName = "ADMIN";

@@ -45,7 +45,7 @@ class WebServerConfig : public ::testing::Test {
             c.ftpPassword = "pw";
             c.ftpUploadDir = "/htdocs/notices";
         });
-        ASSERT_TRUE(station.db.loadConfig());
+        ASSERT_EQ(station.db.loadConfig(), LoadResult::Ok);
         Messages::clear();
     }
     void TearDown() override { Messages::clear(); }
@@ -54,14 +54,14 @@ class WebServerConfig : public ::testing::Test {
     void changeOnDisk(const std::function<void(ConfigRecord&)>& change) {
         FakeServices other;
         Database db(folder.str(), other.services());
-        ASSERT_TRUE(db.loadConfig());
+        ASSERT_EQ(db.loadConfig(), LoadResult::Ok);
         change(db.config);
         ASSERT_TRUE(db.saveConfig());
     }
     ConfigRecord onDisk() {
         FakeServices other;
         Database db(folder.str(), other.services());
-        EXPECT_TRUE(db.loadConfig());
+        EXPECT_EQ(db.loadConfig(), LoadResult::Ok);
         return db.config;
     }
     std::string configBytes() const { return fileBytes(folder / "CONFIG.DB"); }

@@ -18,7 +18,7 @@ namespace {
 int logOn(Station& st, const std::string& name) {
     if (st.db.loadUsers() != LoadResult::Ok) return -1;
     if (st.db.findUser(name) < 0) {
-        const bool haveTemplate = st.db.loadConfig();
+        const bool haveTemplate = st.db.loadConfig() == LoadResult::Ok;
         const bool added = st.db.changeUsers(name, "User Registration", [&] {
             if (st.db.findUser(name) >= 0) return false; // added meanwhile
             const int slot = st.db.findFreeUser();
@@ -64,7 +64,7 @@ int createNotices(Station& st, int count) {
             if (round % 2 == 0) st.freeNotice(n, "Delete Notice");
         }
         st.addPost();
-        if (st.db.loadConfig()) {
+        if (st.db.loadConfig() == LoadResult::Ok) {
             st.db.config.schoolName = "Round " + std::to_string(round);
             st.db.saveConfig();
         }

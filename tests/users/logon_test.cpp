@@ -53,7 +53,7 @@ class LogonTest : public ::testing::Test {
         writeFreshDatabase(folder.str()); // ADMIN / secret, forcePassword set
         station = std::make_unique<Station>(folder.str(), fakes.services());
         ASSERT_EQ(station->db.loadUsers(), LoadResult::Ok);
-        ASSERT_TRUE(station->db.loadConfig());
+        ASSERT_EQ(station->db.loadConfig(), LoadResult::Ok);
         addUser(station->db, "Teacher", "apple", false);
         logon = std::make_unique<Tlogonfrm>(*station);
     }

@@ -251,7 +251,7 @@ TEST_F(WizardTest, FinishReplacesWhateverTheOtherFilesHeld) {
     ASSERT_TRUE(w->finished());
     ASSERT_EQ(db.loadNotices(), LoadResult::Ok);
     EXPECT_EQ(db.countNoticesInUse(), 0);
-    ASSERT_TRUE(db.loadConfig());
+    ASSERT_EQ(db.loadConfig(), LoadResult::Ok);
     EXPECT_EQ(db.config.schoolName.str(), "New School");
     EXPECT_EQ(db.config.noticeSets[0].name.str(), "Everyone");
 }
