@@ -24,6 +24,15 @@ bool exceedsMaxDays(const NoticeSetConfig& set, TDateTime start, TDateTime end) 
 }
 } // namespace
 
+bool deadlinePassed(const NoticeSetConfig& set, TDateTime now) {
+    return set.deadlineEnabled && msOfDay(now) > msOfDay(set.deadline);
+}
+
+bool heldToDeadlines(TDateTime start, TDateTime now, DeadlineStart compare) {
+    const TDateTime from = compare == DeadlineStart::DateOnly ? dateOf(start) : start;
+    return ms(from) <= ms(nextWeekday(now));
+}
+
 QString shownDate(TDateTime t) {
     return QLocale().toString(toQDateTime(t).date(), QLocale::ShortFormat);
 }
@@ -39,21 +48,6 @@ QString shownTime(TDateTime t) {
         format += c;
     }
     return QLocale().toString(toQDateTime(t).time(), format.trimmed());
-}
-
-QDateTime toQDateTime(TDateTime t) {
-    const CivilDate d = decodeDate(t);
-    const ClockTime c = decodeTime(t);
-    // Held as UTC so that no daylight-saving gap can shift a stored value.
-    return QDateTime(QDate(d.year, d.month, d.day), QTime(c.hour, c.minute, c.second, c.msec),
-                     Qt::UTC);
-}
-
-TDateTime fromQDateTime(const QDateTime& dt) {
-    const QDate d = dt.date();
-    const QTime c = dt.time();
-    return encodeDate(d.year(), d.month(), d.day()) +
-           encodeTime(c.hour(), c.minute(), c.second(), c.msec());
 }
 
 TDateTime startFor(StartChoice choice, TDateTime now, TDateTime picker) {
@@ -135,11 +129,10 @@ QStringList createDialogChecks(const ConfigRecord& config, const UserRecord& use
                                TDateTime start, TDateTime end, const SetTicks& ticks) {
     QStringList out;
     // Only the coming school day's page can already be out; later days never are.
-    if (!user.bypassDeadline && ms(dateOf(start)) <= ms(nextWeekday(now))) {
+    if (!user.bypassDeadline && heldToDeadlines(start, now, DeadlineStart::DateOnly)) {
         for (int k = 0; k < kSetCount; ++k) {
             const NoticeSetConfig& set = config.noticeSets[k];
-            if (ticks[static_cast<std::size_t>(k)] && set.deadlineEnabled &&
-                msOfDay(now) > msOfDay(set.deadline))
+            if (ticks[static_cast<std::size_t>(k)] && deadlinePassed(set, now))
                 out << createDeadlineMessage(start, set.deadline, now);
         }
     }
@@ -159,11 +152,11 @@ DateEditResult dateEditorChecks(const ConfigRecord& config, const UserRecord& us
     if (!r.messages.isEmpty()) return r;
 
     const TDateTime next = nextWeekday(now);
-    if (!user.bypassDeadline && !user.superUser && ms(start) <= ms(next)) {
+    if (!user.bypassDeadline && !user.superUser &&
+        heldToDeadlines(start, now, DeadlineStart::FullValue)) {
         for (int k = 0; k < kSetCount; ++k) {
             const NoticeSetConfig& set = config.noticeSets[k];
-            if (inSet[static_cast<std::size_t>(k)] && set.deadlineEnabled &&
-                msOfDay(set.deadline) < msOfDay(now)) {
+            if (inSet[static_cast<std::size_t>(k)] && deadlinePassed(set, now)) {
                 // The start moves past the coming school day, so no other set can fail.
                 r.messages << dateEditorDeadlineMessage(start, set.deadline);
                 r.movedStart = next + 1 + timeOf(start);

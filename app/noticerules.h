@@ -3,6 +3,7 @@
 #pragma once
 
 #include "db/records.h"
+#include "ui/dates.h"
 
 #include <QDateTime>
 #include <QString>
@@ -18,8 +19,15 @@ using SetTicks = std::array<bool, kSetCount>;
 QString shownDate(TDateTime t);
 QString shownTime(TDateTime t);
 
-QDateTime toQDateTime(TDateTime t);
-TDateTime fromQDateTime(const QDateTime& dt);
+// A set's deadline has passed when it is enabled and the time of day of now is later than the
+// deadline's (the deadline minute itself still passes).
+bool deadlinePassed(const NoticeSetConfig& set, TDateTime now);
+
+// Only the coming school day's page can already be out, so deadlines hold a start up to
+// nextWeekday(now). The create dialog compares the start's date (so all of that day is held);
+// the date editor compares the full value (so a start after that day's midnight is not).
+enum class DeadlineStart { DateOnly, FullValue };
+bool heldToDeadlines(TDateTime start, TDateTime now, DeadlineStart compare);
 
 // Start and end choices of the create dialog.
 enum class StartChoice { Today, Tomorrow, NextWeekday, ThisDate };

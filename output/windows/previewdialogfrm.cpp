@@ -5,6 +5,7 @@
 #include "output/page.h"
 #include "output/windows/pageprint.h"
 #include "output/windows/previewfrm.h"
+#include "ui/dates.h"
 #include "ui/messages.h"
 
 #include <QButtonGroup>
@@ -27,15 +28,6 @@ namespace pinora {
 
 namespace {
 std::string g_tempPageName;
-
-QDate toQDate(TDateTime t) {
-    const CivilDate c = decodeDate(t);
-    return QDate(c.year, c.month, c.day);
-}
-
-TDateTime fromQDate(const QDate& d) {
-    return encodeDate(d.year(), d.month(), d.day());
-}
 
 QString filePath(const std::string& path) {
     return QFile::decodeName(QByteArray::fromStdString(path));
