@@ -2,23 +2,18 @@
 #pragma once
 
 #include "app/appwindows.h"
-#include "app/noticerules.h"
-#include "db/station.h"
+#include "app/maincommands.h"
+#include "app/noticeeditorpanel.h"
+#include "db/noticeediting.h"
 
 #include <QMainWindow>
 #include <functional>
 #include <map>
+#include <vector>
 
-class QAction;
-class QCheckBox;
-class QDateTimeEdit;
-class QGroupBox;
 class QLabel;
 class QMenu;
-class QPlainTextEdit;
-class QPushButton;
 class QToolBar;
-class QToolButton;
 
 namespace pinora {
 
@@ -38,8 +33,6 @@ class BusyLight : public QWidget {
     QColor color_;
 };
 
-enum class Tag { Bold, Italic, Underline };
-
 class Tmainfrm : public QMainWindow {
     Q_OBJECT
   public:
@@ -51,49 +44,35 @@ class Tmainfrm : public QMainWindow {
     void setupMainWindowForUser();
     void setBusy(bool on);
 
-    // The editing workflow.
+    // The editing workflow; the steps and their rules are NoticeEditing's.
     void createNotice(TDateTime start, TDateTime end, const SetTicks& inSet);
     // Opens notice n; the browse window passes created = false after reloading NOTICE.DB.
     void openNoticeInEditor(int n, bool created);
-    void showNoticeInformation(int n);
+    void showNoticeInformation(int n) { editor_->showNoticeInformation(n); }
     void submitNotice();
     void cancelNotice();
     void deleteOpenNotice();
     void browseNotices();
 
     // Markup.
-    void toggleTag(Tag tag);
-    void insertText(const QString& text);
-    void insertPicture();
-    void forceReturn();
+    void toggleTag(Tag tag) { editor_->toggleTag(tag); }
+    void insertText(const QString& text) { editor_->insertText(text); }
+    void insertPicture() { editor_->insertPicture(); }
+    void forceReturn() { editor_->forceReturn(); }
 
     // Administration.
     void reportUsage();
     void clearLocks();
 
-    int currentNoticeNumber() const { return currentNoticeNumber_; }
-    bool editingNotice() const { return editingNotice_; }
-    bool newlyCreated() const { return newlyCreated_; }
-    bool tagOpen(Tag tag) const;
+    int currentNoticeNumber() const { return editing_.current(); }
+    bool editingNotice() const { return editing_.editing(); }
+    bool newlyCreated() const { return editing_.newlyCreated(); }
+    bool tagOpen(Tag tag) const { return editor_->tagOpen(tag); }
     int previewMode() const { return previewMode_; }
 
     // Windows that other parts of the program provide; their menu items and buttons stay
     // disabled until an opener is set.
-    enum class Command {
-        Browse,
-        ChangeMyInformation,
-        PreviewDialog, // reads previewMode()
-        UserManagement,
-        LoginConfig,
-        DefaultSecurity,
-        PageFormatter,
-        NoticeSetsConfig,
-        WebServerConfig,
-        SchoolInformation,
-        IntegrityCheck,
-        Import,
-        About,
-    };
+    using Command = WindowCommand;
     void setCommand(Command command, std::function<void()> open);
 
     // Handlers, named after their controls.
@@ -101,15 +80,15 @@ class Tmainfrm : public QMainWindow {
     void CancelBtnClick() { cancelNotice(); }
     void BitBtn5Click();
     void DeleteBtnClick() { deleteOpenNotice(); }
-    void DateBtnClick();
-    void NoticeBtnClick();
-    void EditDatesUpdateClick(); // BitBtn1 of "Edit Dates:"
-    void EditDatesCancelClick(); // BitBtn2
-    void EditSetsUpdateClick();  // BitBtn3 of "Notice Sets:"
-    void EditSetsCancelClick();  // BitBtn4
-    void BoldBtnClick() { tagButtonClick(Tag::Bold); }
-    void ItalicBtnClick() { tagButtonClick(Tag::Italic); }
-    void UnderLineBtnClick() { tagButtonClick(Tag::Underline); }
+    void DateBtnClick() { editor_->openDateEditor(); }
+    void NoticeBtnClick() { editor_->openSetEditor(); }
+    void EditDatesUpdateClick() { editor_->updateDates(); } // BitBtn1 of "Edit Dates:"
+    void EditDatesCancelClick() { editor_->cancelDates(); } // BitBtn2
+    void EditSetsUpdateClick() { editor_->updateSets(); }   // BitBtn3 of "Notice Sets:"
+    void EditSetsCancelClick() { editor_->cancelSets(); }   // BitBtn4
+    void BoldBtnClick() { editor_->tagButtonClick(Tag::Bold); }
+    void ItalicBtnClick() { editor_->tagButtonClick(Tag::Italic); }
+    void UnderLineBtnClick() { editor_->tagButtonClick(Tag::Underline); }
     void CreateaNotice1Click();
     void LoginMangment1Click() { superUserCommand(Command::LoginConfig); }
     void DefaultSecurityUserLevels1Click() { superUserCommand(Command::DefaultSecurity); }
@@ -120,30 +99,17 @@ class Tmainfrm : public QMainWindow {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    void buildMenus();
-    void buildToolbars();
-    void buildEditor();
-    QAction* addItem(QMenu* menu, const char* name, const QString& caption,
-                     std::function<void()> handler);
-    QToolButton* addButton(QToolBar* bar, const char* name, const QString& hint, QAction* action,
-                           std::function<void()> handler, int picture);
+    void buildCommands();
+    void perform(const MainCommand& command);
     void showEditorParts(bool shown);
-    void closeEditor();
-    void tagButtonClick(Tag tag);
-    void drawTagButton(Tag tag);
+    void tell(const EditResult& result);
     void runCommand(Command command);
     void superUserCommand(Command command);
     void refreshCommands();
 
     Station& station_;
     AppWindows& windows_;
-
-    int currentNoticeNumber_ = 0;
-    bool editingNotice_ = false;
-    bool newlyCreated_ = false;
-    bool boldOpen_ = false;
-    bool italicOpen_ = false;
-    bool underlineOpen_ = false;
+    NoticeEditing editing_;
     int previewMode_ = 0;
 
     std::map<Command, std::function<void()>> commands_;
@@ -152,26 +118,12 @@ class Tmainfrm : public QMainWindow {
     QLabel* status_ = nullptr;
     BusyLight* busy_ = nullptr;
     QWidget* toolbar_ = nullptr;
-    QToolBar* maintb_ = nullptr;
     QToolBar* edittb_ = nullptr;
     QToolBar* admintb_ = nullptr;
-    QToolBar* helptb_ = nullptr;
     QMenu* editmenu_ = nullptr;
     QMenu* adminmenu_ = nullptr;
-    QWidget* panel_ = nullptr;
-    QLabel* idnum_ = nullptr;
-    QLabel* startdate_ = nullptr;
-    QLabel* enddate_ = nullptr;
-    QLabel* noticesets_ = nullptr;
-    QPlainTextEdit* notice_ = nullptr;
-    QGroupBox* editDates_ = nullptr;
-    QDateTimeEdit* editStart_ = nullptr;
-    QDateTimeEdit* editEnd_ = nullptr;
-    QGroupBox* editSets_ = nullptr;
-    QCheckBox* setBoxes_[kSetCount] = {};
-    QWidget* options_ = nullptr;
-    QPushButton* deleteBtn_ = nullptr;
-    QToolButton* tagButtons_[3] = {};
+    NoticeEditorPanel* editor_ = nullptr;
+    QLabel* idleHint_ = nullptr;
 };
 
 } // namespace pinora

@@ -100,3 +100,18 @@ TEST(Codepage, EveryByteRoundTripsThroughUtf8) {
               "a?b"); // broken UTF-8
     EXPECT_EQ(utf8ToCp1252("a\xC3"), "a?");
 }
+
+TEST(Lines, EachCallerGetsTheLineEndsItNames) {
+    using V = std::vector<std::string_view>;
+    // Message files and notice texts: CR LF or LF; a lone CR stays in its line.
+    EXPECT_EQ(splitLines("a\r\nb\nc", LineEnds::CrLfOrLf), (V{"a", "b", "c"}));
+    EXPECT_EQ(splitLines("a\rb\r\n", LineEnds::CrLfOrLf), (V{"a\rb"}));
+    EXPECT_EQ(splitLines("a\n\n", LineEnds::CrLfOrLf), (V{"a", ""}));
+    // Lock files and first lines: a lone CR ends a line too, and CR LF counts once.
+    EXPECT_EQ(splitLines("a\rb\r\nc\n\rd", LineEnds::CrLfCrOrLf), (V{"a", "b", "c", "", "d"}));
+    EXPECT_EQ(splitLines("TRUE\r\nBOB\r\nTask\r\nmore", LineEnds::CrLfCrOrLf, 3),
+              (V{"TRUE", "BOB", "Task"}));
+    // A final line end adds no empty line; nothing has no lines.
+    EXPECT_TRUE(splitLines("", LineEnds::CrLfOrLf).empty());
+    EXPECT_EQ(splitLines("\r\n", LineEnds::CrLfCrOrLf), (V{""}));
+}
