@@ -174,6 +174,27 @@ TEST_F(MainWindowTest, MenusAndButtonsAsNamed) {
     EXPECT_TRUE(shown()[0].startsWith(QStringLiteral("Pinora 2")));
 }
 
+TEST_F(MainWindowTest, IdleWindowSaysHowToStart) {
+    logon("ADMIN");
+    QLabel* hint = child<QLabel>("idlehint");
+    EXPECT_TRUE(hint->isVisible());
+    EXPECT_TRUE(hint->text().contains(QStringLiteral("New Notice")));
+    // The browse command is offered only once the program provides it.
+    EXPECT_FALSE(hint->text().contains(QStringLiteral("Edit/Delete a Notice")));
+    main->setCommand(Tmainfrm::Command::Browse, [] {});
+    EXPECT_TRUE(hint->text().contains(QStringLiteral("Edit/Delete a Notice")));
+
+    createThroughDialog();
+    EXPECT_FALSE(hint->isVisible());
+    type(QStringLiteral("x"));
+    click("submitbtn");
+    EXPECT_TRUE(hint->isVisible());
+    main->openNoticeInEditor(1, false);
+    EXPECT_FALSE(hint->isVisible());
+    click("CancelBtn");
+    EXPECT_TRUE(hint->isVisible());
+}
+
 TEST_F(MainWindowTest, BusyLightRedAtOnceGreenAfterAPause) {
     logon("ADMIN");
     BusyLight* light = child<BusyLight>("busy");
