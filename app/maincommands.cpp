@@ -47,8 +47,9 @@ MainCommand tool(const char* bar, const char* name, const char* hint, WindowComm
 
 const std::vector<MainPlace>& mainMenus() {
     static const std::vector<MainPlace> menus = {
-        {"File1", "&File"},         {"editmenu", "&Edit"}, {"View1", "&View"},
-        {"adminmenu", "&Administrator"}, {"Help1", "&Help"},
+        {"File1", "&File"}, {"editmenu", "&Edit"},
+        {"View1", "&View"}, {"adminmenu", "&Administrator"},
+        {"Help1", "&Help"},
     };
     return menus;
 }

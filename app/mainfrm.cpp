@@ -85,12 +85,16 @@ Tmainfrm::Tmainfrm(Station& station, AppWindows& windows, QWidget* parent)
     layout->addWidget(toolbar_);
     layout->addWidget(editor_, 1);
     editor_->hide();
-    connect(editor_->button("submitbtn"), &QPushButton::clicked, this, [this] { submitbtnClick(); });
-    connect(editor_->button("CancelBtn"), &QPushButton::clicked, this, [this] { CancelBtnClick(); });
+    connect(editor_->button("submitbtn"), &QPushButton::clicked, this,
+            [this] { submitbtnClick(); });
+    connect(editor_->button("CancelBtn"), &QPushButton::clicked, this,
+            [this] { CancelBtnClick(); });
     connect(editor_->button("BitBtn5"), &QPushButton::clicked, this, [this] { BitBtn5Click(); });
     connect(editor_->button("DateBtn"), &QPushButton::clicked, this, [this] { DateBtnClick(); });
-    connect(editor_->button("NoticeBtn"), &QPushButton::clicked, this, [this] { NoticeBtnClick(); });
-    connect(editor_->button("DeleteBtn"), &QPushButton::clicked, this, [this] { DeleteBtnClick(); });
+    connect(editor_->button("NoticeBtn"), &QPushButton::clicked, this,
+            [this] { NoticeBtnClick(); });
+    connect(editor_->button("DeleteBtn"), &QPushButton::clicked, this,
+            [this] { DeleteBtnClick(); });
     connect(editor_->button("BitBtn1"), &QPushButton::clicked, this,
             [this] { EditDatesUpdateClick(); });
     connect(editor_->button("BitBtn2"), &QPushButton::clicked, this,

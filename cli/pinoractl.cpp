@@ -411,8 +411,8 @@ void infoJson(const Database& db, std::ostream& out) {
 }
 
 int info(Database& db, const Options& o, std::ostream& out, std::ostream& err) {
-    if (!load(db.loadConfig(), "CONFIG.DB", db, err) ||
-        !load(db.loadUsers(), "USER.DB", db, err) || !load(db.loadNotices(), "NOTICE.DB", db, err))
+    if (!load(db.loadConfig(), "CONFIG.DB", db, err) || !load(db.loadUsers(), "USER.DB", db, err) ||
+        !load(db.loadNotices(), "NOTICE.DB", db, err))
         return kFailed;
     if (o.flags.count("--json"))
         infoJson(db, out);

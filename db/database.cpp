@@ -118,8 +118,9 @@ LoadResult Database::loadNoticeFile(HeaderCheck check) {
         char extra = 0;
         std::size_t got[3] = {0, 0, 0};
         const ReadStatus st =
-            readFileParts(p, {MutableSpan{&h, sizeof h}, MutableSpan{spare.data(), sizeof spare},
-                              MutableSpan{&extra, 1}},
+            readFileParts(p,
+                          {MutableSpan{&h, sizeof h}, MutableSpan{spare.data(), sizeof spare},
+                           MutableSpan{&extra, 1}},
                           got);
         if (st == ReadStatus::Missing) return LoadResult::Missing;
         if (st != ReadStatus::Ok || got[0] < sizeof h) continue;

@@ -53,8 +53,7 @@ class NoticeEditing {
     // A blank text cancels the notice instead. step tells the window what comes next, before
     // any wait for a lock.
     enum class SubmitStep { TextWritten, CancellingBlank };
-    EditResult submit(std::string_view text,
-                      const std::function<void(SubmitStep)>& step = {});
+    EditResult submit(std::string_view text, const std::function<void(SubmitStep)>& step = {});
 
     // Closes the editor; a new notice gives its slot back under lock N ("Cancel Notice"). A
     // new notice whose slot could not be given back stays open, so cancel can be tried again.

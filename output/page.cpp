@@ -102,7 +102,6 @@ bool writeNoticePageFile(Database& db, int setNumber, const std::string& pagePat
     const std::string tag = "~" + std::to_string(::getpid()) + "-" +
                             std::to_string(db.services().chance->below(1000000000));
 
-
     std::string out;
     out.reserve(64 * 1024);
     line(out, "<HTML>");

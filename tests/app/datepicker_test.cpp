@@ -67,7 +67,8 @@ TEST_F(DatePicker, WideEnoughForTheLongestLongDate) {
     const QFontMetrics fm = line->fontMetrics();
     int widest = 0;
     for (QDate d(2026, 1, 1); d.year() == 2026; d = d.addDays(1))
-        widest = std::max(widest, fm.horizontalAdvance(QLocale().toString(d, picker->displayFormat())));
+        widest =
+            std::max(widest, fm.horizontalAdvance(QLocale().toString(d, picker->displayFormat())));
     EXPECT_GE(line->width(), widest) << "widest " << widest << ", field " << line->width();
     EXPECT_GE(picker->minimumSizeHint().width(), picker->sizeHint().width());
 }

@@ -86,7 +86,8 @@ TEST_F(Editing, PostCountedOnlyAfterTheTextIsWritten) {
     r = editing.submit("first\nsecond", record);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.message, EditMessage::None); // the database has told the user
-    EXPECT_EQ(steps, std::vector<NoticeEditing::SubmitStep>{NoticeEditing::SubmitStep::TextWritten});
+    EXPECT_EQ(steps,
+              std::vector<NoticeEditing::SubmitStep>{NoticeEditing::SubmitStep::TextWritten});
     EXPECT_EQ(readBytes(dir / "MSG" / "1.MSG"), "first\r\nsecond\r\n");
     EXPECT_EQ(onDisk().user(1).postCount, 0);
     EXPECT_TRUE(editing.editing());
