@@ -45,7 +45,6 @@ class Editing : public ::testing::Test {
 };
 
 TEST_F(Editing, MessageFileThatCannotBeWrittenGivesTheSlotBack) {
-    writeBytes(dir / "MSG" / "1.MSG", "an earlier notice's text\r\n");
     std::filesystem::remove_all(dir / "MSG");
     const EditResult r = create();
     EXPECT_FALSE(r.ok);
@@ -56,7 +55,9 @@ TEST_F(Editing, MessageFileThatCannotBeWrittenGivesTheSlotBack) {
     EXPECT_FALSE(editing.editing());
     EXPECT_TRUE(noLocks());
 
+    // The freed slot is taken again, and an earlier notice's text in it is overwritten.
     std::filesystem::create_directory(dir / "MSG");
+    writeBytes(dir / "MSG" / "1.MSG", "an earlier notice's text\r\n");
     const EditResult again = create();
     ASSERT_TRUE(again.ok);
     EXPECT_EQ(again.notice, 1);
