@@ -184,6 +184,13 @@ std::optional<std::string> firstLine(const Database& db, int n) {
     return buf;
 }
 
+// A long first line would push the table off the screen; --json gives it whole.
+std::string cutForTable(const std::string& cp1252) {
+    constexpr std::size_t kWidth = 60;
+    if (cp1252.size() <= kWidth) return cp1252;
+    return cp1252.substr(0, kWidth - 3) + "...";
+}
+
 int authChoice(const ConfigRecord& c) {
     if (!c.authUseOsName) return 2;
     return c.authAskPassword ? 1 : 0;
@@ -291,7 +298,7 @@ void infoText(const Database& db, std::ostream& out) {
         const auto first = firstLine(db, n);
         notices.push_back({std::to_string(n), shown(db.noticeOwner(n)), dateTimeText(r.startDate),
                            dateTimeText(r.endDate), joined(setsOf(r), ","),
-                           first ? shown(*first) : "(no message file)"});
+                           first ? shown(cutForTable(*first)) : "(no message file)"});
     }
     out << "\nNotices in use: " << notices.size() - 1 << "\n";
     if (notices.size() > 1) printTable(out, notices);

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <sstream>
 
 using namespace pinora;
 using namespace pinora::test;
@@ -107,6 +108,7 @@ TEST_F(PinoractlTest, InfoJsonIsOneDocumentWithTheStoredValues) {
 }
 
 TEST_F(PinoractlTest, InfoTextListsUsersAndNoticesSafely) {
+    addNotice(12, "CAROL", {1}, std::string(500, 'x') + "\nnext");
     const ToolRun r = pinoractl(with({"info"}));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("Hillside School"), std::string::npos);
@@ -114,12 +116,21 @@ TEST_F(PinoractlTest, InfoTextListsUsersAndNoticesSafely) {
     EXPECT_NE(r.out.find("ADMIN"), std::string::npos);
     EXPECT_NE(r.out.find("Administrator"), std::string::npos);
     EXPECT_NE(r.out.find("super-user"), std::string::npos);
-    EXPECT_NE(r.out.find("Notices in use: 3"), std::string::npos);
+    EXPECT_NE(r.out.find("Notices in use: 4"), std::string::npos);
     EXPECT_NE(r.out.find("Caf\xC3\xA9 \"menu\""), std::string::npos);
     EXPECT_NE(r.out.find("(no message file)"), std::string::npos);
     // A stored escape sequence must not reach the terminal.
     EXPECT_EQ(r.out.find('\x1b'), std::string::npos);
     EXPECT_NE(r.out.find("?[31mred?[0m"), std::string::npos);
+
+    // A long first line is cut in the table and whole in JSON.
+    EXPECT_NE(r.out.find(std::string(57, 'x') + "...\n"), std::string::npos);
+    std::istringstream lines(r.out);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_LT(line.size(), 160u) << line;
+    const ToolRun json = pinoractl(with({"info", "--json"}));
+    ASSERT_EQ(json.status, 0) << json.err;
+    EXPECT_EQ(parseJson(json.out)["notices"][3]["firstLine"].str, std::string(500, 'x'));
 }
 
 TEST_F(PinoractlTest, LocksAreShownAndCleared) {

@@ -107,6 +107,7 @@ class PreviewDialog : public ::testing::Test {
         return t;
     }
     void press(const char* button) { find<QPushButton>(button)->click(); }
+    const std::string& tempPageName() const { return dlg.tempPageName(); }
     // Print mode with the print dialog cancelled: the page is written and stays.
     std::string writtenPage() {
         dlg.choosePrinter = [](QPrinter&) { return false; };
@@ -243,6 +244,20 @@ TEST_F(PreviewDialog, TemporaryPagesAreNumberedByChance) {
     writtenPage();
     EXPECT_EQ(tempPageName(), "TEMP/~23456.HTM") << "below 100000";
     EXPECT_TRUE(fs::exists(folder / "TEMP" / "~4711.HTM")) << "printed pages stay";
+
+    // A second station in the same process keeps a page name of its own.
+    FakeServices otherFake;
+    otherFake.chance->queue = {77};
+    otherFake.clock->t = fake.clock->t;
+    Station other{folder.str(), otherFake.services()};
+    ASSERT_TRUE(other.db.loadConfig());
+    Tpreviewdialogfrm otherDlg{other};
+    otherDlg.setPreviewMode(2);
+    otherDlg.show();
+    otherDlg.choosePrinter = [](QPrinter&) { return false; };
+    otherDlg.findChild<QPushButton*>("Printbtn")->click();
+    EXPECT_EQ(otherDlg.tempPageName(), "TEMP/~77.HTM");
+    EXPECT_EQ(tempPageName(), "TEMP/~23456.HTM");
 }
 
 TEST_F(PreviewDialog, PageThatCannotBeWrittenIsReportedNotHandedOn) {
