@@ -161,7 +161,6 @@ void StartUp::createWindows() {
     // The viewer starts no browser until the first topic is asked for.
     auto* help = new Tonlinehelpfrm(*station_, windows_.mainfrm);
     windows_.onlinehelpfrm = help;
-    setHelpViewer(help);
     created(help);
 }
 

@@ -34,12 +34,18 @@ const char* const kUsageText =
     "  publish --set NAME --day DAY\n"
     "                            uploads that page and the logo to the web server configured\n"
     "                            in the program (Web Server Config)\n"
+    "  check [--widowed delete|admin] [--keep-old] [--repair]\n"
+    "                            the data integrity check: prints what it finds, one line per\n"
+    "                            repair, then the counts; only --repair changes the files\n"
+    "                            (under both locks, as the program's check does). Widowed\n"
+    "                            notices are deleted (default) or given to ADMIN; --keep-old\n"
+    "                            keeps notices that ended more than 30 days ago\n"
     "  help                      this text\n"
     "\n"
     "NAME is a notice set's name, in any letter case. DAY is YYYY-MM-DD, today, tomorrow or\n"
     "next-weekday (the next day that is not a Saturday or Sunday).\n"
     "\n"
-    "The tool never changes the configuration. Errors go to standard error; the exit status is\n"
+    "Only check --repair changes the database. Errors go to standard error; the exit status is\n"
     "0 on success, 1 when a command failed and 2 when the command line was wrong.\n";
 
 // The database's messages go to the error stream like the tool's own.
@@ -184,6 +190,13 @@ std::optional<std::string> firstLine(const Database& db, int n) {
     return lines.empty() ? std::string() : std::string(lines[0]);
 }
 
+// A long first line would push the table off the screen; --json gives it whole.
+std::string cutForTable(const std::string& cp1252) {
+    constexpr std::size_t kWidth = 60;
+    if (cp1252.size() <= kWidth) return cp1252;
+    return cp1252.substr(0, kWidth - 3) + "...";
+}
+
 int authChoice(const ConfigRecord& c) {
     if (!c.authUseOsName) return 2;
     return c.authAskPassword ? 1 : 0;
@@ -291,7 +304,7 @@ void infoText(const Database& db, std::ostream& out) {
         const auto first = firstLine(db, n);
         notices.push_back({std::to_string(n), shown(db.noticeOwner(n)), dateTimeText(r.startDate),
                            dateTimeText(r.endDate), joined(setsOf(r), ","),
-                           first ? shown(*first) : "(no message file)"});
+                           first ? shown(cutForTable(*first)) : "(no message file)"});
     }
     out << "\nNotices in use: " << notices.size() - 1 << "\n";
     if (notices.size() > 1) printTable(out, notices);
@@ -521,6 +534,21 @@ int publish(Database& db, const Options& o, std::ostream& out, std::ostream& err
     return publishPage(db, r->set, r->day, out, err);
 }
 
+// ---- check ------------------------------------------------------------------------------
+
+int check(Database& db, const Options& o, std::ostream& out, std::ostream& err) {
+    CheckOptions options;
+    if (const auto w = o.values.find("--widowed"); w != o.values.end()) {
+        if (w->second != "delete" && w->second != "admin")
+            throw UsageError{"--widowed takes delete or admin, not '" + w->second + "'"};
+        options.widowedToAdmin = w->second == "admin";
+    }
+    options.removeOld = !o.flags.count("--keep-old");
+    options.repair = o.flags.count("--repair") > 0;
+    if (!load(db.loadConfig(), "CONFIG.DB", db, err)) return kFailed;
+    return checkDatabase(db, options, out, err);
+}
+
 } // namespace
 
 std::string programFolder() {
@@ -618,6 +646,9 @@ int runPinoractl(const std::vector<std::string>& args, std::ostream& out, std::o
         } else if (command == "publish") {
             o = parseOptions(args, i, {"--set", "--day"}, {});
             handler = publish;
+        } else if (command == "check") {
+            o = parseOptions(args, i, {"--widowed"}, {"--keep-old", "--repair"});
+            handler = check;
         } else {
             throw UsageError{"unknown command '" + command + "'"};
         }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "db/database.h"
+#include "db/integritycheck.h"
 
 #include <iosfwd>
 #include <string>
@@ -30,5 +31,10 @@ std::string dateTimeText(TDateTime t);
 // Generates the page of set and day into TEMP and uploads it with the FTP settings of
 // CONFIG.DB; the temporary page is removed afterwards.
 int publishPage(Database& db, int setNumber, TDateTime day, std::ostream& out, std::ostream& err);
+
+// The data integrity check with the operating-system user as holder of the locks; log lines
+// go to out, then one line of counts. Refused (exit 1) while another holds a lock.
+int checkDatabase(Database& db, const CheckOptions& options, std::ostream& out,
+                  std::ostream& err);
 
 } // namespace pinora::cli

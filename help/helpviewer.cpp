@@ -14,13 +14,11 @@
 #include <QVBoxLayout>
 #include <QWebEngineView>
 #include <QWindow>
+#include <algorithm>
 
 namespace pinora {
 
 namespace {
-Tonlinehelpfrm* g_viewer = nullptr;
-QString g_lastTopic;
-
 constexpr int kPicture = 32;
 
 QPixmap blankPicture() {
@@ -86,24 +84,20 @@ QPixmap dismissPicture() {
 }
 } // namespace
 
-void setHelpViewer(Tonlinehelpfrm* viewer) {
-    g_viewer = viewer;
-}
+QRect helpViewerPlacement(int viewerWidth, const QRect& askingFrame, const QRect& askingArea,
+                          const QRect& screen) {
+    const int left = askingArea.x() - askingFrame.x();
+    const int top = askingArea.y() - askingFrame.y();
+    const int right = askingFrame.right() - askingArea.right();
+    const int bottom = askingFrame.bottom() - askingArea.bottom();
+    const int frameWidth = left + viewerWidth + right;
 
-void showHelpTopic(const QString& topic, QWidget* window) {
-    g_lastTopic = topic;
-    if (g_viewer) g_viewer->showTopic(topic, window);
-}
-
-QString lastHelpTopic() {
-    return g_lastTopic;
-}
-
-QRect helpViewerPlacement(const QRect& viewer, const QRect& asking, const QRect& screen) {
-    int left = asking.x() + asking.width();
-    const int screenRight = screen.x() + screen.width();
-    if (left + viewer.width() > screenRight) left = screenRight - viewer.width();
-    return QRect(left, asking.y(), viewer.width(), asking.height());
+    int x = askingFrame.right() + 1;
+    if (x + frameWidth > screen.right() + 1) x = screen.right() + 1 - frameWidth;
+    x = std::max(x, screen.x());
+    const int y = std::max(askingFrame.y(), screen.y());
+    const int frameBottom = std::min(askingFrame.bottom(), screen.bottom());
+    return QRect(x + left, y + top, viewerWidth, std::max(frameBottom - y + 1 - top - bottom, 1));
 }
 
 QUrl helpTopicUrl(const std::string& databaseFolder, const QString& topic) {
@@ -112,7 +106,7 @@ QUrl helpTopicUrl(const std::string& databaseFolder, const QString& topic) {
 }
 
 Tonlinehelpfrm::Tonlinehelpfrm(std::string databaseFolder, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+    : HelpTopicViewer(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       folder_(std::move(databaseFolder)) {
     setObjectName(QStringLiteral("onlinehelpfrm"));
     setWindowTitle(QStringLiteral("Help Form"));
@@ -127,8 +121,13 @@ Tonlinehelpfrm::Tonlinehelpfrm(std::string databaseFolder, QWidget* parent)
     toolbar_->setMovable(false);
     toolbar_->setIconSize(QSize(kPicture, kPicture));
     toolbar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    toolbar_->setStyleSheet(QStringLiteral("QToolBar { background: #1040b0; border: none; "
-                                           "spacing: 0px; } QToolButton { color: white; }"));
+    // The style's own hover and pressed faces are light: the white captions need blue ones.
+    toolbar_->setStyleSheet(QStringLiteral(
+        "QToolBar { background: #1040b0; border: none; spacing: 0px; }"
+        "QToolButton { color: white; background: transparent; border: 1px solid transparent;"
+        " border-radius: 3px; }"
+        "QToolButton:hover { background: #2a5fd0; border-color: #8fb0ff; }"
+        "QToolButton:pressed { background: #082a78; border-color: #8fb0ff; }"));
     layout_->addWidget(toolbar_);
 
     connect(addButton(QStringLiteral("ToolButton1"), QStringLiteral("Back"), arrowPicture(true)),
@@ -152,9 +151,7 @@ Tonlinehelpfrm::Tonlinehelpfrm(std::string databaseFolder, QWidget* parent)
 Tonlinehelpfrm::Tonlinehelpfrm(Station& station, QWidget* parent)
     : Tonlinehelpfrm(station.db.folder(), parent) {}
 
-Tonlinehelpfrm::~Tonlinehelpfrm() {
-    if (g_viewer == this) g_viewer = nullptr;
-}
+Tonlinehelpfrm::~Tonlinehelpfrm() = default;
 
 QToolButton* Tonlinehelpfrm::addButton(const QString& name, const QString& caption,
                                        const QPixmap& picture) {
@@ -184,20 +181,15 @@ QWebEngineView* Tonlinehelpfrm::web() {
 void Tonlinehelpfrm::showTopic(const QString& topic, QWidget* window) {
     QWidget* asking = window ? window->window() : nullptr;
     if (asking == this) asking = nullptr;
-    const auto place = [this, asking] {
-        if (!asking) return;
+    if (asking) {
         QScreen* s = asking->screen() ? asking->screen() : QGuiApplication::primaryScreen();
-        const QRect frame = frameGeometry();
-        const QRect r = helpViewerPlacement(frame, asking->frameGeometry(), s->geometry());
-        move(r.topLeft());
-        resize(width(), r.height() - (frame.height() - height()));
-    };
-    place();
-    web()->setUrl(helpTopicUrl(folder_, topic));
-    if (!isVisible()) {
-        show();
-        place(); // the frame is known only once the window is shown
+        // The own area, not the frame: before the window system has framed the viewer, a
+        // frame position would put its title bar above the asking window's.
+        setGeometry(helpViewerPlacement(width(), asking->frameGeometry(), asking->geometry(),
+                                        s->availableGeometry()));
     }
+    web()->setUrl(helpTopicUrl(folder_, topic));
+    if (!isVisible()) show();
     // A dialog that asks for help is usually modal; as a transient child of it the viewer
     // stays usable beside it.
     if (asking && windowHandle() && asking->windowHandle())

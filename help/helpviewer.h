@@ -1,10 +1,11 @@
 // Help topics are pages in the help folder beside the program, shown in one viewer window.
 #pragma once
 
+#include "ui/helptopics.h"
+
 #include <QRect>
 #include <QString>
 #include <QUrl>
-#include <QWidget>
 #include <functional>
 #include <memory>
 #include <string>
@@ -20,22 +21,19 @@ namespace pinora {
 class Station;
 class Tonlinehelpfrm;
 
-// The viewer that showHelpTopic uses; set once at start-up.
-void setHelpViewer(Tonlinehelpfrm* viewer);
-// Opens topic (e.g. "create.htm") beside window. Returns at once.
-void showHelpTopic(const QString& topic, QWidget* window);
-// The topic most recently asked for (for tests of the windows that ask).
-QString lastHelpTopic();
-
-// Where the viewer goes beside the asking window: just right of it, pulled back left when it
-// would stick out past the screen's right edge, as tall as the asking window, its own width.
-// All rectangles are frame rectangles.
-QRect helpViewerPlacement(const QRect& viewer, const QRect& asking, const QRect& screen);
+// Where the viewer's own area goes beside the asking window: just right of its frame, pulled
+// back left when it would stick out past the screen's right edge, level with it and as tall
+// as it, keeping its width, and never off the screen. The viewer's frame is taken to be like
+// the asking window's, since the real one is known only once the window system has shown it.
+// screen is the screen's available area.
+QRect helpViewerPlacement(int viewerWidth, const QRect& askingFrame, const QRect& askingArea,
+                          const QRect& screen);
 
 // The address of a topic: the help folder of the database folder (which ends with '/').
 QUrl helpTopicUrl(const std::string& databaseFolder, const QString& topic);
 
-class Tonlinehelpfrm : public QWidget {
+// The one viewer of a station is a child of its main window; showHelpTopic finds it there.
+class Tonlinehelpfrm : public HelpTopicViewer {
     Q_OBJECT
   public:
     // databaseFolder ends with its separator; the topics are in its help folder.
@@ -44,7 +42,7 @@ class Tonlinehelpfrm : public QWidget {
     ~Tonlinehelpfrm() override;
 
     // Moves beside window, loads the topic and shows the viewer (not modally).
-    void showTopic(const QString& topic, QWidget* window);
+    void showTopic(const QString& topic, QWidget* window) override;
 
     // The browser, created on first use so that start-up does not start the browser engine.
     QWebEngineView* web();

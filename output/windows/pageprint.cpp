@@ -5,11 +5,25 @@
 #include <QFileInfo>
 #include <QPrinter>
 #include <QUrl>
+#include <QVariant>
+#include <QWebEnginePage>
 #include <QWebEngineView>
 
 namespace pinora {
 
 namespace {
+// The page's frame is as high as the window, so the copyright line under it would always
+// start a second sheet. For print the frame leaves room for what follows it; a page with more
+// notices than a sheet holds still runs on over several.
+const char* const kFitToSheet = R"((function () {
+  const frame = Array.from(document.getElementsByTagName('table'))
+                     .find(t => t.getAttribute('height') === '100%');
+  if (!frame) return;
+  document.body.style.margin = '0';
+  const rest = document.body.scrollHeight - frame.offsetHeight;
+  frame.style.height = 'calc(100vh - ' + (rest + 4) + 'px)';
+})();)";
+
 class PrintJob : public QObject {
   public:
     PrintJob(std::unique_ptr<QPrinter> printer, std::function<void(bool)> done)
@@ -21,7 +35,9 @@ class PrintJob : public QObject {
             if (started_) return;
             started_ = true;
             if (!ok) return finish(false);
-            printWebView(view_, printer_.get(), [this](bool printed) { finish(printed); });
+            view_->page()->runJavaScript(QString::fromLatin1(kFitToSheet), [this](const QVariant&) {
+                printWebView(view_, printer_.get(), [this](bool printed) { finish(printed); });
+            });
         });
         view_->setUrl(QUrl::fromLocalFile(path));
     }

@@ -27,8 +27,6 @@
 namespace pinora {
 
 namespace {
-std::string g_tempPageName;
-
 QString filePath(const std::string& path) {
     return QFile::decodeName(QByteArray::fromStdString(path));
 }
@@ -39,15 +37,6 @@ QString asCaption(const QString& text) {
     return t.replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 } // namespace
-
-const std::string& tempPageName() {
-    return g_tempPageName;
-}
-
-const std::string& drawTempPageName(Station& station) {
-    g_tempPageName = "TEMP/~" + std::to_string(station.services().chance->below(100000)) + ".HTM";
-    return g_tempPageName;
-}
 
 Tpreviewdialogfrm::Tpreviewdialogfrm(Station& station, QWidget* parent)
     : QDialog(parent), station_(station) {
@@ -190,7 +179,7 @@ std::string Tpreviewdialogfrm::chosenSetName() const {
 
 bool Tpreviewdialogfrm::writeChosenPage() {
     const int set = station_.db.findNoticeSet(chosenSetName());
-    drawTempPageName(station_);
+    tempPageName_ = "TEMP/~" + std::to_string(station_.services().chance->below(100000)) + ".HTM";
     std::string error;
     if (set < 1 || !writeNoticePage(station_.db, set, tempPageName(), chosenDay(), &error)) {
         // Handing a missing or half-written page on would only show a puzzling error later.

@@ -19,11 +19,6 @@ namespace pinora {
 
 class TPreviewFrm;
 
-// The page most recently written by a command, relative to the database folder
-// ("TEMP/~<n>.HTM"), and the drawing of a new one with the station's chance.
-const std::string& tempPageName();
-const std::string& drawTempPageName(Station& station);
-
 // Which commands the dialog offers and its caption.
 enum PreviewMode { PreviewOnly = 1, PrintOnly = 2, PublishOnly = 3, AllCommands = 4 };
 
@@ -48,6 +43,9 @@ class Tpreviewdialogfrm : public QDialog {
     // The day whose notices are chosen (midnight) and the chosen set's name (record bytes).
     TDateTime chosenDay() const;
     std::string chosenSetName() const;
+    // The page most recently written by a command, relative to the database folder
+    // ("TEMP/~<n>.HTM"); each command draws a new name with the station's chance.
+    const std::string& tempPageName() const { return tempPageName_; }
 
   public slots:
     void FormShow();
@@ -69,6 +67,7 @@ class Tpreviewdialogfrm : public QDialog {
     Station& station_;
     int mode_ = AllCommands;
     TPreviewFrm* previewFrm_ = nullptr;
+    std::string tempPageName_;
 
     QGroupBox* daysel_ = nullptr;
     QButtonGroup* dayButtons_ = nullptr;

@@ -7,6 +7,7 @@
 #include "db/text.h"
 #include "help/helpviewer.h"
 #include "support/bytes.h"
+#include "support/helprecorder.h"
 #include "support/fakes.h"
 #include "support/tempfolder.h"
 #include "ui/lockfrm.h"
@@ -91,9 +92,17 @@ class AppTest : public ::testing::Test {
         st->currentUserSlot = st->db.findUser(name);
         ASSERT_GT(st->currentUserSlot, 0);
         main = std::make_unique<Tmainfrm>(*st, windows);
+        new HelpRecorder(main.get());
         main->show();
         main->setupMainWindowForUser();
         ui::Messages::clear();
+    }
+
+    // The topic last asked for from the main window or a window it owns.
+    QString lastHelpTopic() const {
+        auto* help = main ? dynamic_cast<HelpRecorder*>(main->findChild<HelpTopicViewer*>())
+                          : nullptr;
+        return help ? help->last() : QString();
     }
 
     template <class T> T* child(const char* name) {

@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <map>
+#include <sstream>
 
 using namespace pinora;
 using namespace pinora::test;
@@ -107,6 +109,7 @@ TEST_F(PinoractlTest, InfoJsonIsOneDocumentWithTheStoredValues) {
 }
 
 TEST_F(PinoractlTest, InfoTextListsUsersAndNoticesSafely) {
+    addNotice(12, "CAROL", {1}, std::string(500, 'x') + "\nnext");
     const ToolRun r = pinoractl(with({"info"}));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("Hillside School"), std::string::npos);
@@ -114,12 +117,21 @@ TEST_F(PinoractlTest, InfoTextListsUsersAndNoticesSafely) {
     EXPECT_NE(r.out.find("ADMIN"), std::string::npos);
     EXPECT_NE(r.out.find("Administrator"), std::string::npos);
     EXPECT_NE(r.out.find("super-user"), std::string::npos);
-    EXPECT_NE(r.out.find("Notices in use: 3"), std::string::npos);
+    EXPECT_NE(r.out.find("Notices in use: 4"), std::string::npos);
     EXPECT_NE(r.out.find("Caf\xC3\xA9 \"menu\""), std::string::npos);
     EXPECT_NE(r.out.find("(no message file)"), std::string::npos);
     // A stored escape sequence must not reach the terminal.
     EXPECT_EQ(r.out.find('\x1b'), std::string::npos);
     EXPECT_NE(r.out.find("?[31mred?[0m"), std::string::npos);
+
+    // A long first line is cut in the table and whole in JSON.
+    EXPECT_NE(r.out.find(std::string(57, 'x') + "...\n"), std::string::npos);
+    std::istringstream lines(r.out);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_LT(line.size(), 160u) << line;
+    const ToolRun json = pinoractl(with({"info", "--json"}));
+    ASSERT_EQ(json.status, 0) << json.err;
+    EXPECT_EQ(parseJson(json.out)["notices"][3]["firstLine"].str, std::string(500, 'x'));
 }
 
 TEST_F(PinoractlTest, LocksAreShownAndCleared) {
@@ -244,4 +256,77 @@ TEST_F(PinoractlTest, ToolNeverChangesTheDatabase) {
     EXPECT_EQ(readBytes(dir / "CONFIG.DB"), config);
     EXPECT_EQ(readBytes(dir / "NOTICE.DB"), notices);
     EXPECT_EQ(readBytes(dir / "USER.DB"), users);
+}
+
+TEST_F(PinoractlTest, CheckReportsWithoutChangingAndRepairsOnlyWhenAsked) {
+    // A notice whose author is gone and a user record without a full name.
+    addNotice(20, "GONE", {1}, "orphan");
+    ASSERT_EQ(db.loadUsers(), LoadResult::Ok);
+    const int ann = db.findFreeUser();
+    db.setUserCredentials(ann, "ANN", "pw");
+    db.user(ann).fullName = "";
+    ASSERT_TRUE(db.saveUsers());
+    writeBytes(dir / "TEMP" / "~5.HTM", "page");
+    const auto snapshot = [&] {
+        std::map<std::string, std::string> files;
+        for (const auto& e : fs::recursive_directory_iterator(dir.path()))
+            if (e.is_regular_file()) files[e.path().string()] = readBytes(e.path());
+        return files;
+    };
+    const auto before = snapshot();
+
+    // --keep-old: the notices' dates are fixed, the tool's clock is not.
+    const ToolRun dry = pinoractl(with({"check", "--keep-old"}));
+    ASSERT_EQ(dry.status, 0) << dry.err;
+    EXPECT_EQ(snapshot(), before) << "a check without --repair changes no byte";
+    EXPECT_EQ(dry.out.rfind("Check started: ", 0), 0u) << dry.out;
+    EXPECT_NE(dry.out.find("Record " + std::to_string(ann) +
+                           " ANN : Full Name missing. Record is corrupt. Deleted\n"),
+              std::string::npos)
+        << dry.out;
+    EXPECT_NE(dry.out.find("Record 20 GONE : not in Notices. Notice will be delete\n"),
+              std::string::npos);
+    // ANN's record goes first, so her notice is widowed too.
+    EXPECT_NE(dry.out.find("Record 8 ANN : not in Notices. Notice will be delete\n"),
+              std::string::npos);
+    EXPECT_NE(dry.out.find("Nothing was changed; a repair would leave: users freed 1, post "
+                           "counts reset 0, notices freed 4"),
+              std::string::npos)
+        << dry.out;
+
+    // Held elsewhere: refused with the holder, and no lock of the tool's own stays.
+    writeBytes(dir / "DB-N.LCK", "TRUE\r\nBOB\r\nCreating Notice\r\n");
+    ToolRun refused = pinoractl(with({"check", "--repair"}));
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("Cannot start a data integrity check while someone is using the "
+                               "notice system (NOTICE.DB is held by BOB for Creating Notice)"),
+              std::string::npos)
+        << refused.err;
+    EXPECT_FALSE(fs::exists(dir / "DB-U.LCK"));
+    fs::remove(dir / "DB-N.LCK");
+    EXPECT_EQ(snapshot(), before);
+
+    const ToolRun repair =
+        pinoractl(with({"check", "--repair", "--keep-old", "--widowed", "admin"}));
+    ASSERT_EQ(repair.status, 0) << repair.err;
+    EXPECT_NE(repair.out.find("Record 20 GONE : not in Notices. Notice will be assigned to ADMIN"),
+              std::string::npos);
+    EXPECT_NE(repair.out.find("Record 8 ADMIN : has no notice entry. Index Freed.\n"),
+              std::string::npos);
+    EXPECT_NE(repair.out.find("Check Completed: "), std::string::npos);
+    EXPECT_NE(repair.out.find("users freed 1, post counts reset 0, notices freed 1, notices given "
+                              "to ADMIN 4"),
+              std::string::npos)
+        << repair.out;
+    Database after{dir.str(), fsv.services()};
+    ASSERT_EQ(after.loadUsers(), LoadResult::Ok);
+    ASSERT_EQ(after.loadNotices(), LoadResult::Ok);
+    EXPECT_TRUE(after.userSlotFree(ann));
+    EXPECT_EQ(after.noticeOwner(20), "ADMIN");
+    EXPECT_FALSE(after.noticeInUse(8));
+    EXPECT_FALSE(fs::exists(dir / "TEMP" / "~5.HTM"));
+    EXPECT_FALSE(fs::exists(dir / "DB-N.LCK"));
+    EXPECT_FALSE(fs::exists(dir / "DB-U.LCK"));
+
+    EXPECT_EQ(pinoractl(with({"check", "--widowed", "keep"})).status, 2);
 }

@@ -15,6 +15,7 @@
 #include <QWebEngineHistory>
 #include <QWebEngineView>
 #include <QWindow>
+#include <cmath>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -129,28 +130,41 @@ TEST(HelpPages, WindowPagesNameTheirControlsAndMessages) {
 
 // ---- placement ---------------------------------------------------------------------------
 
-TEST(HelpPlacement, BesideTheWindowAsTallAsItKeepingItsWidth) {
-    const QRect r = helpViewerPlacement(QRect(0, 0, 261, 513), QRect(100, 50, 400, 300),
-                                        QRect(0, 0, 1280, 1024));
-    EXPECT_EQ(r, QRect(500, 50, 261, 300));
-}
-
-TEST(HelpPlacement, PulledBackFlushWithTheScreensRightEdge) {
+TEST(HelpPlacement, BesideTheWindowLevelWithItAndOnTheScreen) {
     const QRect screen(0, 0, 1280, 1024);
+    // Frames of 4 pixels and a 20-pixel title bar: the viewer's own area goes level with the
+    // asking window's, so both title bars line up.
+    const QRect frame(100, 30, 408, 324), area(104, 50, 400, 300);
+    EXPECT_EQ(helpViewerPlacement(261, frame, area, screen), QRect(512, 50, 261, 300));
+    // Without frames (offscreen, or no window manager) frame and area are one.
+    EXPECT_EQ(helpViewerPlacement(261, area, area, screen), QRect(504, 50, 261, 300));
+
     // Asking window touching the right edge: the viewer overlaps it, flush with the edge.
-    EXPECT_EQ(helpViewerPlacement(QRect(0, 0, 261, 513), QRect(880, 10, 400, 600), screen),
+    EXPECT_EQ(helpViewerPlacement(261, QRect(880, 10, 400, 600), QRect(880, 10, 400, 600), screen),
               QRect(1019, 10, 261, 600));
-    // Just fits: stays right of the window.
-    EXPECT_EQ(helpViewerPlacement(QRect(0, 0, 261, 513), QRect(619, 10, 400, 600), screen).x(),
-              1019);
-    // One pixel too far: pulled back.
-    EXPECT_EQ(helpViewerPlacement(QRect(0, 0, 261, 513), QRect(620, 10, 400, 600), screen).x(),
-              1019);
+    const QRect fits(619, 10, 400, 600), tooFar(620, 10, 400, 600);
+    EXPECT_EQ(helpViewerPlacement(261, fits, fits, screen).x(), 1019);
+    EXPECT_EQ(helpViewerPlacement(261, tooFar, tooFar, screen).x(), 1019);
+    // With frames, the frame meets the edge.
+    EXPECT_EQ(helpViewerPlacement(261, QRect(872, 0, 408, 324), QRect(876, 20, 400, 300), screen)
+                  .right(),
+              1275);
     // A second screen to the right counts from its own edges.
-    EXPECT_EQ(helpViewerPlacement(QRect(0, 0, 300, 100), QRect(1400, 0, 500, 400),
-                                  QRect(1280, 0, 800, 600))
-                  .x(),
-              1780);
+    const QRect onSecond(1400, 0, 500, 400);
+    EXPECT_EQ(helpViewerPlacement(300, onSecond, onSecond, QRect(1280, 0, 800, 600)).x(), 1780);
+
+    // A window partly above or below the screen: the viewer stays on it.
+    EXPECT_EQ(helpViewerPlacement(261, QRect(100, -30, 408, 324), QRect(104, -10, 400, 300),
+                                  screen),
+              QRect(512, 20, 261, 270));
+    EXPECT_EQ(helpViewerPlacement(261, QRect(100, 900, 408, 324), QRect(104, 920, 400, 300),
+                                  screen),
+              QRect(512, 920, 261, 100));
+    // A panel at the top: the available area starts below it.
+    EXPECT_EQ(helpViewerPlacement(261, QRect(100, 0, 408, 324), QRect(104, 20, 400, 300),
+                                  QRect(0, 24, 1280, 1000))
+                  .y(),
+              44);
 }
 
 TEST(HelpPlacement, TopicAddressIsTheHelpFolderOfTheDatabaseFolder) {
@@ -191,46 +205,83 @@ TEST(HelpViewer, WindowAsDescribedAndNoBrowserUntilAsked) {
 
 TEST(HelpViewer, OpensBesideTheAskingWindowAndFollowsTheNextOne) {
     HelpFolder db;
-    Tonlinehelpfrm v(db.str());
-    setHelpViewer(&v);
+    QWidget mainWindow;
+    auto* v = new Tonlinehelpfrm(db.str(), &mainWindow);
     const QRect screen = screenRect();
 
-    QWidget first;
+    QDialog first(&mainWindow);
     first.setGeometry(screen.x() + 40, screen.y() + 30, 300, 400);
     first.show();
     showHelpTopic("create.htm", &first);
-    EXPECT_TRUE(v.isVisible());
-    EXPECT_FALSE(v.isModal());
-    EXPECT_EQ(lastHelpTopic(), QStringLiteral("create.htm"));
-    EXPECT_EQ(v.frameGeometry().x(), first.frameGeometry().right() + 1);
-    EXPECT_EQ(v.frameGeometry().y(), first.frameGeometry().y());
-    EXPECT_EQ(v.frameGeometry().height(), first.frameGeometry().height());
-    EXPECT_EQ(v.width(), 261);
+    EXPECT_TRUE(v->isVisible());
+    EXPECT_FALSE(v->isModal());
+    EXPECT_EQ(v->web()->url(), helpTopicUrl(db.str(), "create.htm"));
+    EXPECT_EQ(v->frameGeometry().x(), first.frameGeometry().right() + 1);
+    EXPECT_EQ(v->frameGeometry().y(), first.frameGeometry().y());
+    EXPECT_EQ(v->frameGeometry().height(), first.frameGeometry().height());
+    EXPECT_EQ(v->width(), 261);
 
     // A window at the right edge of the screen: the viewer is flush with that edge.
-    QWidget second;
+    QDialog second(&mainWindow);
     second.setGeometry(screen.right() + 1 - 350, screen.y() + 80, 350, 250);
     second.show();
     showHelpTopic("userman.htm", &second);
-    EXPECT_EQ(v.frameGeometry().right(), screen.right());
-    EXPECT_EQ(v.frameGeometry().y(), second.frameGeometry().y());
-    EXPECT_EQ(v.frameGeometry().height(), second.frameGeometry().height());
-    EXPECT_EQ(v.width(), 261);
-    EXPECT_EQ(v.web()->url(), helpTopicUrl(db.str(), "userman.htm"));
+    EXPECT_EQ(v->frameGeometry().right(), screen.right());
+    EXPECT_EQ(v->frameGeometry().y(), second.frameGeometry().y());
+    EXPECT_EQ(v->frameGeometry().height(), second.frameGeometry().height());
+    EXPECT_EQ(v->width(), 261);
+    EXPECT_EQ(v->web()->url(), helpTopicUrl(db.str(), "userman.htm"));
 
     // A width the user chose is kept.
-    v.resize(320, v.height());
+    v->resize(320, v->height());
     showHelpTopic("main.htm", &first);
-    EXPECT_EQ(v.width(), 320);
-    EXPECT_EQ(v.frameGeometry().x(), first.frameGeometry().right() + 1);
-    setHelpViewer(nullptr);
+    EXPECT_EQ(v->width(), 320);
+    EXPECT_EQ(v->frameGeometry().x(), first.frameGeometry().right() + 1);
 }
 
-TEST(HelpViewer, WithoutAViewerOnlyTheTopicIsRemembered) {
-    setHelpViewer(nullptr);
-    QWidget w;
-    showHelpTopic("schinfo.htm", &w);
-    EXPECT_EQ(lastHelpTopic(), QStringLiteral("schinfo.htm"));
+TEST(HelpViewer, EachMainWindowReachesItsOwnViewer) {
+    // Two stations in one process: each main window owns a viewer of its own.
+    HelpFolder db;
+    QWidget mainA, mainB;
+    auto* a = new Tonlinehelpfrm(db.str(), &mainA);
+    auto* b = new Tonlinehelpfrm(db.str(), &mainB);
+    QDialog dialogB(&mainB);
+    EXPECT_EQ(helpViewerFor(&dialogB), b);
+    EXPECT_EQ(helpViewerFor(&mainA), a);
+    showHelpTopic("schinfo.htm", &dialogB);
+    EXPECT_TRUE(b->isVisible());
+    EXPECT_FALSE(a->isVisible());
+
+    // A window that no viewer stands beside asks in vain, harmlessly.
+    QWidget alone;
+    EXPECT_EQ(helpViewerFor(&alone), nullptr);
+    showHelpTopic("schinfo.htm", &alone);
+    showHelpTopic("schinfo.htm", nullptr);
+}
+
+TEST(HelpViewer, CaptionsStayReadableWhenHoveredOrPressed) {
+    Tonlinehelpfrm v("/nowhere/");
+    v.show();
+    auto* back = v.findChild<QToolButton*>("ToolButton1");
+    ASSERT_NE(back, nullptr);
+    // The face behind the caption, just above the bottom edge, under the caption's baseline.
+    const auto face = [&] {
+        const QImage img = back->grab().toImage();
+        return img.pixelColor(img.width() / 2, img.height() - 4);
+    };
+    const auto contrastWithWhite = [](const QColor& c) {
+        const auto lin = [](double x) {
+            return x <= 0.03928 ? x / 12.92 : std::pow((x + 0.055) / 1.055, 2.4);
+        };
+        const double l =
+            0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
+        return 1.05 / (l + 0.05);
+    };
+    EXPECT_GE(contrastWithWhite(face()), 3.0) << "normal";
+    back->setAttribute(Qt::WA_UnderMouse, true);
+    EXPECT_GE(contrastWithWhite(face()), 3.0) << "hovered: " << face().name().toStdString();
+    back->setDown(true);
+    EXPECT_GE(contrastWithWhite(face()), 3.0) << "pressed: " << face().name().toStdString();
 }
 
 TEST(HelpViewer, LoadsTheTopicAndMovesBackAndForward) {

@@ -1,5 +1,6 @@
 // The preview, print and publish dialog and the preview window, driven through their controls.
 #include "db/datetime.h"
+#include "output/page.h"
 #include "output/windows/pageprint.h"
 #include "output/windows/previewdialogfrm.h"
 #include "output/windows/previewfrm.h"
@@ -107,6 +108,7 @@ class PreviewDialog : public ::testing::Test {
         return t;
     }
     void press(const char* button) { find<QPushButton>(button)->click(); }
+    const std::string& tempPageName() const { return dlg.tempPageName(); }
     // Print mode with the print dialog cancelled: the page is written and stays.
     std::string writtenPage() {
         dlg.choosePrinter = [](QPrinter&) { return false; };
@@ -243,6 +245,20 @@ TEST_F(PreviewDialog, TemporaryPagesAreNumberedByChance) {
     writtenPage();
     EXPECT_EQ(tempPageName(), "TEMP/~23456.HTM") << "below 100000";
     EXPECT_TRUE(fs::exists(folder / "TEMP" / "~4711.HTM")) << "printed pages stay";
+
+    // A second station in the same process keeps a page name of its own.
+    FakeServices otherFake;
+    otherFake.chance->queue = {77};
+    otherFake.clock->t = fake.clock->t;
+    Station other{folder.str(), otherFake.services()};
+    ASSERT_EQ(other.db.loadConfig(), LoadResult::Ok);
+    Tpreviewdialogfrm otherDlg{other};
+    otherDlg.setPreviewMode(2);
+    otherDlg.show();
+    otherDlg.choosePrinter = [](QPrinter&) { return false; };
+    otherDlg.findChild<QPushButton*>("Printbtn")->click();
+    EXPECT_EQ(otherDlg.tempPageName(), "TEMP/~77.HTM");
+    EXPECT_EQ(tempPageName(), "TEMP/~23456.HTM");
 }
 
 TEST_F(PreviewDialog, PageThatCannotBeWrittenIsReportedNotHandedOn) {
@@ -438,4 +454,37 @@ TEST(PagePrint, PrintsAPageFileToPdfAndFailsOnAMissingOne) {
                   std::make_unique<QPrinter>(), [&](bool ok) { done = ok; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return done.has_value(); }, 10000));
     EXPECT_FALSE(*done);
+}
+
+TEST(PagePrint, APageThatFitsTheSheetPrintsOnOne) {
+    TempFolder folder;
+    FakeServices fake;
+    test::writeFreshDatabase(folder.str());
+    Station station{folder.str(), fake.services()};
+    ASSERT_EQ(station.db.loadConfig(), LoadResult::Ok);
+    ASSERT_EQ(station.db.loadUsers(), LoadResult::Ok);
+    ASSERT_EQ(station.db.loadNotices(), LoadResult::Ok);
+    station.currentUserName = "ADMIN";
+    station.currentUserSlot = station.db.findUser("ADMIN");
+    const TDateTime day = encodeDate(2026, 12, 14);
+    int n = -1;
+    std::array<bool, kSetCount> in{};
+    in[0] = true;
+    ASSERT_EQ(station.allocateNotice(day, day, in, n), AllocStatus::Ok);
+    ASSERT_TRUE(station.db.writeMessageFile(n, "Choir practice at lunch"));
+    ASSERT_TRUE(writeNoticePage(station.db, 1, "TEMP/one.htm", day));
+
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setPageSize(QPageSize(QPageSize::A4));
+    const QString pdf = QString::fromStdString((folder / "one.pdf").string());
+    printer->setOutputFileName(pdf);
+    std::optional<bool> done;
+    printPageFile(QString::fromStdString(station.db.path("TEMP/one.htm")), std::move(printer),
+                  [&](bool ok) { done = ok; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return done.has_value(); }, 60000));
+    ASSERT_TRUE(*done);
+    const QString text = pdfText(pdf);
+    EXPECT_TRUE(text.contains("Choir practice at lunch"));
+    EXPECT_EQ(text.count(QLatin1Char('\f')), 1) << "one sheet: " << text.toStdString();
 }

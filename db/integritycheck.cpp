@@ -1,0 +1,250 @@
+#include "integritycheck.h"
+
+#include "text.h"
+
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+namespace pinora {
+
+const char* const kCheckRefusedMessage =
+    "Cannot start a data integrity check while someone is using the notice system";
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class Check {
+  public:
+    Check(Station& st, const CheckOptions& o, CheckObserver& obs,
+          const std::function<std::string(TDateTime)>& timeText)
+        : st_(st), db_(st.db), o_(o), obs_(obs), timeText_(timeText) {}
+
+    CheckResult run() {
+        obs_.logLine("Check started: " + timeText_(st_.now()));
+        if (o_.repair && !takeLocks()) return result_;
+        obs_.stepDone(SingleUserStep);
+
+        if (!reload()) return result_;
+        obs_.stepDone(RefreshStep);
+
+        checkUsers();
+        obs_.stepDone(UserStep);
+        checkWidowedNotices();
+        obs_.stepDone(WidowedNoticeStep);
+        checkWidowedEntries();
+        obs_.stepDone(WidowedEntryStep);
+        if (o_.removeOld) removeOldNotices();
+        obs_.stepDone(OldNoticeStep);
+        result_.counts.temporaryFilesRemoved = removeTemporaryFiles(db_, o_.repair);
+        obs_.stepDone(TemporaryFileStep);
+
+        if (o_.repair && !save()) return result_;
+        obs_.stepDone(UpdateStep);
+        if (o_.repair) releaseLocks();
+        obs_.stepDone(MultiUserStep);
+        obs_.logLine("Check Completed: " + timeText_(st_.now()));
+        return result_;
+    }
+
+  private:
+    bool takeLocks() {
+        const std::string& me = st_.currentUserName;
+        if (db_.acquireLock('U', me, kCheckTask) != LockResult::Granted) return refuse('U');
+        if (db_.acquireLock('N', me, kCheckTask) != LockResult::Granted) {
+            db_.releaseLock('U');
+            return refuse('N');
+        }
+        return true;
+    }
+
+    bool refuse(char letter) {
+        result_.outcome = CheckOutcome::LockRefused;
+        result_.refusedLock = letter;
+        result_.holder = db_.readLock(letter);
+        return false;
+    }
+
+    void releaseLocks() {
+        db_.releaseLock('U');
+        db_.releaseLock('N');
+    }
+
+    bool reload() {
+        const char* failed = nullptr;
+        if (db_.loadUsers() != LoadResult::Ok)
+            failed = "USER.DB";
+        else if (db_.loadNotices() != LoadResult::Ok)
+            failed = "NOTICE.DB";
+        if (!failed) return true;
+        stop(CheckOutcome::LoadFailed, std::string(failed) + " could not be read");
+        return false;
+    }
+
+    bool save() {
+        const char* failed = nullptr;
+        if (!db_.saveUsers())
+            failed = "USER.DB";
+        else if (!db_.saveNotices())
+            failed = "NOTICE.DB";
+        if (!failed) return true;
+        stop(CheckOutcome::SaveFailed, std::string(failed) + " could not be saved");
+        return false;
+    }
+
+    // The check ends early: the log says why, and no lock of ours stays behind.
+    void stop(CheckOutcome outcome, const std::string& why) {
+        result_.outcome = outcome;
+        obs_.logLine("Check Failed: " + why + ". Nothing was changed. " + timeText_(st_.now()));
+        if (o_.repair) releaseLocks();
+    }
+
+    void pause(int fromMs, int spanMs) {
+        st_.services().sleeper->sleepMs(fromMs + st_.services().chance->below(spanMs));
+        obs_.idle();
+    }
+
+    void line(int n, const std::string& name, const char* tail) {
+        obs_.logLine("Record " + std::to_string(n) + " " + name + tail);
+    }
+
+    // Freeing ADMIN, or the one running the check, would lock the administrator out.
+    bool mustKeep(int n, const std::string& name) const {
+        return equalsIgnoreCase(name, "ADMIN") || n == st_.currentUserSlot ||
+               equalsIgnoreCase(name, st_.currentUserName);
+    }
+
+    void checkUsers() {
+        obs_.progressRange(1, kUserCount);
+        for (int n = 1; n <= kUserCount; ++n) {
+            if (db_.userSlotFree(n)) continue;
+            const std::string name = db_.userLoginName(n);
+            pause(10, 20);
+            UserRecord& u = db_.user(n);
+            const bool keep = mustKeep(n, name);
+            bool corrupt = false;
+            if (u.fullName.empty()) {
+                line(n, name,
+                     keep ? " : Full Name missing. Record is corrupt. Kept, as it is needed to "
+                            "administer the notice system"
+                          : " : Full Name missing. Record is corrupt. Deleted");
+                corrupt = true;
+            }
+            if (u.postCount < 0) {
+                line(n, name, " : Post Count inaccurate. Post Count reset");
+                u.postCount = 0;
+                ++result_.counts.postCountsReset;
+            }
+            if (u.password.empty()) {
+                line(n, name,
+                     keep ? " : Password missing. Record is corrupt. Kept, as it is needed to "
+                            "administer the notice system"
+                          : " : Password missing. Record is corrupt. Deleted");
+                corrupt = true;
+            }
+            if (corrupt && !keep) {
+                db_.setUserName(n, freeMarker);
+                ++result_.counts.usersFreed;
+            }
+            obs_.progress(n);
+        }
+    }
+
+    template <typename Visit> void eachNoticeInUse(Visit visit) {
+        obs_.progressRange(1, kNoticeCount);
+        for (int n = 1; n <= kNoticeCount; ++n) {
+            if (db_.noticeInUse(n)) {
+                pause(0, 20);
+                visit(n);
+            }
+            obs_.progress(n);
+        }
+    }
+
+    void checkWidowedNotices() {
+        // The login names once, rather than unscrambled again for each of 10000 notices.
+        std::vector<std::string> authors;
+        for (int u = 1; u <= kUserCount; ++u)
+            if (!db_.userSlotFree(u)) authors.push_back(db_.userLoginName(u));
+        eachNoticeInUse([&](int n) {
+            const std::string owner = db_.noticeOwner(n);
+            for (const std::string& a : authors)
+                if (ownerBelongsTo(owner, a)) return;
+            if (o_.widowedToAdmin) {
+                line(n, owner, " : not in Notices. Notice will be assigned to ADMIN");
+                db_.notice(n).owner = db_.scramble("ADMIN");
+                ++result_.counts.noticesToAdmin;
+            } else {
+                line(n, owner, " : not in Notices. Notice will be delete");
+                db_.markNoticeFree(n);
+                ++result_.counts.noticesFreed;
+            }
+        });
+    }
+
+    void checkWidowedEntries() {
+        eachNoticeInUse([this](int n) {
+            if (db_.messageFileExists(n)) return;
+            line(n, db_.noticeOwner(n), " : has no notice entry. Index Freed.");
+            db_.markNoticeFree(n);
+            ++result_.counts.noticesFreed;
+        });
+    }
+
+    void removeOldNotices() {
+        const TDateTime limit = st_.now() - 30;
+        eachNoticeInUse([&](int n) {
+            if (limit > db_.notice(n).endDate) {
+                db_.markNoticeFree(n);
+                ++result_.counts.oldNoticesRemoved;
+            }
+        });
+    }
+
+    Station& st_;
+    Database& db_;
+    const CheckOptions& o_;
+    CheckObserver& obs_;
+    const std::function<std::string(TDateTime)>& timeText_;
+    CheckResult result_;
+};
+
+bool isSaveLeftover(const fs::directory_entry& e) {
+    // Atomic saves write "<name>.~<station>-<n>.tmp" beside the file.
+    const std::string name = e.path().filename().string();
+    return name.size() > 4 && name.compare(name.size() - 4, 4, ".tmp") == 0 &&
+           name.find(".~") != std::string::npos;
+}
+
+} // namespace
+
+int removeTemporaryFiles(const Database& db, bool remove) {
+    int count = 0;
+    std::error_code ec;
+    const auto take = [&](const fs::path& p) {
+        if (!remove || fs::remove(p, ec)) ++count;
+    };
+    for (const auto& e : fs::directory_iterator(db.path("TEMP"), ec)) {
+        const fs::file_status s = e.symlink_status(ec);
+        if (fs::is_regular_file(s) || fs::is_symlink(s)) take(e.path());
+    }
+    const auto hourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    for (const std::string& folder : {db.folder(), db.path("MSG")}) {
+        for (const auto& e : fs::directory_iterator(folder, ec)) {
+            if (!isSaveLeftover(e) || !fs::is_regular_file(e.symlink_status(ec))) continue;
+            const auto written = e.last_write_time(ec);
+            if (!ec && written < hourAgo) take(e.path());
+        }
+    }
+    return count;
+}
+
+CheckResult runIntegrityCheck(Station& station, const CheckOptions& options,
+                              CheckObserver& observer,
+                              const std::function<std::string(TDateTime)>& dateTimeText) {
+    return Check(station, options, observer, dateTimeText).run();
+}
+
+} // namespace pinora
