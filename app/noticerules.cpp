@@ -33,23 +33,6 @@ bool heldToDeadlines(TDateTime start, TDateTime now, DeadlineStart compare) {
     return ms(from) <= ms(nextWeekday(now));
 }
 
-QString shownDate(TDateTime t) {
-    return QLocale().toString(toQDateTime(t).date(), QLocale::ShortFormat);
-}
-
-// The locale's long time format without a time zone: the values are local wall-clock times.
-QString shownTime(TDateTime t) {
-    const QString full = QLocale().timeFormat(QLocale::LongFormat);
-    QString format;
-    bool quoted = false;
-    for (QChar c : full) {
-        if (c == u'\'') quoted = !quoted;
-        if (c == u't' && !quoted) continue;
-        format += c;
-    }
-    return QLocale().toString(toQDateTime(t).time(), format.trimmed());
-}
-
 TDateTime startFor(StartChoice choice, TDateTime now, TDateTime picker) {
     switch (choice) {
     case StartChoice::Today:

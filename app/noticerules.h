@@ -15,10 +15,6 @@ namespace pinora {
 
 using SetTicks = std::array<bool, kSetCount>;
 
-// Dates and times as people see them: the locale's short date and long time formats.
-QString shownDate(TDateTime t);
-QString shownTime(TDateTime t);
-
 // A set's deadline has passed when it is enabled and the time of day of now is later than the
 // deadline's (the deadline minute itself still passes).
 bool deadlinePassed(const NoticeSetConfig& set, TDateTime now);

@@ -2,6 +2,8 @@
 
 #include "db/datetime.h"
 
+#include <QLocale>
+
 namespace pinora {
 
 QDate toQDate(TDateTime t) {
@@ -21,6 +23,43 @@ QDateTime toQDateTime(TDateTime t) {
 TDateTime fromQDateTime(const QDateTime& dt) {
     const QTime c = dt.time();
     return fromQDate(dt.date()) + encodeTime(c.hour(), c.minute(), c.second(), c.msec());
+}
+
+namespace {
+// "d/M/yy" becomes "d/M/yyyy"; a format that has the whole year already stays as it is.
+QString fourDigitYears(const QString& format) {
+    QString out;
+    for (int i = 0; i < format.size();) {
+        int run = 0;
+        while (i + run < format.size() && format[i + run] == u'y')
+            ++run;
+        if (run == 0) {
+            out += format[i++];
+            continue;
+        }
+        out += QStringLiteral("yyyy");
+        i += run;
+    }
+    return out;
+}
+} // namespace
+
+QString shownDate(TDateTime t) {
+    const QString format = fourDigitYears(QLocale().dateFormat(QLocale::ShortFormat));
+    return QLocale().toString(toQDateTime(t).date(), format);
+}
+
+// The locale's long time format without a time zone: the values are local wall-clock times.
+QString shownTime(TDateTime t) {
+    const QString full = QLocale().timeFormat(QLocale::LongFormat);
+    QString format;
+    bool quoted = false;
+    for (QChar c : full) {
+        if (c == u'\'') quoted = !quoted;
+        if (c == u't' && !quoted) continue;
+        format += c;
+    }
+    return QLocale().toString(toQDateTime(t).time(), format.trimmed());
 }
 
 } // namespace pinora

@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QString>
 
 namespace pinora {
 
@@ -16,5 +17,10 @@ TDateTime fromQDateTime(const QDateTime& dt);
 // The date part only; the time of day is dropped.
 QDate toQDate(TDateTime t);
 TDateTime fromQDate(const QDate& d);
+
+// Dates and times as people see them: the locale's short date (always with a four-digit year,
+// so that no year is mistaken for another) and long time formats.
+QString shownDate(TDateTime t);
+QString shownTime(TDateTime t);
 
 } // namespace pinora
