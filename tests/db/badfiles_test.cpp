@@ -4,6 +4,7 @@
 #include "db/text.h"
 #include "support/bytes.h"
 #include "support/fakes.h"
+#include "support/filesizelimit.h"
 #include "support/tempfolder.h"
 
 #include <gtest/gtest.h>
@@ -107,27 +108,6 @@ class BadFiles : public ::testing::Test {
     TempFolder dir;
     FakeServices fs;
     Database db{dir.str(), fs.services()};
-};
-
-// Limits the size of files this process may write, so that a save fails as on a full disk,
-// whoever runs the test.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        old_ = std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        rlimit lim = saved_;
-        lim.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &lim);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, old_);
-    }
-
-  private:
-    rlimit saved_{};
-    void (*old_)(int);
 };
 
 } // namespace
