@@ -16,19 +16,7 @@ void config20(std::string_view file, ConfigRecord& out) {
     take(out.ftpUser, file, 497);
     take(out.ftpPassword, file, 528);
     take(out.reserved564, file, 560);
-    TDateTime deadline;
-    take(deadline, file, 1144);
-    for (int k = 0; k < kSetCount; ++k) {
-        NoticeSetConfig& s = out.noticeSets[k];
-        take(s.name, file, 564 + 31 * static_cast<std::size_t>(k));
-        s.deadline = deadline;
-        s.maxDays = 2;
-        s.deadlineEnabled = true;
-        s.maxDaysEnabled = true;
-    }
-    take(out.schoolName, file, 816);
-    take(out.schoolCopyright, file, 977);
-    std::memcpy(&out.authUseOsName, file.data() + 1152, 5); // the five login flags
+    setsAndSchool(out, file, 564, 2);
     out.allowUserReturns = true;
     out.numberEachNotice = true;
     out.signatureStyle = 0;

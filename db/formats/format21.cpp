@@ -15,21 +15,9 @@ void configHeadered(std::string_view file, ConfigRecord& out, std::size_t dayLim
     std::memcpy(&out.ftpServer, rec.data() + 160, offsetof(ConfigRecord, noticeSets) - 160);
     out.pad0 = 0;
     out.pad1 = 0;
-    TDateTime deadline;
     std::int32_t dayLimit;
-    take(deadline, rec, 1144);
     take(dayLimit, rec, dayLimitAt);
-    for (int k = 0; k < kSetCount; ++k) {
-        NoticeSetConfig& s = out.noticeSets[k];
-        take(s.name, rec, 568 + 31 * static_cast<std::size_t>(k));
-        s.deadline = deadline;
-        s.maxDays = dayLimit;
-        s.deadlineEnabled = true;
-        s.maxDaysEnabled = true;
-    }
-    take(out.schoolName, rec, 816);
-    take(out.schoolCopyright, rec, 977);
-    std::memcpy(&out.authUseOsName, rec.data() + 1152, 5);
+    setsAndSchool(out, rec, 568, dayLimit);
     take(out.allowUserReturns, rec, 1160);
     take(out.numberEachNotice, rec, 1161);
     take(out.signatureStyle, rec, 1164);
