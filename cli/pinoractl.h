@@ -31,4 +31,14 @@ std::string dateTimeText(TDateTime t);
 // CONFIG.DB; the temporary page is removed afterwards.
 int publishPage(Database& db, int setNumber, TDateTime day, std::ostream& out, std::ostream& err);
 
+// The set named on the command line, found as the program finds it; -1 after a message.
+int resolveSet(const Database& db, const std::string& name, std::ostream& err);
+
+// upgrade.cpp: false, after naming each file and its format, when a file needs converting.
+bool filesAreCurrent(const Database& db, std::ostream& err);
+int upgradeDatabase(Database& db, std::ostream& out, std::ostream& err);
+// Imports a release-1.4 folder; a lock held elsewhere is reported instead of waited for.
+int importNotices(Database& db, const std::string& from, int staffSet, int studentSet,
+                  std::ostream& out, std::ostream& err);
+
 } // namespace pinora::cli
