@@ -40,13 +40,20 @@ const char* const kUsageText =
     "                            (under both locks, as the program's check does). Widowed\n"
     "                            notices are deleted (default) or given to ADMIN; --keep-old\n"
     "                            keeps notices that ended more than 30 days ago\n"
+    "  upgrade                   converts the files of an older Pinora 2 (2.0 to 2.4) to the\n"
+    "                            current format, keeping each original beside it (.bak)\n"
+    "  import --from DIR --staff-set NAME --student-set NAME\n"
+    "                            copies the notices of the Pinora 1.4 folder DIR to the user\n"
+    "                            ADMIN, staff notices into one set and student notices into\n"
+    "                            the other\n"
     "  help                      this text\n"
     "\n"
     "NAME is a notice set's name, in any letter case. DAY is YYYY-MM-DD, today, tomorrow or\n"
     "next-weekday (the next day that is not a Saturday or Sunday).\n"
     "\n"
-    "Only check --repair changes the database. Errors go to standard error; the exit status is\n"
-    "0 on success, 1 when a command failed and 2 when the command line was wrong.\n";
+    "Only check --repair, upgrade and import change the database. Errors go to standard error;\n"
+    "the exit status is 0 on success, 1 when a command failed and 2 when the command line was\n"
+    "wrong.\n";
 
 // The database's messages go to the error stream like the tool's own.
 class StreamReporter : public Reporter {
@@ -424,6 +431,7 @@ void infoJson(const Database& db, std::ostream& out) {
 }
 
 int info(Database& db, const Options& o, std::ostream& out, std::ostream& err) {
+    if (!filesAreCurrent(db, err)) return kFailed;
     if (!load(db.loadConfig(), "CONFIG.DB", db, err) || !load(db.loadUsers(), "USER.DB", db, err) ||
         !load(db.loadNotices(), "NOTICE.DB", db, err))
         return kFailed;
@@ -479,7 +487,8 @@ int locks(Database& db, const Options& o, std::ostream& out, std::ostream& err) 
 
 // ---- page ---------------------------------------------------------------------------------
 
-// The set named on the command line, found as the program finds it; -1 after a message.
+} // namespace
+
 int resolveSet(const Database& db, const std::string& name, std::ostream& err) {
     const std::string stored = utf8ToCp1252(name);
     const int set = stored.empty() ? -1 : db.findNoticeSet(stored);
@@ -491,6 +500,8 @@ int resolveSet(const Database& db, const std::string& name, std::ostream& err) {
         << (names.empty() ? "; no set is named" : "; the sets are: " + names) << "\n";
     return -1;
 }
+
+namespace {
 
 struct PageRequest {
     int set = -1;
@@ -526,6 +537,17 @@ int page(Database& db, const Options& o, std::ostream& out, std::ostream& err) {
     out << "Wrote the " << shown(db.config.noticeSets[r->set - 1].name.str()) << " page of "
         << englishDateText(r->day) << " to " << printable(file) << "\n";
     return kOk;
+}
+
+int importCommand(Database& db, const Options& o, std::ostream& out, std::ostream& err) {
+    const std::string from = required(o, "--from");
+    const std::string staff = required(o, "--staff-set");
+    const std::string student = required(o, "--student-set");
+    if (!load(db.loadConfig(), "CONFIG.DB", db, err)) return kFailed;
+    const int staffSet = resolveSet(db, staff, err);
+    const int studentSet = staffSet < 0 ? -1 : resolveSet(db, student, err);
+    if (studentSet < 0) return kFailed;
+    return importNotices(db, from, staffSet, studentSet, out, err);
 }
 
 int publish(Database& db, const Options& o, std::ostream& out, std::ostream& err) {
@@ -643,6 +665,14 @@ int runPinoractl(const std::vector<std::string>& args, std::ostream& out, std::o
         } else if (command == "page") {
             o = parseOptions(args, i, {"--set", "--day", "--out"}, {});
             handler = page;
+        } else if (command == "upgrade") {
+            o = parseOptions(args, i, {}, {});
+            handler = [](Database& d, const Options&, std::ostream& o1, std::ostream& o2) {
+                return upgradeDatabase(d, o1, o2);
+            };
+        } else if (command == "import") {
+            o = parseOptions(args, i, {"--from", "--staff-set", "--student-set"}, {});
+            handler = importCommand;
         } else if (command == "publish") {
             o = parseOptions(args, i, {"--set", "--day"}, {});
             handler = publish;

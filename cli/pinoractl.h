@@ -36,5 +36,14 @@ int publishPage(Database& db, int setNumber, TDateTime day, std::ostream& out, s
 // go to out, then one line of counts. Refused (exit 1) while another holds a lock.
 int checkDatabase(Database& db, const CheckOptions& options, std::ostream& out,
                   std::ostream& err);
+// The set named on the command line, found as the program finds it; -1 after a message.
+int resolveSet(const Database& db, const std::string& name, std::ostream& err);
+
+// upgrade.cpp: false, after naming each file and its format, when a file needs converting.
+bool filesAreCurrent(const Database& db, std::ostream& err);
+int upgradeDatabase(Database& db, std::ostream& out, std::ostream& err);
+// Imports a release-1.4 folder; a lock held elsewhere is reported instead of waited for.
+int importNotices(Database& db, const std::string& from, int staffSet, int studentSet,
+                  std::ostream& out, std::ostream& err);
 
 } // namespace pinora::cli

@@ -2,6 +2,7 @@
 
 #include "fileio.h"
 #include "text.h"
+#include "upgrade.h"
 
 #include <atomic>
 #include <cstring>
@@ -147,12 +148,19 @@ bool Database::saveFile(const char* name, const void* block, std::size_t blockSi
 }
 
 // The one place where a file whose header is not today's is dealt with: the loads of all
-// three files come here. Until the older formats are converted, such a file is reported as
-// unreadable and left as it is (a file that exists is never overwritten); the upgrades hook
-// in here, pick the reader by the header and hand back the converted records.
+// three files come here. An older format is converted in place (the user is told), then the
+// converted file is read again from its start; anything else has been reported already.
 LoadResult Database::handleOldHeader(const char* name, const DbHeader& /*found*/) {
-    report(brokenFileMessage(name));
-    return LoadResult::Failed;
+    // A file that still is not current after its conversion is not converted twice.
+    if (upgrading_ || !upgradeOnLoad(*this, name)) return LoadResult::Failed;
+    upgrading_ = true;
+    const std::string_view which = name;
+    const LoadResult again = which == "NOTICE.DB" ? loadNoticeFile(HeaderCheck::Required)
+                             : which == "USER.DB"
+                                 ? loadFile(name, &users, sizeof users, HeaderCheck::Required)
+                                 : loadFile(name, &config, sizeof config, HeaderCheck::Required);
+    upgrading_ = false;
+    return again;
 }
 
 LoadResult Database::loadConfig(HeaderCheck check) {

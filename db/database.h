@@ -137,6 +137,7 @@ class Database {
 
     std::string folder_;
     Services services_;
+    bool upgrading_ = false;
     std::vector<char> scratch_; // a file read aside before it replaces the records
 };
 

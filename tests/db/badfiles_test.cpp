@@ -4,9 +4,11 @@
 #include "db/text.h"
 #include "support/bytes.h"
 #include "support/fakes.h"
+#include "support/filesizelimit.h"
 #include "support/tempfolder.h"
 
 #include <gtest/gtest.h>
+#include <map>
 
 #include <csignal>
 #include <fcntl.h>
@@ -109,27 +111,6 @@ class BadFiles : public ::testing::Test {
     Database db{dir.str(), fs.services()};
 };
 
-// Limits the size of files this process may write, so that a save fails as on a full disk,
-// whoever runs the test.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        old_ = std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        rlimit lim = saved_;
-        lim.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &lim);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, old_);
-    }
-
-  private:
-    rlimit saved_{};
-    void (*old_)(int);
-};
-
 } // namespace
 
 TEST_F(BadFiles, CurrentAndNewerHeadersLoad) {
@@ -165,22 +146,28 @@ TEST_F(BadFiles, ChangedSignatureIsRejectedAndLeftAlone) {
     }
 }
 
-TEST_F(BadFiles, OlderFormatIsReportedAsUnreadableAndNotTouched) {
+// A header of an older version is no damage: the load converts the file, keeps the original
+// beside it and reads the converted file, without waiting.
+TEST_F(BadFiles, OlderVersionIsConvertedByTheLoadAndTheOriginalKept) {
+    const std::map<std::string, std::string> words = {
+        {"NOTICE.DB", "Notice Database"}, {"USER.DB", "User Database"},
+        {"CONFIG.DB", "Configuration"}};
     for (const FileCase& fc : kFiles) {
-        for (std::int32_t version : {2400, 2100, 0, -2500}) {
-            std::string f = readBytes(dir / fc.name);
-            put32(f, 12, version);
-            writeBytes(dir / fc.name, f);
-            fs.reporter->messages.clear();
-            fs.sleeper->sleeps.clear();
-            EXPECT_EQ(load(fc.name), LoadResult::Failed) << fc.name << " " << version;
-            expectOneMessageNaming(fc.name);
-            EXPECT_TRUE(fs.sleeper->sleeps.empty()); // a whole header does not change by waiting
-            EXPECT_EQ(readBytes(dir / fc.name), f);
-            expectMemoryUnchanged();
-        }
+        std::string f = readBytes(dir / fc.name);
+        if (fc.name == std::string("CONFIG.DB")) f.resize(16 + 1232); // a 2.4 record
+        put32(f, 12, 2400);
+        writeBytes(dir / fc.name, f);
+        fs.reporter->messages.clear();
+        fs.sleeper->sleeps.clear();
+        EXPECT_EQ(load(fc.name), LoadResult::Ok) << fc.name;
+        EXPECT_EQ(fs.reporter->messages,
+                  std::vector<std::string>{"Upgraded Version 2.4 " + words.at(fc.name) +
+                                           " to version 2.5. You must restart notices."});
+        EXPECT_TRUE(fs.sleeper->sleeps.empty());
+        EXPECT_EQ(readBytes(dir / (std::string(fc.name) + ".2.4.bak")), f);
+        EXPECT_EQ(readBytes(dir / fc.name).size(), fc.size);
+        EXPECT_EQ(db.header.version, 2500);
     }
-    EXPECT_NE(db.loadConfig(), LoadResult::Ok);
 }
 
 TEST_F(BadFiles, TruncatedOrTooLongFilesFailAfterTenAttempts) {
