@@ -15,6 +15,7 @@ class Twebserverconfigfrm;
 class Tpreviewdialogfrm;
 class TPreviewFrm;
 class Tonlinehelpfrm;
+class Tcheck2frm;
 
 struct AppWindows {
     Tmainfrm* mainfrm = nullptr;
@@ -25,6 +26,7 @@ struct AppWindows {
     Twebserverconfigfrm* webserverconfigfrm = nullptr;
     Tpreviewdialogfrm* previewdialogfrm = nullptr;
     TPreviewFrm* previewfrm = nullptr;
+    Tcheck2frm* check2frm = nullptr;
     Tonlinehelpfrm* onlinehelpfrm = nullptr;
 };
 

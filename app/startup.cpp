@@ -1,5 +1,6 @@
 #include "startup.h"
 
+#include "admin/windows/check2frm.h"
 #include "app/mainfrm.h"
 #include "app/splashfrm.h"
 #include "db/text.h"
@@ -157,6 +158,13 @@ void StartUp::createWindows() {
     previewDialog->setPreviewFrm(preview);
     windows_.previewfrm = preview;
     created(preview);
+
+    auto* check = new Tcheck2frm(*station_, windows_.mainfrm);
+    check->setBusy = [this](bool on) { windows_.mainfrm->setBusy(on); };
+    windows_.check2frm = check;
+    windows_.mainfrm->setCommand(Tmainfrm::Command::IntegrityCheck,
+                                 [this, check] { runModal(check); });
+    created(check);
 
     // The viewer starts no browser until the first topic is asked for.
     auto* help = new Tonlinehelpfrm(*station_, windows_.mainfrm);

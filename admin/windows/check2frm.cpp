@@ -93,7 +93,8 @@ Tcheck2frm::Tcheck2frm(Station& station, QWidget* parent) : QDialog(parent), sta
     removeold_->setObjectName(QStringLiteral("removeold"));
     removeold_->setChecked(true);
     grid->addWidget(removeold_);
-    options->setFixedWidth(420);
+    // The long caption of removeold sets the width; the label above it wraps to that.
+    label->setMinimumWidth(removeold_->sizeHint().width());
     right->addWidget(options);
 
     auto* buttons = new QGridLayout;

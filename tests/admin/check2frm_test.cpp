@@ -1,0 +1,149 @@
+// The integrity check window over a planted folder: what it shows while and after it runs,
+// and its printed and saved log.
+#include "admin/windows/check2frm.h"
+#include "db/datetime.h"
+#include "support/bytes.h"
+#include "support/fakes.h"
+#include "support/tempfolder.h"
+#include "ui/messages.h"
+
+#include <QCheckBox>
+#include <QListWidget>
+#include <QLocale>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextEdit>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using namespace pinora;
+using namespace pinora::test;
+using ui::Messages;
+namespace fs = std::filesystem;
+
+namespace {
+
+class CheckWindow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+        Messages::clear();
+        writeFreshDatabase(dir.str());
+        ASSERT_EQ(st.db.loadUsers(), LoadResult::Ok);
+        st.currentUserName = "ADMIN";
+        st.currentUserSlot = st.db.findUser("ADMIN");
+        const int ann = st.db.findFreeUser();
+        st.db.setUserCredentials(ann, "ANN", "pw");
+        st.db.user(ann).fullName = "";
+        ASSERT_TRUE(st.db.saveUsers());
+        w.setBusy = [this](bool on) { busy.push_back(on); };
+        w.show();
+    }
+    void TearDown() override { Messages::clear(); }
+    template <typename T> T* find(const char* name) {
+        T* c = w.findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(c, nullptr) << name;
+        return c;
+    }
+    int ticked() {
+        int n = 0;
+        auto* state = find<QListWidget>("state");
+        for (int i = 0; i < state->count(); ++i)
+            n += state->item(i)->checkState() == Qt::Checked;
+        return n;
+    }
+
+    TempFolder dir;
+    FakeServices fsv;
+    Station st{dir.str(), fsv.services()};
+    Tcheck2frm w{st};
+    std::vector<bool> busy;
+};
+
+TEST_F(CheckWindow, RunsTheCheckAndShowsItsLogStepsAndProgress) {
+    auto* state = find<QListWidget>("state");
+    ASSERT_EQ(state->count(), 9);
+    EXPECT_EQ(state->item(2)->text(), QStringLiteral("User  Consistancy Check"));
+    EXPECT_FALSE(state->isEnabled());
+    EXPECT_TRUE(find<QRadioButton>("deleted")->isChecked());
+    EXPECT_TRUE(find<QCheckBox>("removeold")->isChecked());
+    EXPECT_EQ(find<QPushButton>("cancelbtn")->text(), QStringLiteral("Cancel "));
+
+    // While it runs, neither button can be pressed.
+    bool disabledWhileRunning = false;
+    fsv.sleeper->onSleep = [&] {
+        disabledWhileRunning = !find<QPushButton>("startbtn")->isEnabled() &&
+                               !find<QPushButton>("cancelbtn")->isEnabled();
+    };
+    find<QPushButton>("startbtn")->click();
+    EXPECT_TRUE(disabledWhileRunning);
+    EXPECT_EQ(ticked(), 9);
+    const QStringList log = w.logLines();
+    ASSERT_EQ(log.size(), 3) << log.join("|").toStdString();
+    EXPECT_EQ(log[0], QStringLiteral("Check started: 07/12/2026 10:00:00"));
+    EXPECT_EQ(log[1], QStringLiteral("Record 2 ANN : Full Name missing. Record is corrupt. Deleted"));
+    EXPECT_EQ(log[2], QStringLiteral("Check Completed: 07/12/2026 10:00:00"));
+    EXPECT_TRUE(find<QPushButton>("startbtn")->isEnabled());
+    EXPECT_EQ(busy, (std::vector<bool>{true, false}));
+    EXPECT_TRUE(Messages::shownTexts().isEmpty());
+
+    // The options stay as chosen; the next run starts a fresh log.
+    find<QRadioButton>("assadmin")->setChecked(true);
+    find<QCheckBox>("removeold")->setChecked(false);
+    find<QPushButton>("startbtn")->click();
+    EXPECT_TRUE(w.options().widowedToAdmin);
+    EXPECT_FALSE(w.options().removeOld);
+    EXPECT_EQ(w.logLines().size(), 2);
+}
+
+TEST_F(CheckWindow, RefusedWhileTheNoticesAreInUse) {
+    writeBytes(dir / "DB-N.LCK", "TRUE\r\nBOB\r\nCreating Notice\r\n");
+    const std::string users = readBytes(dir / "USER.DB");
+    find<QPushButton>("startbtn")->click();
+    EXPECT_EQ(Messages::shownTexts(),
+              QStringList{"Cannot start a data integrity check while someone is using the "
+                          "notice system"});
+    EXPECT_EQ(w.logLines().size(), 1);
+    EXPECT_EQ(ticked(), 0);
+    EXPECT_EQ(readBytes(dir / "USER.DB"), users);
+    EXPECT_FALSE(fs::exists(dir / "DB-U.LCK"));
+    EXPECT_TRUE(find<QPushButton>("startbtn")->isEnabled());
+}
+
+TEST_F(CheckWindow, SavesAndPrintsTheLog) {
+    find<QPushButton>("startbtn")->click();
+    Messages::clear();
+    find<QPushButton>("BitBtn2")->click();
+    const std::string path = st.db.path("DataChk.txt");
+    EXPECT_EQ(Messages::shownTexts(), QStringList{"Saved to " + QString::fromStdString(path)});
+    EXPECT_EQ(readBytes(path), "Check started: 07/12/2026 10:00:00\r\n"
+                               "Record 2 ANN : Full Name missing. Record is corrupt. Deleted\r\n"
+                               "Check Completed: 07/12/2026 10:00:00\r\n");
+
+    Messages::clear();
+    const QString pdf = QString::fromStdString((dir / "log.pdf").string());
+    QString title;
+    w.choosePrinter = [&](QPrinter& p) {
+        title = p.docName();
+        p.setOutputFormat(QPrinter::PdfFormat);
+        p.setOutputFileName(pdf);
+        return true;
+    };
+    find<QPushButton>("BitBtn1")->click();
+    EXPECT_EQ(title, QStringLiteral("Data Integrity Check - Pinora"));
+    EXPECT_EQ(Messages::shownTexts(), QStringList{"Sent to printer"});
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    EXPECT_TRUE(QString::fromUtf8(text.readAllStandardOutput()).contains("Full Name missing"));
+
+    // A cancelled print dialog prints and says nothing.
+    Messages::clear();
+    w.choosePrinter = [](QPrinter&) { return false; };
+    find<QPushButton>("BitBtn1")->click();
+    EXPECT_TRUE(Messages::shownTexts().isEmpty());
+}
+
+} // namespace
