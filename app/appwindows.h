@@ -16,6 +16,7 @@ class Tpreviewdialogfrm;
 class TPreviewFrm;
 class Tonlinehelpfrm;
 class Tcheck2frm;
+class TImportfrm;
 
 struct AppWindows {
     Tmainfrm* mainfrm = nullptr;
@@ -26,6 +27,7 @@ struct AppWindows {
     Twebserverconfigfrm* webserverconfigfrm = nullptr;
     Tpreviewdialogfrm* previewdialogfrm = nullptr;
     TPreviewFrm* previewfrm = nullptr;
+    TImportfrm* importfrm = nullptr;
     Tcheck2frm* check2frm = nullptr;
     Tonlinehelpfrm* onlinehelpfrm = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include "admin/windows/check2frm.h"
+#include "admin/windows/importfrm.h"
 #include "app/mainfrm.h"
 #include "app/splashfrm.h"
 #include "db/text.h"
@@ -123,6 +124,11 @@ void StartUp::createWindows() {
         QApplication::processEvents();
         splashStep();
     };
+
+    auto* import = new TImportfrm(*station_, windows_.mainfrm);
+    windows_.importfrm = import;
+    windows_.mainfrm->setCommand(Tmainfrm::Command::Import, [this, import] { runModal(import); });
+    created(import);
 
     auto* welcome = new Twelcomefrm(*station_);
     welcome->onCancelProgram = [this] { endProgram(0); };

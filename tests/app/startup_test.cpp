@@ -1,5 +1,7 @@
 // Start-up over real database folders: the checks in their order, the splash, the fixed waits,
 // the logon switch, and the logon modes as the whole start-up reaches them.
+#include "admin/windows/check2frm.h"
+#include "admin/windows/importfrm.h"
 #include "app/mainfrm.h"
 #include "app/splashfrm.h"
 #include "app/startup.h"
@@ -300,6 +302,25 @@ TEST_F(StartUpTest, SplashShowsVersionAndProgressAndWaitsTheFixedTimes) {
     EXPECT_EQ(QApplication::applicationDisplayName(), QStringLiteral("Pinora 2"));
 }
 
+TEST_F(StartUpTest, OlderFilesAreConvertedWithTheirMessagesAndTheProgramGoesOn) {
+    writeFreshDatabase(folder.str());
+    for (const char* name : {"USER.DB", "NOTICE.DB"}) {
+        std::string f = readBytes(folder / name);
+        f[12] = static_cast<char>(2400 & 0xFF); // version 2400, little-endian
+        f[13] = static_cast<char>(2400 >> 8);
+        writeBytes(folder / name, f);
+    }
+    ASSERT_TRUE(make().run());
+    EXPECT_EQ(Messages::shownTexts(),
+              (QStringList{"Upgraded Version 2.4 User Database to version 2.5. You must restart "
+                           "notices.",
+                           "Upgraded Version 2.4 Notice Database to version 2.5. You must restart "
+                           "notices."}));
+    EXPECT_TRUE(logon()->isVisible());
+    EXPECT_TRUE(std::filesystem::exists(folder / "USER.DB.2.4.bak"));
+    EXPECT_EQ(readBytes(folder / "USER.DB").substr(12, 2), std::string("\xC4\x09"));
+}
+
 TEST_F(StartUpTest, EveryWindowExistsOnceBeforeTheLogon) {
     writeFreshDatabase(folder.str());
     Twelcomefrm* wizardAtLogon = nullptr;
@@ -347,6 +368,15 @@ TEST_F(StartUpTest, MainWindowOpensTheWindowsCreatedAtStartUp) {
     EXPECT_TRUE(item->isEnabled());
     item->trigger();
     EXPECT_EQ(opened, startUp->windows().webserverconfigfrm);
+    const std::pair<const char*, QDialog*> more[] = {
+        {"DataIntegrityCheck1", startUp->windows().check2frm},
+        {"ImportDBfromPinorav11", startUp->windows().importfrm}};
+    for (const auto& [name, window] : more) {
+        opened = nullptr;
+        mainfrm()->findChild<QAction*>(QString::fromLatin1(name))->trigger();
+        EXPECT_NE(opened, nullptr) << name;
+        EXPECT_EQ(opened, window) << name;
+    }
 }
 
 TEST_F(StartUpTest, WrongPasswordAtStartUpPausesThroughTheSleeper) {

@@ -1,0 +1,121 @@
+#include "importfrm.h"
+
+#include "db/import14.h"
+#include "db/station.h"
+#include "ui/dates.h"
+#include "ui/messages.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+namespace pinora {
+
+TImportfrm::TImportfrm(Station& station, QWidget* parent) : QDialog(parent), station_(station) {
+    setObjectName(QStringLiteral("Importfrm"));
+    setWindowTitle(QStringLiteral("Import"));
+    auto* top = new QVBoxLayout(this);
+    top->setSizeConstraint(QLayout::SetFixedSize); // fixed dialog border
+
+    const auto label = [this](const char* name, const QString& text) {
+        auto* l = new QLabel(text, this);
+        l->setObjectName(QString::fromLatin1(name));
+        return l;
+    };
+    auto* intro = label("Label1",
+                        QStringLiteral("This will attempt to import data from the old Pinora. "
+                                       "Please note that the notices will be assigned to ADMIN "
+                                       "Account. It is recommended you do a data integrity check "
+                                       "afterwards. Pinora 1.4 had STUDENT and STAFF Notices. "
+                                       "Please select the sets below they should correspond to."));
+    intro->setWordWrap(true);
+    intro->setFixedWidth(460);
+    top->addWidget(intro);
+
+    auto* grid = new QGridLayout;
+    top->addLayout(grid);
+    const auto list = [this](const char* name) {
+        auto* c = new QComboBox(this);
+        c->setObjectName(QString::fromLatin1(name));
+        c->setMinimumWidth(200);
+        return c;
+    };
+    importset1_ = list("importset1");
+    importset2_ = list("importset2");
+    path_ = new QLineEdit(this);
+    path_->setObjectName(QStringLiteral("path"));
+    grid->addWidget(label("Label2", QStringLiteral("Staff Notices should import into:")), 0, 0);
+    grid->addWidget(importset1_, 0, 1);
+    grid->addWidget(label("Label3", QStringLiteral("Student Notices should import into:")), 1, 0);
+    grid->addWidget(importset2_, 1, 1);
+    grid->addWidget(label("Label4", QStringLiteral("Path to OLD Pinora: (eg p:\\notice\\)")), 2, 0);
+    grid->addWidget(path_, 2, 1);
+
+    auto* buttons = new QHBoxLayout;
+    top->addLayout(buttons);
+    auto* import = new QPushButton(QStringLiteral("Import"), this);
+    import->setObjectName(QStringLiteral("Import"));
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("Button1"));
+    buttons->addStretch(1);
+    buttons->addWidget(import);
+    buttons->addWidget(cancel);
+    connect(import, &QPushButton::clicked, this, &TImportfrm::ImportClick);
+    connect(cancel, &QPushButton::clicked, this, &TImportfrm::Button1Click);
+
+    progress_ = new QPlainTextEdit(this);
+    progress_->setObjectName(QStringLiteral("progress"));
+    progress_->setReadOnly(true);
+    progress_->setFixedHeight(180);
+    top->addWidget(progress_);
+}
+
+void TImportfrm::showEvent(QShowEvent* event) {
+    if (!event->spontaneous()) FormShow();
+    QDialog::showEvent(event);
+}
+
+void TImportfrm::FormShow() {
+    station_.db.loadConfig();
+    for (QComboBox* list : {importset1_, importset2_}) {
+        list->clear();
+        for (const NoticeSetConfig& s : station_.db.config.noticeSets)
+            if (!s.name.empty()) list->addItem(ui::fromRecord(s.name.str()));
+        list->setCurrentIndex(-1);
+    }
+}
+
+void TImportfrm::ImportClick() {
+    if (importset1_->currentIndex() < 0 || importset2_->currentIndex() < 0 ||
+        path_->text().isEmpty()) {
+        ui::Messages::information(this, QStringLiteral("You must specify all fields"));
+        return;
+    }
+    progress_->clear();
+    Release14Import rq;
+    rq.folder = QFile::encodeName(path_->text()).toStdString();
+    rq.staffSet = station_.db.findNoticeSet(ui::toRecord(importset1_->currentText()));
+    rq.studentSet = station_.db.findNoticeSet(ui::toRecord(importset2_->currentText()));
+    rq.user = station_.currentUserName;
+    rq.log = [this](const std::string& line) {
+        progress_->appendPlainText(QString::fromStdString(line));
+        QApplication::processEvents();
+    };
+    rq.shortDate = [](TDateTime t) { return shownDate(t).toStdString(); };
+    const ImportOutcome r = importRelease14(station_.db, rq);
+    if (!r.message.empty()) ui::Messages::information(this, QString::fromStdString(r.message));
+}
+
+void TImportfrm::Button1Click() {
+    reject();
+}
+
+} // namespace pinora
