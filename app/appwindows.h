@@ -17,6 +17,10 @@ class TPreviewFrm;
 class Tonlinehelpfrm;
 class Tcheck2frm;
 class TImportfrm;
+class Tpageformatfrm;
+class Tschoolinfofrm;
+class Tsetconfigfrm;
+class TAboutBox;
 
 struct AppWindows {
     Tmainfrm* mainfrm = nullptr;
@@ -27,7 +31,11 @@ struct AppWindows {
     Twebserverconfigfrm* webserverconfigfrm = nullptr;
     Tpreviewdialogfrm* previewdialogfrm = nullptr;
     TPreviewFrm* previewfrm = nullptr;
+    Tpageformatfrm* pageformatfrm = nullptr;
+    Tschoolinfofrm* schoolinfofrm = nullptr;
     TImportfrm* importfrm = nullptr;
+    TAboutBox* aboutbox = nullptr;
+    Tsetconfigfrm* setconfigfrm = nullptr;
     Tcheck2frm* check2frm = nullptr;
     Tonlinehelpfrm* onlinehelpfrm = nullptr;
 };

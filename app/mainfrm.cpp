@@ -1,6 +1,7 @@
 #include "mainfrm.h"
 
 #include "app/createfrm.h"
+#include "app/startup.h"
 #include "help/helpviewer.h"
 #include "ui/lockfrm.h"
 #include "ui/messages.h"
@@ -117,7 +118,8 @@ Tmainfrm::Tmainfrm(Station& station, AppWindows& windows, QWidget* parent)
 
     // Until the program supplies a window of its own, "About" names the program and version.
     commands_[Command::About] = [this] {
-        Messages::information(this, QStringLiteral("Pinora 2\nVersion 2.5"));
+        Messages::information(this, QStringLiteral("Pinora 2\nVersion: ") +
+                                        QString::fromLatin1(programVersion));
     };
     refreshCommands();
 

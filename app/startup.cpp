@@ -2,10 +2,14 @@
 
 #include "admin/windows/check2frm.h"
 #include "admin/windows/importfrm.h"
+#include "admin/windows/schoolinfofrm.h"
+#include "admin/windows/setconfigfrm.h"
+#include "app/aboutfrm.h"
 #include "app/mainfrm.h"
 #include "app/splashfrm.h"
 #include "db/text.h"
 #include "help/helpviewer.h"
+#include "output/windows/pageformatfrm.h"
 #include "output/windows/previewdialogfrm.h"
 #include "output/windows/previewfrm.h"
 #include "output/windows/webserverconfigfrm.h"
@@ -125,10 +129,21 @@ void StartUp::createWindows() {
         splashStep();
     };
 
-    auto* import = new TImportfrm(*station_, windows_.mainfrm);
-    windows_.importfrm = import;
-    windows_.mainfrm->setCommand(Tmainfrm::Command::Import, [this, import] { runModal(import); });
-    created(import);
+    Tmainfrm* main = windows_.mainfrm;
+    const auto offer = [this, main, &created](Tmainfrm::Command command, QDialog* window) {
+        main->setCommand(command, [this, window] { runModal(window); });
+        created(window);
+    };
+    windows_.pageformatfrm = new Tpageformatfrm(*station_, main);
+    offer(Tmainfrm::Command::PageFormatter, windows_.pageformatfrm);
+    windows_.schoolinfofrm = new Tschoolinfofrm(*station_, main);
+    offer(Tmainfrm::Command::SchoolInformation, windows_.schoolinfofrm);
+
+    windows_.importfrm = new TImportfrm(*station_, main);
+    offer(Tmainfrm::Command::Import, windows_.importfrm);
+
+    windows_.aboutbox = new TAboutBox(main);
+    offer(Tmainfrm::Command::About, windows_.aboutbox);
 
     auto* welcome = new Twelcomefrm(*station_);
     welcome->onCancelProgram = [this] { endProgram(0); };
@@ -143,6 +158,9 @@ void StartUp::createWindows() {
     logon->setHooks(std::move(hooks));
     windows_.logonfrm = logon;
     created(logon);
+
+    windows_.setconfigfrm = new Tsetconfigfrm(*station_, main);
+    offer(Tmainfrm::Command::NoticeSetsConfig, windows_.setconfigfrm);
 
     auto* webserver = new Twebserverconfigfrm(*station_, windows_.mainfrm);
     webserver->onHelp = showHelpTopic;
@@ -165,12 +183,9 @@ void StartUp::createWindows() {
     windows_.previewfrm = preview;
     created(preview);
 
-    auto* check = new Tcheck2frm(*station_, windows_.mainfrm);
-    check->setBusy = [this](bool on) { windows_.mainfrm->setBusy(on); };
-    windows_.check2frm = check;
-    windows_.mainfrm->setCommand(Tmainfrm::Command::IntegrityCheck,
-                                 [this, check] { runModal(check); });
-    created(check);
+    windows_.check2frm = new Tcheck2frm(*station_, main);
+    windows_.check2frm->setBusy = [main](bool on) { main->setBusy(on); };
+    offer(Tmainfrm::Command::IntegrityCheck, windows_.check2frm);
 
     // The viewer starts no browser until the first topic is asked for.
     auto* help = new Tonlinehelpfrm(*station_, windows_.mainfrm);

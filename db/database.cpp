@@ -487,6 +487,11 @@ bool Database::changeNotices(std::string_view user, std::string_view task,
         change);
 }
 
+bool Database::changeConfig(const std::function<bool()>& change) {
+    if (loadConfig() == LoadResult::Failed) return false;
+    return change() && saveConfig();
+}
+
 bool Database::changeUsers(std::string_view user, std::string_view task,
                            const std::function<bool()>& change) {
     return changeFrame(

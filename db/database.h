@@ -111,6 +111,11 @@ class Database {
                        const std::function<bool()>& change);
     bool changeUsers(std::string_view user, std::string_view task,
                      const std::function<bool()>& change);
+    // CONFIG.DB has no lock: reload (keeping what other stations saved meanwhile), change,
+    // save; the last station to save wins. A file that is there but cannot be read is not
+    // saved over (a missing one is written afresh). False when the load or the save failed
+    // (the user has been told) or change declined.
+    bool changeConfig(const std::function<bool()>& change);
 
     std::function<void(char letter, const LockInfo&)> onLockWait;
     std::function<void()> onLockWaitEnd;

@@ -50,7 +50,7 @@ QString shownDate(TDateTime t) {
 }
 
 // The locale's long time format without a time zone: the values are local wall-clock times.
-QString shownTime(TDateTime t) {
+QString longTimeFormat() {
     const QString full = QLocale().timeFormat(QLocale::LongFormat);
     QString format;
     bool quoted = false;
@@ -59,7 +59,33 @@ QString shownTime(TDateTime t) {
         if (c == u't' && !quoted) continue;
         format += c;
     }
-    return QLocale().toString(toQDateTime(t).time(), format.trimmed());
+    return format.trimmed();
+}
+
+QString shownTime(TDateTime t) {
+    return QLocale().toString(toQDateTime(t).time(), longTimeFormat());
+}
+
+std::optional<TDateTime> typedTime(const QString& text, QString* error) {
+    const QString t = text.trimmed();
+    const QStringList formats = {longTimeFormat(), QStringLiteral("H:mm"), QStringLiteral("H:mm:ss"),
+                                 QStringLiteral("h:mm AP"), QStringLiteral("h:mm:ss AP")};
+    for (const QString& f : formats) {
+        QTime time = QLocale().toTime(t, f);
+        if (!time.isValid()) time = QLocale().toTime(t.toUpper(), f);
+        if (time.isValid())
+            return encodeTime(time.hour(), time.minute(), time.second(), time.msec());
+    }
+    if (error) *error = QStringLiteral("'") + text + QStringLiteral("' is not a valid time");
+    return std::nullopt;
+}
+
+std::optional<int> typedInteger(const QString& text, QString* error) {
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok, 10);
+    if (ok) return v;
+    if (error) *error = QStringLiteral("'") + text + QStringLiteral("' is not a valid integer value");
+    return std::nullopt;
 }
 
 } // namespace pinora

@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QString>
+#include <optional>
 
 namespace pinora {
 
@@ -22,5 +23,12 @@ TDateTime fromQDate(const QDate& d);
 // so that no year is mistaken for another) and long time formats.
 QString shownDate(TDateTime t);
 QString shownTime(TDateTime t);
+
+// A time of day or a whole number as typed into a field. A text that is not one gives nullopt
+// and, in error, the conversion message that quotes it ("'abc' is not a valid time",
+// "'x' is not a valid integer value"). Times are read in the long time format they are shown
+// in, and as H:mm, H:mm:ss, h:mm AP and h:mm:ss AP.
+std::optional<TDateTime> typedTime(const QString& text, QString* error = nullptr);
+std::optional<int> typedInteger(const QString& text, QString* error = nullptr);
 
 } // namespace pinora

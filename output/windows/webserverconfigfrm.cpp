@@ -111,19 +111,17 @@ void Twebserverconfigfrm::BitBtn1Click() {
                                  "and 65535"));
         return;
     }
-    Database& db = station_.db;
-    // Saving over a file that could not be read would undo what other stations saved; a
-    // missing file is written afresh from the record in memory.
-    if (db.loadConfig() == LoadResult::Failed) return; // the message is shown
-    ConfigRecord& c = db.config;
-    c.ftpServer = ui::toRecord(ftpserv_->text());
-    c.ftpPort = static_cast<std::uint16_t>(port);
-    c.ftpPassive = pasvftp_->isChecked();
-    c.ftpUser = ui::toRecord(user_->text());
-    c.ftpPassword = ui::toRecord(pass_->text());
-    c.ftpUploadDir = ui::toRecord(uploaddir_->text());
-    if (!db.saveConfig()) return; // the message is shown; the dialog stays open
-    accept();
+    const bool saved = station_.db.changeConfig([&] {
+        ConfigRecord& c = station_.db.config;
+        c.ftpServer = ui::toRecord(ftpserv_->text());
+        c.ftpPort = static_cast<std::uint16_t>(port);
+        c.ftpPassive = pasvftp_->isChecked();
+        c.ftpUser = ui::toRecord(user_->text());
+        c.ftpPassword = ui::toRecord(pass_->text());
+        c.ftpUploadDir = ui::toRecord(uploaddir_->text());
+        return true;
+    });
+    if (saved) accept(); // else the message is shown and the dialog stays open
 }
 
 void Twebserverconfigfrm::BitBtn2Click() {
