@@ -1,0 +1,32 @@
+// What the command files of pinoractl share: the parsed options and the ways of showing texts
+// from the records.
+#pragma once
+
+#include "db/database.h"
+
+#include <iosfwd>
+#include <map>
+#include <string>
+#include <string_view>
+
+namespace pinora::cli {
+
+struct Options {
+    std::map<std::string, std::string> values; // "--set" -> "Students"
+    std::map<std::string, bool> flags;         // "--json" -> true
+};
+
+// Texts from records and files are Windows-1252; the tool speaks UTF-8.
+std::string utf8(std::string_view cp1252);
+// As utf8, made safe for a terminal.
+std::string shown(std::string_view cp1252);
+std::string shownOrNone(std::string_view cp1252); // "(none)" for an empty text
+std::string timeText(TDateTime t);                // "19:00:00"; empty for no time
+
+// One whole-file load, with the reason for a failure named on err.
+bool load(LoadResult r, const char* file, const Database& db, std::ostream& err);
+
+// info.cpp
+int info(Database& db, const Options& o, std::ostream& out, std::ostream& err);
+
+} // namespace pinora::cli
