@@ -15,6 +15,11 @@ class Twebserverconfigfrm;
 class Tpreviewdialogfrm;
 class TPreviewFrm;
 class Tonlinehelpfrm;
+class TUserInfofrm;
+class Tloginconfigfrm;
+class TUserManagementFrm;
+class Tfirstregfrm;
+class Tautoregconfigfrm;
 
 struct AppWindows {
     Tmainfrm* mainfrm = nullptr;
@@ -26,6 +31,11 @@ struct AppWindows {
     Tpreviewdialogfrm* previewdialogfrm = nullptr;
     TPreviewFrm* previewfrm = nullptr;
     Tonlinehelpfrm* onlinehelpfrm = nullptr;
+    TUserInfofrm* userinfofrm = nullptr;
+    Tloginconfigfrm* loginconfigfrm = nullptr;
+    TUserManagementFrm* usermanagementfrm = nullptr;
+    Tfirstregfrm* firstregfrm = nullptr;
+    Tautoregconfigfrm* autoregconfigfrm = nullptr;
 };
 
 } // namespace pinora

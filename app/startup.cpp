@@ -9,7 +9,10 @@
 #include "output/windows/webserverconfigfrm.h"
 #include "ui/browserengine.h"
 #include "ui/messages.h"
+#include "users/firstregfrm.h"
+#include "users/loginconfigfrm.h"
 #include "users/logonfrm.h"
+#include "users/usermanagementfrm.h"
 #include "users/welcomefrm.h"
 
 #include <QApplication>
@@ -123,19 +126,58 @@ void StartUp::createWindows() {
         splashStep();
     };
 
+    Tmainfrm* mainfrm = windows_.mainfrm;
+    using Command = Tmainfrm::Command;
+
+    auto* userinfo = new TUserInfofrm(*station_, mainfrm);
+    userinfo->setBusy = [mainfrm](bool on) { mainfrm->setBusy(on); };
+    windows_.userinfofrm = userinfo;
+    mainfrm->setCommand(Command::ChangeMyInformation, [this, userinfo] { runModal(userinfo); });
+    created(userinfo);
+
     auto* welcome = new Twelcomefrm(*station_);
     welcome->onCancelProgram = [this] { endProgram(0); };
     windows_.welcomefrm = welcome;
     created(welcome);
+
+    auto* loginconfig = new Tloginconfigfrm(*station_, mainfrm);
+    windows_.loginconfigfrm = loginconfig;
+    mainfrm->setCommand(Command::LoginConfig, [this, loginconfig] { runModal(loginconfig); });
+    created(loginconfig);
+
+    auto* usermanagement = new TUserManagementFrm(*station_, mainfrm);
+    windows_.usermanagementfrm = usermanagement;
+    mainfrm->setCommand(Command::UserManagement,
+                        [this, usermanagement] { runModal(usermanagement); });
+    created(usermanagement);
+
+    auto* firstreg = new Tfirstregfrm(*station_, mainfrm);
+    firstreg->mainWindow = mainfrm;
+    firstreg->finishLogon = [this](const std::string& name, const std::string& password) {
+        return windows_.logonfrm->finishLogon(name, password);
+    };
+    firstreg->onClose = [this] { endProgram(0); };
+    windows_.firstregfrm = firstreg;
+    created(firstreg);
 
     auto* logon = new Tlogonfrm(*station_);
     LogonHooks hooks;
     hooks.mainWindow = windows_.mainfrm;
     hooks.setupMainWindowForUser = [this] { windows_.mainfrm->setupMainWindowForUser(); };
     hooks.endProgram = [this](int code) { endProgram(code); };
+    // Not modal in the event loop's sense: start-up goes on into its loop behind it.
+    hooks.showRegistration = [firstreg] {
+        firstreg->setWindowModality(Qt::ApplicationModal);
+        firstreg->show();
+    };
     logon->setHooks(std::move(hooks));
     windows_.logonfrm = logon;
     created(logon);
+
+    auto* autoreg = new Tautoregconfigfrm(*station_, mainfrm);
+    windows_.autoregconfigfrm = autoreg;
+    mainfrm->setCommand(Command::DefaultSecurity, [this, autoreg] { runModal(autoreg); });
+    created(autoreg);
 
     auto* webserver = new Twebserverconfigfrm(*station_, windows_.mainfrm);
     webserver->onHelp = showHelpTopic;
