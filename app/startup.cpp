@@ -151,7 +151,7 @@ void StartUp::createWindows() {
                         [this, usermanagement] { runModal(usermanagement); });
     created(usermanagement);
 
-    auto* firstreg = new Tfirstregfrm(*station_, mainfrm);
+    auto* firstreg = new Tfirstregfrm(*station_);
     firstreg->mainWindow = mainfrm;
     firstreg->finishLogon = [this](const std::string& name, const std::string& password) {
         return windows_.logonfrm->finishLogon(name, password);

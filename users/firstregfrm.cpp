@@ -121,7 +121,9 @@ void Tfirstregfrm::BitBtn1Click() {
 }
 
 void Tfirstregfrm::BitBtn3Click() {
-    showHelpTopic(QStringLiteral("firstreg.htm"), this);
+    // The window stands apart from the disabled main window, which owns the viewer.
+    if (HelpTopicViewer* v = helpViewerFor(mainWindow))
+        v->showTopic(QStringLiteral("firstreg.htm"), this);
 }
 
 void Tfirstregfrm::reject() {}

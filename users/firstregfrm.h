@@ -18,7 +18,9 @@ class Tfirstregfrm : public QDialog {
   public:
     explicit Tfirstregfrm(Station& station, QWidget* parent = nullptr);
 
-    QWidget* mainWindow = nullptr; // disabled while the window is shown
+    // Disabled while the window is shown, so the window must not be its child; its help
+    // viewer is found through it.
+    QWidget* mainWindow = nullptr;
     // Logs the new user on (name and password as stored); false when the program has ended.
     std::function<bool(const std::string& name, const std::string& password)> finishLogon;
     // Leaving without registering leaves the program.
