@@ -21,6 +21,11 @@ class Tpageformatfrm;
 class Tschoolinfofrm;
 class Tsetconfigfrm;
 class TAboutBox;
+class TUserInfofrm;
+class Tloginconfigfrm;
+class TUserManagementFrm;
+class Tfirstregfrm;
+class Tautoregconfigfrm;
 
 struct AppWindows {
     Tmainfrm* mainfrm = nullptr;
@@ -38,6 +43,11 @@ struct AppWindows {
     Tsetconfigfrm* setconfigfrm = nullptr;
     Tcheck2frm* check2frm = nullptr;
     Tonlinehelpfrm* onlinehelpfrm = nullptr;
+    TUserInfofrm* userinfofrm = nullptr;
+    Tloginconfigfrm* loginconfigfrm = nullptr;
+    TUserManagementFrm* usermanagementfrm = nullptr;
+    Tfirstregfrm* firstregfrm = nullptr;
+    Tautoregconfigfrm* autoregconfigfrm = nullptr;
 };
 
 } // namespace pinora

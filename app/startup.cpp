@@ -15,7 +15,10 @@
 #include "output/windows/webserverconfigfrm.h"
 #include "ui/browserengine.h"
 #include "ui/messages.h"
+#include "users/firstregfrm.h"
+#include "users/loginconfigfrm.h"
 #include "users/logonfrm.h"
+#include "users/usermanagementfrm.h"
 #include "users/welcomefrm.h"
 
 #include <QApplication>
@@ -142,6 +145,10 @@ void StartUp::createWindows() {
     windows_.importfrm = new TImportfrm(*station_, main);
     offer(Tmainfrm::Command::Import, windows_.importfrm);
 
+    windows_.userinfofrm = new TUserInfofrm(*station_, main);
+    windows_.userinfofrm->setBusy = [main](bool on) { main->setBusy(on); };
+    offer(Tmainfrm::Command::ChangeMyInformation, windows_.userinfofrm);
+
     windows_.aboutbox = new TAboutBox(main);
     offer(Tmainfrm::Command::About, windows_.aboutbox);
 
@@ -150,17 +157,38 @@ void StartUp::createWindows() {
     windows_.welcomefrm = welcome;
     created(welcome);
 
+    windows_.loginconfigfrm = new Tloginconfigfrm(*station_, main);
+    offer(Tmainfrm::Command::LoginConfig, windows_.loginconfigfrm);
+    windows_.usermanagementfrm = new TUserManagementFrm(*station_, main);
+    offer(Tmainfrm::Command::UserManagement, windows_.usermanagementfrm);
+
+    auto* firstreg = new Tfirstregfrm(*station_);
+    firstreg->mainWindow = main;
+    firstreg->finishLogon = [this](const std::string& name, const std::string& password) {
+        return windows_.logonfrm->finishLogon(name, password);
+    };
+    firstreg->onClose = [this] { endProgram(0); };
+    windows_.firstregfrm = firstreg;
+    created(firstreg);
+
     auto* logon = new Tlogonfrm(*station_);
     LogonHooks hooks;
     hooks.mainWindow = windows_.mainfrm;
     hooks.setupMainWindowForUser = [this] { windows_.mainfrm->setupMainWindowForUser(); };
     hooks.endProgram = [this](int code) { endProgram(code); };
+    // Not modal in the event loop's sense: start-up goes on into its loop behind it.
+    hooks.showRegistration = [firstreg] {
+        firstreg->setWindowModality(Qt::ApplicationModal);
+        firstreg->show();
+    };
     logon->setHooks(std::move(hooks));
     windows_.logonfrm = logon;
     created(logon);
 
     windows_.setconfigfrm = new Tsetconfigfrm(*station_, main);
     offer(Tmainfrm::Command::NoticeSetsConfig, windows_.setconfigfrm);
+    windows_.autoregconfigfrm = new Tautoregconfigfrm(*station_, main);
+    offer(Tmainfrm::Command::DefaultSecurity, windows_.autoregconfigfrm);
 
     auto* webserver = new Twebserverconfigfrm(*station_, windows_.mainfrm);
     webserver->onHelp = showHelpTopic;

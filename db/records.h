@@ -20,6 +20,8 @@ constexpr int kUserCount = 200;
 constexpr int kSetCount = 8;
 constexpr std::int32_t currentDbVersion = 2500;
 constexpr std::string_view freeMarker = "[NONE]";
+// The administrator account the first-run wizard creates.
+inline constexpr char kAdminName[] = "ADMIN";
 
 #pragma pack(push, 1)
 

@@ -97,21 +97,51 @@ const UserRecord& Station::me() const {
     return loggedOn() ? currentUser() : nobody;
 }
 
-bool Station::ownerLevelBelowMine(std::string_view owner) const {
-    const auto level = ownerLevel(owner);
-    return level && *level < me().securityLevel;
+bool Station::allows(Access access, bool own, std::optional<std::uint8_t> level) const {
+    const UserRecord& r = me();
+    if (r.superUser || own) return true;
+    const bool below = level && *level < r.securityLevel;
+    switch (access) {
+    case Access::View:
+        return below;
+    case Access::Edit:
+        return below && r.allowEdit;
+    case Access::Delete:
+        return below && r.allowDelete;
+    }
+    return false;
 }
 
 bool Station::mayViewNotice(std::string_view owner) const {
-    return me().superUser || ownerLevelBelowMine(owner) || isOwn(owner);
+    return allows(Access::View, isOwn(owner), ownerLevel(owner));
 }
 
 bool Station::mayEditNotice(std::string_view owner) const {
-    return me().superUser || isOwn(owner) || (ownerLevelBelowMine(owner) && me().allowEdit);
+    return allows(Access::Edit, isOwn(owner), ownerLevel(owner));
 }
 
 bool Station::mayDeleteNotice(std::string_view owner) const {
-    return me().superUser || isOwn(owner) || (ownerLevelBelowMine(owner) && me().allowDelete);
+    return allows(Access::Delete, isOwn(owner), ownerLevel(owner));
+}
+
+bool Station::allowsUser(Access access, std::string_view loginName) const {
+    const bool own = loggedOn() && equalsIgnoreCase(loginName, currentUserName);
+    const int slot = db.findUser(loginName);
+    return allows(access, own,
+                  slot < 0 ? std::nullopt
+                           : std::optional<std::uint8_t>(db.user(slot).securityLevel));
+}
+
+bool Station::mayViewUser(std::string_view loginName) const {
+    return allowsUser(Access::View, loginName);
+}
+
+bool Station::mayEditUser(std::string_view loginName) const {
+    return allowsUser(Access::Edit, loginName);
+}
+
+bool Station::mayDeleteUser(std::string_view loginName) const {
+    return allowsUser(Access::Delete, loginName);
 }
 
 } // namespace pinora

@@ -45,9 +45,20 @@ class Station {
     bool mayEditNotice(std::string_view owner) const;
     bool mayDeleteNotice(std::string_view owner) const;
 
+    // The same rules on a user's whole login name: "own" is the same name ignoring case, and
+    // the level is that of the slot findUser finds. A notice owner is only the first 7
+    // characters, so reading a name as an owner would make "Teacher1" own user "Teacher".
+    bool mayViewUser(std::string_view loginName) const;
+    bool mayEditUser(std::string_view loginName) const;
+    bool mayDeleteUser(std::string_view loginName) const;
+
   private:
+    enum class Access { View, Edit, Delete };
+    // The one access rule: super user, or own, or a level strictly below mine (with the right
+    // for editing and deleting). An unknown level grants nothing.
+    bool allows(Access access, bool own, std::optional<std::uint8_t> level) const;
+    bool allowsUser(Access access, std::string_view loginName) const;
     const UserRecord& me() const;
-    bool ownerLevelBelowMine(std::string_view owner) const;
 };
 
 } // namespace pinora

@@ -146,6 +146,27 @@ bool scrambledEquals(std::string_view t, std::string_view plain) {
     return true;
 }
 
+std::optional<std::int32_t> wholeNumber(std::string_view text) {
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    bool negative = false;
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty() || text.size() > 10) return std::nullopt;
+    std::int64_t v = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        v = v * 10 + (c - '0');
+    }
+    if (negative) v = -v;
+    if (v < INT32_MIN || v > INT32_MAX) return std::nullopt;
+    return static_cast<std::int32_t>(v);
+}
+
 bool ownerBelongsTo(std::string_view owner, std::string_view loginName) {
     return equalsIgnoreCase(owner, loginName.substr(0, 7)) || equalsIgnoreCase(owner, loginName);
 }

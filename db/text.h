@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +18,10 @@ std::string utf8ToCp1252(std::string_view utf8);
 // Upper-cases a to z only; every other byte stays as it is.
 std::string upperAscii(std::string_view s);
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
+
+// A whole number typed by a user: optional spaces around an optional sign and decimal digits
+// that fit in 32 bits. nullopt for anything else.
+std::optional<std::int32_t> wholeNumber(std::string_view text);
 
 // One-byte random-key scrambling of login names, passwords and notice owners.
 // keyBelow128 returns the key; it is asked once per call.

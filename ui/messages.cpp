@@ -50,14 +50,13 @@ bool Messages::question(QWidget* parent, const QString& title, const QString& te
         state().answers.pop_front();
         return a;
     }
-    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No,
-                    parent);
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
 
-std::optional<QString> Messages::input(QWidget* parent, const QString& title,
-                                       const QString& label, bool password) {
+std::optional<QString> Messages::input(QWidget* parent, const QString& title, const QString& label,
+                                       bool password, const QString& text) {
     record(ShownBox::Kind::Input, title, label);
     if (state().on) {
         if (state().texts.empty()) return std::nullopt;
@@ -66,9 +65,8 @@ std::optional<QString> Messages::input(QWidget* parent, const QString& title,
         return t;
     }
     bool ok = false;
-    const QString t = QInputDialog::getText(parent, title, label,
-                                            password ? QLineEdit::Password : QLineEdit::Normal,
-                                            {}, &ok);
+    const QString t = QInputDialog::getText(
+        parent, title, label, password ? QLineEdit::Password : QLineEdit::Normal, text, &ok);
     if (!ok) return std::nullopt;
     return t;
 }
@@ -85,16 +83,29 @@ QString Messages::openFile(QWidget* parent, const QString& caption, const QStrin
     return QFileDialog::getOpenFileName(parent, caption, folder, filter);
 }
 
-void Messages::setTestMode(bool on) { state().on = on; }
-bool Messages::testMode() { return state().on; }
-void Messages::queueAnswer(bool yes) { state().answers.push_back(yes); }
-void Messages::queueText(const QString& text) { state().texts.push_back(text); }
-void Messages::queueFile(const QString& path) { state().files.push_back(path); }
-const QList<ShownBox>& Messages::shown() { return state().shown; }
+void Messages::setTestMode(bool on) {
+    state().on = on;
+}
+bool Messages::testMode() {
+    return state().on;
+}
+void Messages::queueAnswer(bool yes) {
+    state().answers.push_back(yes);
+}
+void Messages::queueText(const QString& text) {
+    state().texts.push_back(text);
+}
+void Messages::queueFile(const QString& path) {
+    state().files.push_back(path);
+}
+const QList<ShownBox>& Messages::shown() {
+    return state().shown;
+}
 
 QStringList Messages::shownTexts() {
     QStringList out;
-    for (const ShownBox& b : state().shown) out << b.text;
+    for (const ShownBox& b : state().shown)
+        out << b.text;
     return out;
 }
 
@@ -114,6 +125,8 @@ QString fromRecord(const std::string& bytes) {
     return QString::fromStdString(cp1252ToUtf8(bytes));
 }
 
-std::string toRecord(const QString& text) { return utf8ToCp1252(text.toStdString()); }
+std::string toRecord(const QString& text) {
+    return utf8ToCp1252(text.toStdString());
+}
 
 } // namespace pinora::ui

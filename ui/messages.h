@@ -19,14 +19,14 @@ struct ShownBox {
 };
 
 class Messages {
-public:
+  public:
     // Information box with one OK button, titled with the application's title.
     static void information(QWidget* parent, const QString& text);
     // Yes/No question; true for Yes.
     static bool question(QWidget* parent, const QString& title, const QString& text);
-    // Text input; nullopt when cancelled.
-    static std::optional<QString> input(QWidget* parent, const QString& title,
-                                        const QString& label, bool password = false);
+    // Text input, starting with text; nullopt when cancelled.
+    static std::optional<QString> input(QWidget* parent, const QString& title, const QString& label,
+                                        bool password = false, const QString& text = {});
     // Open-file dialog; empty when cancelled.
     static QString openFile(QWidget* parent, const QString& caption, const QString& folder,
                             const QString& filter = {});
@@ -37,8 +37,8 @@ public:
     static void setTestMode(bool on);
     static bool testMode();
     static void queueAnswer(bool yes);
-    static void queueText(const QString& text);   // for input()
-    static void queueFile(const QString& path);   // for openFile(); empty = cancel
+    static void queueText(const QString& text); // for input()
+    static void queueFile(const QString& path); // for openFile(); empty = cancel
     static const QList<ShownBox>& shown();
     static QStringList shownTexts();
     static void clear();
@@ -46,12 +46,12 @@ public:
 
 // Sends the shared database's messages to information boxes.
 class MessageReporter : public Reporter {
-public:
+  public:
     explicit MessageReporter(QWidget* parent = nullptr) : parent_(parent) {}
     void setParent(QWidget* parent) { parent_ = parent; }
     void showMessage(const std::string& text) override;
 
-private:
+  private:
     QWidget* parent_;
 };
 

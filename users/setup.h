@@ -26,7 +26,4 @@ QStringList checkSetupEntries(const SetupEntries& e);
 // first file that cannot be written (its message has been shown) and returns false.
 bool writeNewDatabase(Database& db, const SetupEntries& e);
 
-// The administrator account the wizard creates.
-inline constexpr char kAdminName[] = "ADMIN";
-
 } // namespace pinora

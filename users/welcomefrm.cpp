@@ -1,5 +1,6 @@
 #include "welcomefrm.h"
 
+#include "formparts.h"
 #include "setup.h"
 #include "ui/messages.h"
 
@@ -27,23 +28,6 @@ const char* const kGreeting =
     "basic application: the Administrator account, your school's details and the first notice "
     "set.\n\n"
     "Click Next to Continue";
-
-QLabel* wrappedLabel(const QString& text) {
-    auto* l = new QLabel(text);
-    l->setWordWrap(true);
-    return l;
-}
-
-QLineEdit* namedEdit(const char* name, bool masked = false) {
-    auto* e = new QLineEdit;
-    e->setObjectName(QString::fromLatin1(name));
-    if (masked) {
-        e->setEchoMode(QLineEdit::Password);
-        // The style would mask with a dot; the wizard masks with stars.
-        e->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
-    }
-    return e;
-}
 
 } // namespace
 

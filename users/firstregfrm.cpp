@@ -1,0 +1,228 @@
+#include "firstregfrm.h"
+
+#include "logon.h"
+#include "pictures.h"
+#include "ui/helptopics.h"
+#include "ui/messages.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+namespace pinora {
+
+namespace {
+
+QString registrationText(RegistrationCheck c) {
+    switch (c) {
+    case RegistrationCheck::NoFullName:
+        return QStringLiteral("You must specify your full name");
+    case RegistrationCheck::NoSignature:
+        return QStringLiteral("You must specify a signature. A signature is a line of text that "
+                              "appears after your notice entry in notices.");
+    case RegistrationCheck::NoPassword:
+        return QStringLiteral("You must specify a password.");
+    case RegistrationCheck::NoConfirmation:
+        return QStringLiteral("You must confirm your password.");
+    case RegistrationCheck::Mismatch:
+        return QStringLiteral("The password field and confirm password field do not match. Make "
+                              "sure they both have the same password to continue.");
+    }
+    return {};
+}
+
+} // namespace
+
+Tfirstregfrm::Tfirstregfrm(Station& station, QWidget* parent) : QDialog(parent), station_(station) {
+    makeUserDialog(this, "firstregfrm", QStringLiteral("Registration: "));
+    setWindowFlag(Qt::WindowStaysOnTopHint);
+
+    auto* picture = new QLabel;
+    picture->setObjectName(QStringLiteral("Image1"));
+    picture->setPixmap(programPicture(80));
+    picture->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+    auto* intro = wrappedLabel(QStringLiteral(
+        "Welcome, new user. This is the first time you have opened Pinora 2.0. Please take a "
+        "moment to fill out this form to help me identify you better."));
+    intro->setObjectName(QStringLiteral("Label1"));
+
+    auto* form = new QFormLayout;
+    fields_.addTo(form);
+
+    BitBtn1_ =
+        namedButton("BitBtn1", QStringLiteral("Continue"), this, &Tfirstregfrm::BitBtn1Click);
+    BitBtn1_->setDefault(true);
+    BitBtn3_ = namedButton("BitBtn3", QStringLiteral("Help"), this, &Tfirstregfrm::BitBtn3Click);
+    auto* buttons = buttonRow({BitBtn3_}, {BitBtn1_});
+    auto* right = new QVBoxLayout;
+    right->addWidget(intro);
+    right->addLayout(form);
+    right->addStretch();
+    right->addLayout(buttons);
+    auto* outer = new QHBoxLayout(this);
+    outer->addWidget(picture);
+    outer->addLayout(right, 1);
+    fixDialogSize(this, 493, 344);
+}
+
+void Tfirstregfrm::showEvent(QShowEvent* e) {
+    if (!e->spontaneous()) FormShow();
+    QDialog::showEvent(e);
+}
+
+void Tfirstregfrm::FormShow() {
+    if (mainWindow) mainWindow->setEnabled(false);
+    setWindowTitle(QStringLiteral("Registration: ") +
+                   ui::fromRecord(osUserNameForLogon(station_.services())));
+}
+
+void Tfirstregfrm::BitBtn1Click() {
+    Database& db = station_.db;
+    db.loadConfig();
+    const PersonalEntries e = fields_.entries();
+    const auto failed = checkRegistration(e);
+    for (const RegistrationCheck c : failed)
+        ui::Messages::information(this, registrationText(c));
+    if (!failed.empty()) return;
+
+    const std::string osName = osUserNameForLogon(station_.services());
+    if (db.config.signupAskName) {
+        // The answer is only asked for: the user is stored under the system name, by which
+        // the next start-up finds them.
+        const auto answer = ui::Messages::input(this, QStringLiteral("Username"),
+                                                QStringLiteral("Please enter your username"), false,
+                                                ui::fromRecord(osName));
+        if (!answer || answer->isEmpty()) {
+            ui::Messages::information(
+                this, QStringLiteral("You must specify a username in order to continue"));
+            return;
+        }
+    }
+
+    const Registration r = registerUser(station_, osName, e);
+    if (r.status == RegistrationStatus::Full) {
+        ui::Messages::information(
+            this, QStringLiteral("The Pinora cannot fit anymore users in its database. This is an "
+                                 "error with the system, and not yourself. Please contact your "
+                                 "Pinora System Administrator to fix the problem"));
+        return;
+    }
+    if (r.status != RegistrationStatus::Ok) return; // the database has said why
+    registered_ = true;
+    hide();
+    if (finishLogon) finishLogon(r.storedName, r.storedPassword);
+}
+
+void Tfirstregfrm::BitBtn3Click() {
+    // The window stands apart from the disabled main window, which owns the viewer.
+    if (HelpTopicViewer* v = helpViewerFor(mainWindow))
+        v->showTopic(QStringLiteral("firstreg.htm"), this);
+}
+
+void Tfirstregfrm::reject() {}
+
+void Tfirstregfrm::closeEvent(QCloseEvent* e) {
+    e->accept();
+    if (registered_) return;
+    if (mainWindow) mainWindow->close();
+    if (onClose) onClose();
+}
+
+// ---- default rights -------------------------------------------------------------------------
+
+Tautoregconfigfrm::Tautoregconfigfrm(Station& station, QWidget* parent)
+    : QDialog(parent), station_(station) {
+    makeUserDialog(this, "autoregconfigfrm",
+                   QStringLiteral("Automatic User Registration: Default Security Levels"));
+
+    auto* group = new QGroupBox(QStringLiteral("Default User Options"));
+    group->setObjectName(QStringLiteral("GroupBox1"));
+    auto* intro = wrappedLabel(QStringLiteral(
+        "When a user load notices for the first time, they will automatically be given these "
+        "rights below. You can change a user's rights later in the user managment section. "));
+    forcepassword_ = namedCheck("forcepassword", QStringLiteral("Force user to enter password"));
+    allowpublish_ = namedCheck(
+        "allowpublish", QStringLiteral("User is allowed to publish notices to the webserver."));
+    allowedit_ =
+        namedCheck("allowedit", QStringLiteral("User can edit another user or their notice."));
+    allowdelete_ =
+        namedCheck("allowdelete", QStringLiteral("User can delete another user or their notice."));
+    adminmenu_ =
+        namedCheck("adminmenu", QStringLiteral("User is allowed to access administration options"));
+    securitylvl_ = namedEdit("securitylvl");
+    securitylvl_->setMaximumWidth(80);
+
+    auto* level = new QHBoxLayout;
+    level->addWidget(new QLabel(QStringLiteral("Security Level")));
+    level->addWidget(securitylvl_);
+    level->addWidget(new QLabel(QStringLiteral("Enter a number between 1 - 200")));
+    level->addStretch();
+    auto* lay = new QVBoxLayout(group);
+    lay->addWidget(intro);
+    for (QCheckBox* c : {forcepassword_, allowpublish_, allowedit_, allowdelete_, adminmenu_})
+        lay->addWidget(c);
+    lay->addLayout(level);
+
+    using F = Tautoregconfigfrm;
+    auto* outer = new QVBoxLayout(this);
+    outer->addWidget(group, 1);
+    outer->addLayout(buttonRow(
+        {namedButton("BitBtn1", QStringLiteral("Save Settings"), this, &F::BitBtn1Click),
+         namedButton("BitBtn2", QStringLiteral("Cancel Changes"), this, &F::BitBtn2Click)},
+        {namedButton("BitBtn3", QStringLiteral("Help"), this, &F::BitBtn3Click)}));
+    fixDialogSize(this, 669, 296);
+}
+
+void Tautoregconfigfrm::showEvent(QShowEvent* e) {
+    if (!e->spontaneous()) FormShow();
+    QDialog::showEvent(e);
+}
+
+void Tautoregconfigfrm::FormShow() {
+    station_.db.loadConfig();
+    const DefaultRights d = defaultRightsOf(station_.db.config);
+    forcepassword_->setChecked(d.forcePassword);
+    allowpublish_->setChecked(d.allowPublish);
+    allowedit_->setChecked(d.allowEdit);
+    allowdelete_->setChecked(d.allowDelete);
+    adminmenu_->setChecked(d.adminMenu);
+    securitylvl_->setText(QString::fromStdString(d.level));
+}
+
+void Tautoregconfigfrm::BitBtn1Click() {
+    DefaultRights d;
+    d.forcePassword = forcepassword_->isChecked();
+    d.allowPublish = allowpublish_->isChecked();
+    d.allowEdit = allowedit_->isChecked();
+    d.allowDelete = allowdelete_->isChecked();
+    d.adminMenu = adminmenu_->isChecked();
+    d.level = ui::toRecord(securitylvl_->text());
+    switch (saveDefaultRights(station_.db, d)) {
+    case SaveStatus::BadLevel:
+        ui::Messages::information(
+            this, QStringLiteral("Security Level must be a number between 1 and 200"));
+        return;
+    case SaveStatus::Failed:
+        return; // the message is shown; the window stays open
+    case SaveStatus::Ok:
+        accept();
+        return;
+    }
+}
+
+void Tautoregconfigfrm::BitBtn2Click() {
+    reject();
+}
+
+void Tautoregconfigfrm::BitBtn3Click() {
+    showHelpTopic(QStringLiteral("autoregs.htm"), this);
+}
+
+} // namespace pinora

@@ -1,0 +1,35 @@
+#include "loginconfig.h"
+
+namespace pinora {
+
+int authChoice(const ConfigRecord& c) {
+    if (!c.authUseOsName) return 2;
+    return c.authAskPassword ? 1 : 0;
+}
+
+int newUserChoice(const ConfigRecord& c) {
+    if (!c.signupAllowed) return 2;
+    return c.signupAskName ? 1 : 0;
+}
+
+void applyAuthChoice(ConfigRecord& c, int choice) {
+    if (choice < 0 || choice > 2) return;
+    c.authUseOsName = choice != 2;
+    c.authAskPassword = choice != 0;
+    c.authDialogFlag = choice != 0;
+}
+
+void applyNewUserChoice(ConfigRecord& c, int choice) {
+    if (choice < 0 || choice > 2) return;
+    c.signupAllowed = choice != 2;
+    c.signupAskName = choice == 1;
+}
+
+bool saveLoginConfig(Database& db, int auth, int newUser) {
+    if (db.loadConfig() == LoadResult::Failed) return false;
+    applyAuthChoice(db.config, auth);
+    applyNewUserChoice(db.config, newUser);
+    return db.saveConfig();
+}
+
+} // namespace pinora
