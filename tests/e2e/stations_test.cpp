@@ -80,3 +80,33 @@ TEST(Stations, FourProcessesCreateTwoHundredNoticesInDistinctSlots) {
     EXPECT_FALSE(std::filesystem::exists(dir / "DB-N.LCK"));
     EXPECT_FALSE(std::filesystem::exists(dir / "DB-U.LCK"));
 }
+
+TEST(Stations, NewUsersRegisteringAtOnceOnSeveralStationsGetSlotsOfTheirOwn) {
+    TempFolder tf;
+    writeFreshDatabase(tf.str());
+    const int kStations = 6;
+    std::vector<pid_t> pids;
+    for (int i = 0; i < kStations; ++i)
+        pids.push_back(startProcess(toolPath("registrar"),
+                                    {tf.str(), "newcomer" + std::to_string(i), "20"},
+                                    (tf / ("reg" + std::to_string(i) + ".out")).string()));
+    for (const pid_t pid : pids) {
+        ASSERT_GT(pid, 0);
+        const int status = waitStatus(pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    FakeServices fs;
+    Database db(tf.str(), fs.services());
+    ASSERT_EQ(db.loadUsers(), LoadResult::Ok);
+    std::set<int> slots;
+    for (int i = 0; i < kStations; ++i) {
+        const int slot = db.findUser("newcomer" + std::to_string(i));
+        EXPECT_GT(slot, 1) << i;
+        EXPECT_EQ(std::atoi(readBytes(tf / ("reg" + std::to_string(i) + ".out")).c_str()), slot);
+        EXPECT_EQ(db.user(slot).fullName.str(), "Full newcomer" + std::to_string(i));
+        slots.insert(slot);
+    }
+    EXPECT_EQ(slots.size(), static_cast<std::size_t>(kStations));
+    EXPECT_EQ(db.findUser("ADMIN"), 1);
+    EXPECT_FALSE(std::filesystem::exists(tf / "DB-U.LCK"));
+}
