@@ -1,5 +1,6 @@
 #include "startup.h"
 
+#include "app/browsefrm.h"
 #include "app/mainfrm.h"
 #include "app/splashfrm.h"
 #include "db/text.h"
@@ -136,6 +137,12 @@ void StartUp::createWindows() {
     logon->setHooks(std::move(hooks));
     windows_.logonfrm = logon;
     created(logon);
+
+    // The create dialog comes with the main window.
+    auto* browse = new Tbrowsefrm(*station_, *windows_.mainfrm);
+    windows_.browsefrm = browse;
+    windows_.mainfrm->setCommand(Tmainfrm::Command::Browse, [this, browse] { runModal(browse); });
+    created(browse);
 
     auto* webserver = new Twebserverconfigfrm(*station_, windows_.mainfrm);
     webserver->onHelp = showHelpTopic;
