@@ -9,6 +9,7 @@ namespace pinora {
 class Tmainfrm;
 class Tlockfrm;
 class Tcreatefrm;
+class Tbrowsefrm;
 class Twelcomefrm;
 class Tlogonfrm;
 class Twebserverconfigfrm;
@@ -31,6 +32,7 @@ struct AppWindows {
     Tmainfrm* mainfrm = nullptr;
     Tlockfrm* lockfrm = nullptr;
     Tcreatefrm* createfrm = nullptr;
+    Tbrowsefrm* browsefrm = nullptr;
     Twelcomefrm* welcomefrm = nullptr;
     Tlogonfrm* logonfrm = nullptr;
     Twebserverconfigfrm* webserverconfigfrm = nullptr;

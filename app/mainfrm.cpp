@@ -26,14 +26,13 @@ namespace pinora {
 namespace {
 using ui::Messages;
 
-QString idleHintText(bool canBrowse) {
-    QString t = QStringLiteral("<p><b>Welcome to Pinora 2.</b></p>"
-                               "<p>To write a notice, press <b>New Notice</b> on the toolbar or "
-                               "choose <b>Create a Notice</b> from the <b>File</b> menu.</p>");
-    if (canBrowse)
-        t += QStringLiteral("<p>To change or delete a notice, press <b>Edit/Delete a Notice</b> "
-                            "or choose <b>View/Edit a Notice</b> from the <b>File</b> menu.</p>");
-    return t;
+QString idleHintText() {
+    return QStringLiteral("<p><b>Welcome to Pinora 2.</b></p>"
+                          "<p>To write a notice, press <b>New Notice</b> on the toolbar or "
+                          "choose <b>Create a Notice</b> from the <b>File</b> menu.</p>"
+                          "<p>To find, change or delete a notice, press <b>Edit/Delete a "
+                          "Notice</b> or choose <b>View/Edit a Notice</b> from the <b>File</b> "
+                          "menu: the list can be sorted by date or by owner.</p>");
 }
 } // namespace
 
@@ -112,6 +111,7 @@ Tmainfrm::Tmainfrm(Station& station, AppWindows& windows, QWidget* parent)
     idleHint_->setWordWrap(true);
     idleHint_->setTextFormat(Qt::RichText);
     idleHint_->setMargin(24);
+    idleHint_->setText(idleHintText());
     layout->addWidget(idleHint_, 1);
     idleHint_->hide();
     layout->addStretch(0);
@@ -266,7 +266,6 @@ void Tmainfrm::refreshCommands() {
             if (auto* w = qobject_cast<QWidget*>(o)) w->setEnabled(on);
         }
     }
-    idleHint_->setText(idleHintText(static_cast<bool>(commands_[Command::Browse])));
 }
 
 void Tmainfrm::runCommand(Command command) {

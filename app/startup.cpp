@@ -5,6 +5,7 @@
 #include "admin/windows/schoolinfofrm.h"
 #include "admin/windows/setconfigfrm.h"
 #include "app/aboutfrm.h"
+#include "app/browsefrm.h"
 #include "app/mainfrm.h"
 #include "app/splashfrm.h"
 #include "db/text.h"
@@ -185,6 +186,9 @@ void StartUp::createWindows() {
     windows_.logonfrm = logon;
     created(logon);
 
+    // The create dialog comes with the main window.
+    windows_.browsefrm = new Tbrowsefrm(*station_, *main);
+    offer(Tmainfrm::Command::Browse, windows_.browsefrm);
     windows_.setconfigfrm = new Tsetconfigfrm(*station_, main);
     offer(Tmainfrm::Command::NoticeSetsConfig, windows_.setconfigfrm);
     windows_.autoregconfigfrm = new Tautoregconfigfrm(*station_, main);

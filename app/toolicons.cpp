@@ -164,6 +164,37 @@ void draw(QPainter& p, ToolPicture picture) {
         p.drawText(QRectF(0, 0, 24, 24), Qt::AlignCenter, QStringLiteral("?"));
         break;
     }
+    case ToolPicture::EditNotice: {
+        page(p, QRectF(3, 2, 13, 18));
+        p.setPen(QPen(kInk, 1));
+        p.setBrush(QColor(240, 190, 60));
+        QPolygonF pencil;
+        pencil << QPointF(20, 5) << QPointF(23, 8) << QPointF(12, 19) << QPointF(9, 16);
+        p.drawPolygon(pencil);
+        p.setBrush(kInk);
+        QPolygonF tip;
+        tip << QPointF(9, 16) << QPointF(12, 19) << QPointF(8, 20);
+        p.drawPolygon(tip);
+        break;
+    }
+    case ToolPicture::DeleteNotice:
+        page(p, QRectF(3, 2, 13, 18));
+        p.setPen(QPen(QColor(200, 30, 30), 3));
+        p.drawLine(QPointF(11, 11), QPointF(21, 21));
+        p.drawLine(QPointF(21, 11), QPointF(11, 21));
+        break;
+    case ToolPicture::Exit: {
+        p.setPen(QPen(kInk, 1));
+        p.setBrush(QColor(170, 120, 70));
+        p.drawRect(QRectF(4, 2, 11, 20));
+        p.setBrush(kInk);
+        p.drawEllipse(QPointF(12.5, 12), 1, 1);
+        p.setPen(QPen(QColor(0, 140, 0), 2.5));
+        p.drawLine(QPointF(14, 12), QPointF(22, 12));
+        p.drawLine(QPointF(22, 12), QPointF(18.5, 8.5));
+        p.drawLine(QPointF(22, 12), QPointF(18.5, 15.5));
+        break;
+    }
     }
 }
 } // namespace

@@ -23,6 +23,9 @@ enum class ToolPicture {
     Check,
     Report,
     Help,
+    EditNotice,
+    DeleteNotice,
+    Exit,
 };
 
 QIcon toolIcon(ToolPicture picture);

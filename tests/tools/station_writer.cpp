@@ -1,8 +1,10 @@
 // A station for multi-process tests. It logs on as the given user (adding the user under
 // lock U when the name is unknown), then either creates `count` notices with their texts,
-// or, in churn mode, changes all three files in a loop until it is killed.
+// or, in churn mode, changes all three files in a loop until it is killed, or, in replace
+// mode, deletes notice N and writes a notice of its own, which takes the freed slot when it is
+// the lowest free one.
 //
-//   station_writer FOLDER USER COUNT RETRY_MS [churn]
+//   station_writer FOLDER USER COUNT RETRY_MS [churn | replace N]
 //
 // Exit status 0 when every notice was created; 1 on a usage error; 2 when a change failed.
 #include "db/station.h"
@@ -75,7 +77,8 @@ int createNotices(Station& st, int count) {
 
 int main(int argc, char** argv) {
     if (argc < 5) {
-        std::fprintf(stderr, "usage: %s FOLDER USER COUNT RETRY_MS [churn]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s FOLDER USER COUNT RETRY_MS [churn | replace N]\n",
+                     argv[0]);
         return 1;
     }
     std::string folder = argv[1];
@@ -88,5 +91,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (argc > 5 && std::string(argv[5]) == "churn") churn(st);
+    if (argc > 6 && std::string(argv[5]) == "replace") {
+        if (!st.freeNotice(std::atoi(argv[6]), "Delete Notice")) return 2;
+        return createNotices(st, std::atoi(argv[3]));
+    }
     return createNotices(st, std::atoi(argv[3]));
 }

@@ -1,0 +1,89 @@
+// The browse list's fill for a full notice table, beside reading the first line of the same
+// message files.
+#include "db/browselist.h"
+#include "benchsupport.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <array>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
+
+using namespace pinora;
+using namespace pinora::bench;
+
+namespace {
+
+constexpr int kUsers = 40;
+
+// Every slot in use, by forty authors, over a few months of dates, each with a two-line text.
+void writeFullDatabase(const std::string& folder) {
+    Database db(folder, quietServices());
+    db.setConfigDefaults();
+    db.saveConfig();
+    db.initUsers();
+    db.setUserCredentials(1, "VIEWER", "pw");
+    db.user(1).securityLevel = 200;
+    for (int u = 2; u <= kUsers; ++u) {
+        db.setUserCredentials(u, "STAFF" + std::to_string(u), "pw");
+        db.user(u).securityLevel = static_cast<std::uint8_t>(u * 5);
+    }
+    db.saveUsers();
+    db.initNotices();
+    for (int n = 1; n <= kNoticeCount; ++n) {
+        NoticeRecord& r = db.notice(n);
+        r.owner = db.scramble("STAFF" + std::to_string(2 + n % (kUsers - 1)));
+        r.startDate = 46000 + (n * 7919) % 120;
+        r.endDate = r.startDate + n % 9;
+        db.writeMessageFile(n, "Notice number " + std::to_string(n) +
+                                   " about the school trip\nSecond line of the text");
+    }
+    db.saveNotices();
+}
+
+// open, read the start, cut at the first line end, close: what each listed notice costs at
+// least.
+bool readFirstLines(const Database& db, char* buf) {
+    std::size_t total = 0;
+    for (int n = 1; n <= kNoticeCount; ++n) {
+        const int fd = ::open(db.messageFilePath(n).c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return false;
+        const ssize_t got = ::read(fd, buf, kSummaryBytes);
+        ::close(fd);
+        if (got <= 0) return false;
+        const void* end = std::memchr(buf, '\n', static_cast<std::size_t>(got));
+        const std::size_t len =
+            end ? static_cast<std::size_t>(static_cast<const char*>(end) - buf)
+                : static_cast<std::size_t>(got);
+        const std::string line(buf, len);
+        total += line.size();
+    }
+    benchmark::DoNotOptimize(total);
+    return total > 0;
+}
+
+void BM_PairedBrowseFillVsFirstLines(benchmark::State& state) {
+    BenchFolder dir;
+    writeFullDatabase(dir.str());
+    Station st(dir.str(), quietServices());
+    if (st.db.loadUsers() != LoadResult::Ok) return state.SkipWithError("no users");
+    st.currentUserName = "VIEWER";
+    st.currentUserSlot = 1;
+    const auto order = static_cast<BrowseOrder>(state.range(0));
+    std::vector<char> buf(kSummaryBytes);
+    pairedRun(
+        state, [&] { return readFirstLines(st.db, buf.data()); },
+        [&] {
+            if (st.db.loadNotices() != LoadResult::Ok) return false;
+            const auto rows = fillBrowseList(st, order, false);
+            benchmark::DoNotOptimize(rows.data());
+            return !rows.empty();
+        });
+    state.SetLabel(std::array{"Index", "Date In", "Date Out", "Owner"}[state.range(0)]);
+}
+BENCHMARK(BM_PairedBrowseFillVsFirstLines)->DenseRange(0, 3)->UseRealTime()->Unit(
+    benchmark::kMillisecond);
+
+} // namespace
