@@ -2,6 +2,7 @@
 
 #include "app/mainfrm.h"
 #include "app/toolicons.h"
+#include "db/textsearch.h"
 #include "ui/helptopics.h"
 #include "ui/messages.h"
 
@@ -15,10 +16,12 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QTableView>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -31,6 +34,7 @@ using ui::Messages;
 // The window keeps painting during a fill, but input is looked at only this often.
 constexpr int kPaintEveryMs = 30;
 constexpr int kSummaryMargin = 30;
+constexpr int kFindPauseMs = 300;
 } // namespace
 
 Tbrowsefrm::Tbrowsefrm(Station& station, Tmainfrm& mainfrm)
@@ -76,6 +80,17 @@ Tbrowsefrm::Tbrowsefrm(Station& station, Tmainfrm& mainfrm)
     mineOnly_->setChecked(true);
     mineOnly_->setContentsMargins(8, 0, 8, 0);
     bar->addWidget(mineOnly_);
+    auto* findLabel = new QLabel(QStringLiteral("Find:"), bar);
+    findLabel->setObjectName(QStringLiteral("FindLabel"));
+    findLabel->setContentsMargins(6, 0, 4, 0);
+    bar->addWidget(findLabel);
+    find_ = new QLineEdit(bar);
+    find_->setObjectName(QStringLiteral("FindEdit"));
+    find_->setClearButtonEnabled(true);
+    find_->setToolTip(QStringLiteral("List only the notices whose text holds every word typed"));
+    find_->setMaximumWidth(180);
+    findLabel->setBuddy(find_);
+    bar->addWidget(find_);
     bar->addSeparator();
     auto* exitBtn = button("Exit", ToolPicture::Exit, {});
     auto* helpBtn = button("SpeedButton1", ToolPicture::Help, {});
@@ -125,6 +140,19 @@ Tbrowsefrm::Tbrowsefrm(Station& station, Tmainfrm& mainfrm)
     connect(helpBtn, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
     connect(sortBy_, &QComboBox::currentIndexChanged, this, [this] { SortByChange(); });
     connect(mineOnly_, &QCheckBox::toggled, this, [this] { MineOnlyClick(); });
+
+    // Every file is read again for each word typed, so the list waits for a pause in typing.
+    findTimer_ = new QTimer(this);
+    findTimer_->setObjectName(QStringLiteral("FindTimer"));
+    findTimer_->setSingleShot(true);
+    findTimer_->setInterval(kFindPauseMs);
+    connect(findTimer_, &QTimer::timeout, this, [this] { FindChange(); });
+    connect(find_, &QLineEdit::textEdited, findTimer_, qOverload<>(&QTimer::start));
+    connect(find_, &QLineEdit::returnPressed, this, [this] { FindChange(); });
+    // The clear button changes the text without an edit.
+    connect(find_, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (text.isEmpty() && !findWords_.empty()) FindChange();
+    });
 }
 
 QString Tbrowsefrm::changedElsewhereMessage() {
@@ -138,6 +166,13 @@ void Tbrowsefrm::showEvent(QShowEvent* event) {
 
 void Tbrowsefrm::FormShow() {
     mineOnly_->setEnabled(true);
+    // Each showing lists every notice again; a word from last time would hide most of them.
+    findTimer_->stop();
+    {
+        const QSignalBlocker quiet(find_);
+        find_->clear();
+    }
+    findWords_.clear();
     model_->clear();
     fitSummaryColumn();
     {
@@ -171,6 +206,14 @@ void Tbrowsefrm::MineOnlyClick() {
     fill(std::nullopt);
 }
 
+void Tbrowsefrm::FindChange() {
+    findTimer_->stop();
+    std::vector<std::string> words = searchWords(ui::toRecord(find_->text()));
+    if (words == findWords_) return;
+    findWords_ = std::move(words);
+    fill(std::nullopt);
+}
+
 void Tbrowsefrm::SpeedButton1Click() {
     showHelpTopic(QStringLiteral("browse.htm"), this);
 }
@@ -199,10 +242,12 @@ void Tbrowsefrm::fill(std::optional<BrowseOrder> order) {
             sortprog_->setRange(1, kNoticeCount);
             sortprog_->setValue(1);
         }
+        // A copy: typing during the fill changes findWords_ and stops this fill.
+        const std::vector<std::string> words = findWords_;
         QElapsedTimer sincePaint;
         sincePaint.start();
         std::vector<BrowseRow> rows =
-            fillBrowseList(station_, lastSortKey_, mineOnly_->isChecked(), [&](int slot) {
+            fillBrowseList(station_, lastSortKey_, mineOnly_->isChecked(), words, [&](int slot) {
                 if (sincePaint.elapsed() >= kPaintEveryMs) {
                     sortprog_->setValue(slot);
                     QApplication::processEvents();

@@ -7,12 +7,16 @@
 
 #include <QDialog>
 #include <optional>
+#include <string>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QLineEdit;
 class QProgressBar;
 class QTableView;
+class QTimer;
 
 namespace pinora {
 
@@ -34,6 +38,8 @@ class Tbrowsefrm : public QDialog {
     void FormShow();
     void SortByChange();
     void MineOnlyClick();
+    // The words of FindEdit changed: fill again, listing only the notices that hold them all.
+    void FindChange();
     void EditBtnClick() { editSelected(false); }
     void DeleteBtnClick();
     void ListDblClick() { editSelected(true); }
@@ -64,6 +70,9 @@ class Tbrowsefrm : public QDialog {
     QTableView* list_ = nullptr;
     QComboBox* sortBy_ = nullptr;
     QCheckBox* mineOnly_ = nullptr;
+    QLineEdit* find_ = nullptr;
+    QTimer* findTimer_ = nullptr;
+    std::vector<std::string> findWords_;
     QGroupBox* sortbox_ = nullptr;
     QProgressBar* sortprog_ = nullptr;
 

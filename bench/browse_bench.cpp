@@ -1,6 +1,7 @@
 // The browse list's fill for a full notice table, beside reading the first line of the same
 // message files.
 #include "db/browselist.h"
+#include "db/textsearch.h"
 #include "benchsupport.h"
 
 #include <benchmark/benchmark.h>
@@ -10,6 +11,7 @@
 #include <fcntl.h>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 using namespace pinora;
 using namespace pinora::bench;
@@ -43,6 +45,15 @@ void writeFullDatabase(const std::string& folder) {
     db.saveNotices();
 }
 
+// The full database, with VIEWER (level 200, no super user) as the station's user.
+bool logOnViewer(Station& st) {
+    writeFullDatabase(st.db.folder());
+    if (st.db.loadUsers() != LoadResult::Ok) return false;
+    st.currentUserName = "VIEWER";
+    st.currentUserSlot = 1;
+    return true;
+}
+
 // open, read the start, cut at the first line end, close: what each listed notice costs at
 // least.
 bool readFirstLines(const Database& db, char* buf) {
@@ -66,11 +77,8 @@ bool readFirstLines(const Database& db, char* buf) {
 
 void BM_PairedBrowseFillVsFirstLines(benchmark::State& state) {
     BenchFolder dir;
-    writeFullDatabase(dir.str());
     Station st(dir.str(), quietServices());
-    if (st.db.loadUsers() != LoadResult::Ok) return state.SkipWithError("no users");
-    st.currentUserName = "VIEWER";
-    st.currentUserSlot = 1;
+    if (!logOnViewer(st)) return state.SkipWithError("no users");
     const auto order = static_cast<BrowseOrder>(state.range(0));
     std::vector<char> buf(kSummaryBytes);
     pairedRun(
@@ -85,5 +93,40 @@ void BM_PairedBrowseFillVsFirstLines(benchmark::State& state) {
 }
 BENCHMARK(BM_PairedBrowseFillVsFirstLines)->DenseRange(0, 3)->UseRealTime()->Unit(
     benchmark::kMillisecond);
+
+// open, read the whole text, close: what finding a word in each notice costs at least.
+bool readWholeTexts(const Database& db, std::vector<char>& buf) {
+    std::size_t total = 0;
+    for (int n = 1; n <= kNoticeCount; ++n) {
+        const int fd = ::open(db.messageFilePath(n).c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return false;
+        ssize_t got;
+        while ((got = ::read(fd, buf.data(), buf.size())) > 0)
+            total += static_cast<std::size_t>(got);
+        ::close(fd);
+    }
+    benchmark::DoNotOptimize(total);
+    return total > 0;
+}
+
+// Words that every text holds, so that every file is read and every row built.
+void BM_PairedBrowseFindVsWholeTexts(benchmark::State& state) {
+    BenchFolder dir;
+    Station st(dir.str(), quietServices());
+    if (!logOnViewer(st)) return state.SkipWithError("no users");
+    const std::vector<std::string> words = searchWords("SCHOOL second");
+    std::vector<char> buf(64 * 1024);
+    if (st.db.loadNotices() != LoadResult::Ok) return state.SkipWithError("no notices");
+    const std::size_t listed = fillBrowseList(st, BrowseOrder::Index, false).size();
+    pairedRun(
+        state, [&] { return readWholeTexts(st.db, buf); },
+        [&] {
+            if (st.db.loadNotices() != LoadResult::Ok) return false;
+            const auto rows = fillBrowseList(st, BrowseOrder::Index, false, words);
+            benchmark::DoNotOptimize(rows.data());
+            return rows.size() == listed;
+        });
+}
+BENCHMARK(BM_PairedBrowseFindVsWholeTexts)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -2,29 +2,41 @@
 
 #include "fileio.h"
 #include "text.h"
+#include "textsearch.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 
 namespace pinora {
 
-std::string noticeSummary(const Database& db, int n, char* buf) {
-    std::size_t got = 0;
-    if (readFileInto(db.messageFilePath(n), buf, kSummaryBytes, got) != ReadStatus::Ok)
-        return " ";
-    const std::string_view text(buf, got);
+namespace {
+
+// The summary from the start of a message text: text holds at most kSummaryBytes of it.
+std::string summaryOf(std::string_view text) {
     const auto lines = splitLines(text, LineEnds::CrLfOrLf, 1);
     if (lines.empty() || lines[0].empty()) return " ";
     std::string_view first = lines[0];
     // A line cut by the cap may end on the CR of its CR LF.
-    if (first.size() == got && got == kSummaryBytes && first.back() == '\r') first.remove_suffix(1);
+    if (first.size() == text.size() && text.size() == kSummaryBytes && first.back() == '\r')
+        first.remove_suffix(1);
     return first.empty() ? std::string(" ") : std::string(first);
 }
 
-namespace {
+// The summary of notice n when its whole text holds every word; none otherwise (a missing or
+// unreadable file holds no words).
+std::optional<std::string> summaryIfFound(const Database& db, int n,
+                                          const std::vector<std::string>& words,
+                                          std::string& text) {
+    if (readWholeFile(db.messageFilePath(n), text, Database::kMaxMessageFileSize) !=
+        ReadStatus::Ok)
+        return std::nullopt;
+    if (!containsAllWords(foldForSearch(text), words)) return std::nullopt;
+    return summaryOf(std::string_view(text).substr(0, kSummaryBytes));
+}
 
 // A date read from another station's file may be anything; NaN goes last so that the order
 // stays a strict weak ordering.
@@ -34,6 +46,17 @@ bool dateBefore(TDateTime a, TDateTime b) {
     return a < b;
 }
 
+} // namespace
+
+std::string noticeSummary(const Database& db, int n, char* buf) {
+    std::size_t got = 0;
+    if (readFileInto(db.messageFilePath(n), buf, kSummaryBytes, got) != ReadStatus::Ok)
+        return " ";
+    return summaryOf(std::string_view(buf, got));
+}
+
+namespace {
+
 struct Slot {
     int number;
     std::string owner;
@@ -42,6 +65,7 @@ struct Slot {
 } // namespace
 
 std::vector<BrowseRow> fillBrowseList(const Station& station, BrowseOrder order, bool mineOnly,
+                                      const std::vector<std::string>& findWords,
                                       const std::function<bool(int slot)>& progress) {
     const Database& db = station.db;
     // Free slots take no part: leaving them out of a stable sort keeps the others' order.
@@ -82,6 +106,7 @@ std::vector<BrowseRow> fillBrowseList(const Station& station, BrowseOrder order,
     std::vector<BrowseRow> rows;
     rows.reserve(slots.size());
     const auto buf = std::make_unique<char[]>(kSummaryBytes);
+    std::string text;
     // The progress counts all 10000 slots; free ones are passed between the listed ones.
     int passed = 0;
     auto pass = [&](int upTo) {
@@ -97,9 +122,16 @@ std::vector<BrowseRow> fillBrowseList(const Station& station, BrowseOrder order,
         const bool listed = (order != BrowseOrder::Index || viewable(s.owner)) &&
                             (!mineOnly || station.isOwn(s.owner));
         if (!listed) continue;
+        std::string summary;
+        if (findWords.empty()) {
+            summary = noticeSummary(db, s.number, buf.get());
+        } else if (auto found = summaryIfFound(db, s.number, findWords, text)) {
+            summary = std::move(*found);
+        } else {
+            continue;
+        }
         const NoticeRecord& r = db.notice(s.number);
-        rows.push_back(
-            {s.number, r.startDate, r.endDate, s.owner, noticeSummary(db, s.number, buf.get())});
+        rows.push_back({s.number, r.startDate, r.endDate, s.owner, std::move(summary)});
     }
     pass(kNoticeCount);
     return rows;

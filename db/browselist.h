@@ -30,10 +30,12 @@ std::string noticeSummary(const Database& db, int n, char* buf);
 
 // Builds the list from the in-memory notice table (the caller reloads it first). The index
 // order lists what the viewer may see; the sorted orders list every notice in use, stable in
-// ascending number. mineOnly keeps the viewer's own notices. progress is told each of the
+// ascending number. mineOnly keeps the viewer's own notices; findWords (from searchWords) keeps
+// those whose whole message text holds every word. progress is told each of the
 // 10000 slots as it is passed (1..10000) and may return false to stop the fill early; the
 // rows built so far come back.
 std::vector<BrowseRow> fillBrowseList(const Station& station, BrowseOrder order, bool mineOnly,
+                                      const std::vector<std::string>& findWords = {},
                                       const std::function<bool(int slot)>& progress = {});
 
 // Whether slot n still holds the notice that row lists: in use, same owner, same start date.

@@ -13,12 +13,14 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 namespace pinora::test {
@@ -349,6 +351,60 @@ TEST_F(BrowseTest, AnotherProcessReusingTheSlotKeepsItsNotice) {
     EXPECT_EQ(msgFile(1), daves);
     EXPECT_EQ(cells(0)[3], QStringLiteral("DAVE"));
     EXPECT_TRUE(noLockFiles());
+}
+
+
+TEST_F(BrowseTest, FindListsTheNoticesWithEveryTypedWordAndClearingRestoresTheList) {
+    addUser({"ZOE", 50});
+    put(2, "ZOE", at(2026, 12, 1), at(2026, 12, 9), "Trip to the museum\r\ncoach at nine");
+    put(4, "ADMIN", at(2026, 12, 3), at(2026, 12, 4), "Staff meeting\r\nabout the MUS\xC9UM trip");
+    put(6, "ADMIN", at(2026, 12, 2), at(2026, 12, 2), "Football results");
+    logonWithBrowse("ADMIN");
+    mineOnly()->setChecked(false);
+    openBrowse();
+    sortBy("Owner");
+    auto* find = control<QLineEdit>("FindEdit");
+    auto* timer = control<QTimer>("FindTimer");
+    auto findBy = [&](const QString& text) {
+        find->selectAll();
+        // Typed as keys carrying their text, since key codes do not reach letters like é.
+        for (const QChar c : text) {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(find, &press);
+        }
+        EXPECT_TRUE(timer->isActive()); // waits for a pause in typing
+        QTRY_VERIFY(!timer->isActive() && !browse->busy());
+    };
+
+    findBy(QStringLiteral("Trip mus\u00E9um"));
+    EXPECT_EQ(listed(), (std::vector<int>{4, 2})); // still in owner order
+    EXPECT_EQ(cells(0)[4], QStringLiteral("Staff meeting"));
+    mineOnly()->setChecked(true);
+    settle();
+    EXPECT_EQ(listed(), (std::vector<int>{4}));
+    mineOnly()->setChecked(false);
+    settle();
+    findBy(QStringLiteral("coach"));
+    EXPECT_EQ(listed(), (std::vector<int>{2}));
+    findBy(QStringLiteral("orchestra"));
+    EXPECT_TRUE(listed().empty());
+
+    // The clear button, like deleting the text, brings every notice back at once.
+    find->clear();
+    settle();
+    EXPECT_EQ(listed(), (std::vector<int>{4, 6, 2}));
+    EXPECT_EQ(browse->lastSortKey(), BrowseOrder::Owner);
+
+    // Enter does not wait; a new showing starts with an empty field and the whole list.
+    find->setText(QStringLiteral("football"));
+    QTest::keyClick(find, Qt::Key_Return);
+    settle();
+    EXPECT_EQ(listed(), (std::vector<int>{6}));
+    control<QToolButton>("Exit")->click();
+    openBrowse();
+    EXPECT_TRUE(find->text().isEmpty());
+    EXPECT_EQ(listed(), (std::vector<int>{2, 4, 6}));
+    EXPECT_TRUE(Messages::shown().isEmpty());
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The browse list as the window shows it: which notices, in which order, with which summary.
 #include "db/browselist.h"
+#include "db/textsearch.h"
 #include "support/bytes.h"
 #include "support/fakes.h"
 #include "support/tempfolder.h"
@@ -60,7 +61,7 @@ const BrowseOrder kOrders[] = {BrowseOrder::Index, BrowseOrder::DateIn, BrowseOr
 TEST_F(BrowseFill, EmptyDatabaseListsNothingButCountsEverySlot) {
     for (BrowseOrder order : kOrders) {
         std::vector<int> seen;
-        const auto rows = fillBrowseList(st, order, false, [&](int slot) {
+        const auto rows = fillBrowseList(st, order, false, {}, [&](int slot) {
             seen.push_back(slot);
             return true;
         });
@@ -73,7 +74,7 @@ TEST_F(BrowseFill, EmptyDatabaseListsNothingButCountsEverySlot) {
     // A progress that says stop ends the fill at once.
     put(9000, "ADMIN", 1, 2);
     int calls = 0;
-    EXPECT_TRUE(fillBrowseList(st, BrowseOrder::Index, false, [&](int) { return ++calls < 3; })
+    EXPECT_TRUE(fillBrowseList(st, BrowseOrder::Index, false, {}, [&](int) { return ++calls < 3; })
                     .empty());
     EXPECT_EQ(calls, 3);
 }
@@ -181,4 +182,60 @@ TEST_F(BrowseFill, ARowMatchesItsSlotOnlyWhileTheSameNoticeIsThere) {
     BrowseRow outside = row;
     outside.number = 10001;
     EXPECT_FALSE(rowStillMatches(st.db, outside));
+}
+
+TEST(TextSearch, FoldsCaseAccentsAndLigaturesOfWindows1252) {
+    // Every accented letter of the upper half, capital and small, folds to its base letter.
+    EXPECT_EQ(foldForSearch("\xC0\xC1\xC2\xC3\xC4\xC5 \xE0\xE1\xE2\xE3\xE4\xE5"), "aaaaaa aaaaaa");
+    EXPECT_EQ(foldForSearch("\xC8\xC9\xCA\xCB\xCC\xCD\xCE\xCF"), "eeeeiiii");
+    EXPECT_EQ(foldForSearch("\xD2\xD3\xD4\xD5\xD6\xD8\xF2\xF3\xF4\xF5\xF6\xF8"), "oooooooooooo");
+    EXPECT_EQ(foldForSearch("\xD9\xDA\xDB\xDC\xF9\xFA\xFB\xFC"), "uuuuuuuu");
+    EXPECT_EQ(foldForSearch("\xC7\xE7\xD1\xF1\xDD\xFD\xFF\x9F\x8A\x9A\x8E\x9E"), "ccnnyyyysszz");
+    EXPECT_EQ(foldForSearch("\x8C" "uvre \x9C" "uf Stra\xDF" "e \xC6gis"),
+              "oeuvre oeuf strasse aegis");
+    // Signs and punctuation stay as they are.
+    EXPECT_EQ(foldForSearch("\x80 5\xD7" "3 \xF7 \x93Q\x94"), "\x80 5\xD7" "3 \xF7 \x93q\x94");
+
+    EXPECT_EQ(searchWords("  Caf\xC9\tTRIP\r\nCAF\xE9 "),
+              (std::vector<std::string>{"cafe", "trip"}));
+    EXPECT_TRUE(searchWords(" \t\xA0 ").empty());
+    EXPECT_TRUE(containsAllWords("anything", {}));
+    EXPECT_FALSE(containsAllWords("cafe", {"cafe", "trip"}));
+}
+
+TEST_F(BrowseFill, FindKeepsTheNoticesWhoseWholeTextHoldsEveryWordInEveryOrder) {
+    addUser("ELIZABETH", 50);
+    put(2, "ELIZABETH", 30, 40, "Choir practice\r\nin the MUSIC room");
+    put(3, "ADMIN", 10, 45, "Music exam results\r\nchoir too");
+    put(5, "ELIZABETH", 20, 50, "R\xC9UNION du ch\x9Cur\r\nall welcome"); // RÉUNION du chœur
+    put(7, "ADMIN", 5, 60, "First line only\r\nthe word hides in line two: choir\r\nand music");
+    put(8, "ADMIN", 1, 2, "");
+    put(9, "ADMIN", 1, 2);
+    std::filesystem::remove(dir / "MSG" / "9.MSG");
+    auto found = [&](BrowseOrder order, const std::string& typed, bool mineOnly = false) {
+        std::vector<int> out;
+        for (const BrowseRow& r : fillBrowseList(st, order, mineOnly, searchWords(typed)))
+            out.push_back(r.number);
+        return out;
+    };
+    // Words on different lines, in any order and case, as parts of longer words too.
+    EXPECT_EQ(found(BrowseOrder::Index, "music CHOIR"), (std::vector<int>{2, 3, 7}));
+    EXPECT_EQ(found(BrowseOrder::DateIn, "music CHOIR"), (std::vector<int>{7, 3, 2}));
+    EXPECT_EQ(found(BrowseOrder::DateOut, "music CHOIR"), (std::vector<int>{2, 3, 7}));
+    EXPECT_EQ(found(BrowseOrder::Owner, "music CHOIR"), (std::vector<int>{3, 7, 2}));
+    EXPECT_EQ(found(BrowseOrder::Index, "hides"), (std::vector<int>{7}));
+    // Accents and ligatures on either side.
+    EXPECT_EQ(found(BrowseOrder::Index, "reunion choeur"), (std::vector<int>{5}));
+    EXPECT_EQ(found(BrowseOrder::Index, "R\xE9union"), (std::vector<int>{5}));
+    EXPECT_TRUE(found(BrowseOrder::Index, "choir orchestra").empty());
+    // Mine only and the long name's rule still apply.
+    logOn("ELIZABETH");
+    for (BrowseOrder order : kOrders)
+        EXPECT_EQ(found(order, "choir", true), (std::vector<int>{2})) << static_cast<int>(order);
+    // No words: every notice, the empty and the missing file too; the summary is still line one.
+    logOn("ADMIN");
+    const auto rows = fillBrowseList(st, BrowseOrder::Index, false, searchWords("line"));
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].summary, "First line only");
+    EXPECT_EQ(found(BrowseOrder::Index, "   ").size(), 6u);
 }
