@@ -6,6 +6,7 @@
 #include "admin/windows/setconfigfrm.h"
 #include "app/aboutfrm.h"
 #include "app/browsefrm.h"
+#include "app/displayfrm.h"
 #include "app/mainfrm.h"
 #include "app/splashfrm.h"
 #include "db/text.h"
@@ -27,6 +28,8 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QTimer>
+#include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 namespace pinora {
@@ -302,9 +305,23 @@ void EventLoopSleeper::sleepMs(int ms) {
 }
 
 int pinoraMain(int argc, char** argv) {
+    // Qt would take --display for the name of an X display: the screen's option is taken out
+    // before the application sees the command line.
+    const bool display = argc >= 2 && std::strcmp(argv[1], "--display") == 0;
+    if (display && (argc != 3 || QByteArray(argv[2]).trimmed().isEmpty())) {
+        std::fprintf(stderr, "Usage: pinora2 --display SET\n"
+                             "Shows today's page of the notice set SET full screen; Ctrl+Q "
+                             "quits.\n");
+        return 2;
+    }
+    const QString displaySet = display ? QString::fromLocal8Bit(argv[2]) : QString();
+    int qtArgc = display ? 1 : argc;
+
     pinora::ui::prepareBrowserEngine();
-    QApplication app(argc, argv);
+    QApplication app(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Pinora 2"));
+    const std::string folder = QCoreApplication::applicationDirPath().toStdString() + '/';
+    if (display) return runDisplay(folder, displaySet);
     // Windows are hidden between uses; the program ends when start-up or logon says so, or
     // when the main window closes.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -315,8 +332,7 @@ int pinoraMain(int argc, char** argv) {
 
     QStringList arguments = QCoreApplication::arguments();
     if (!arguments.isEmpty()) arguments.removeFirst();
-    StartUp startUp(std::move(services), QCoreApplication::applicationDirPath().toStdString() + '/',
-                    std::move(arguments));
+    StartUp startUp(std::move(services), folder, std::move(arguments));
     startUp.onEnd = [](int code) { QCoreApplication::exit(code); };
     if (!startUp.run()) return startUp.exitCode();
     QObject::connect(&app, &QGuiApplication::lastWindowClosed, [&startUp] {

@@ -152,7 +152,7 @@ bool Database::saveFile(const char* name, const void* block, std::size_t blockSi
 // converted file is read again from its start; anything else has been reported already.
 LoadResult Database::handleOldHeader(const char* name, const DbHeader& /*found*/) {
     // A file that still is not current after its conversion is not converted twice.
-    if (upgrading_ || !upgradeOnLoad(*this, name)) return LoadResult::Failed;
+    if (upgrading_ || !convertOldFormats || !upgradeOnLoad(*this, name)) return LoadResult::Failed;
     upgrading_ = true;
     const std::string_view which = name;
     const LoadResult again = which == "NOTICE.DB" ? loadNoticeFile(HeaderCheck::Required)

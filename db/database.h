@@ -120,6 +120,9 @@ class Database {
     std::function<void(char letter, const LockInfo&)> onLockWait;
     std::function<void()> onLockWaitEnd;
 
+    // False for a reader that must write nothing, such as the entrance-hall display: a file of
+    // an older format then fails to load instead of being converted in place.
+    bool convertOldFormats = true;
     int lockRetryMs = 3000;
     int ioAttempts = 10;
     int ioPauseMs = 100;

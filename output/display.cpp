@@ -1,0 +1,47 @@
+#include "display.h"
+
+#include "db/datetime.h"
+#include "db/fileio.h"
+#include "db/text.h"
+#include "page.h"
+
+namespace pinora {
+
+DisplayPage::DisplayPage(Database& db, std::string setName, std::string pagePath)
+    : db_(db), setName_(std::move(setName)), pagePath_(std::move(pagePath)) {
+    db_.convertOldFormats = false;
+}
+
+DisplayPage::Look DisplayPage::fail(std::string error) {
+    Look l;
+    l.error = std::move(error);
+    return l;
+}
+
+DisplayPage::Look DisplayPage::look() {
+    // A folder that has gone (a network drive dropped) would otherwise give a page from the
+    // tables still in memory.
+    if (!fileExists(db_.path("CONFIG.DB")) || !fileExists(db_.path("NOTICE.DB")))
+        return fail("The database folder " + db_.folder() +
+                    " cannot be reached; the last page stays until it can");
+    if (db_.loadConfig() != LoadResult::Ok)
+        return fail("CONFIG.DB could not be read; the last page stays until it can");
+    const std::string stored = utf8ToCp1252(setName_);
+    const int set = stored.empty() ? -1 : db_.findNoticeSet(stored);
+    if (set < 1) return fail("There is no notice set named '" + setName_ + "'");
+
+    const TDateTime today = dateOf(db_.services().clock->now());
+    std::string error;
+    if (!writeNoticePageFile(db_, set, pagePath_, today, &error))
+        return fail(error + "; the last page stays until it can be written");
+    std::string page;
+    if (readRegularFile(pagePath_, page, 64u << 20, &error) != ReadStatus::Ok)
+        return fail("The page " + pagePath_ + " could not be read back: " + error);
+    Look l;
+    l.changed = page != lastPage_ || today != day_;
+    lastPage_ = std::move(page);
+    day_ = today;
+    return l;
+}
+
+} // namespace pinora
