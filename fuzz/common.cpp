@@ -50,7 +50,7 @@ void forget(test::FakeServices& s) {
     s.sleeper->sleeps.clear();
 }
 
-void writeFreshDatabase(const Scratch& folder) {
+void writeFreshDatabase(const Scratch& folder, const char* except) {
     static const std::vector<std::pair<std::string, std::string>> files = [] {
         Scratch fresh;
         test::writeFreshDatabase(fresh.str());
@@ -60,7 +60,7 @@ void writeFreshDatabase(const Scratch& folder) {
         return all;
     }();
     for (const auto& [name, bytes] : files)
-        writeFile(folder / name, bytes);
+        if (!except || name != except) writeFile(folder / name, bytes);
 }
 
 void writeFile(const fs::path& p, std::string_view bytes) {

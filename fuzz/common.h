@@ -41,9 +41,9 @@ class Scratch {
 };
 
 std::string readFile(const std::filesystem::path& p);
-// Writes CONFIG.DB, USER.DB and NOTICE.DB as test::writeFreshDatabase makes them (made once,
+// Writes CONFIG.DB, USER.DB and NOTICE.DB (but except) as test::writeFreshDatabase makes them (made once,
 // then copied: making a notice table scrambles ten thousand owners).
-void writeFreshDatabase(const Scratch& folder);
+void writeFreshDatabase(const Scratch& folder, const char* except = nullptr);
 
 // Targets keep their stations from run to run: a station's tables take two megabytes, which a
 // new one would map and fault in again on every run. forget() clears what the last run told
