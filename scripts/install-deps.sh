@@ -9,6 +9,7 @@ PACKAGES=(
   libcurl4-openssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   python3-pyftpdlib xvfb xauth poppler-utils fonts-dejavu-core
+  unrtf clang libclang-rt-14-dev
 )
 
 missing=()

@@ -1,0 +1,125 @@
+// The data integrity check over fuzzed user and notice tables. The input is the first byte
+// (bit 0 widowed notices to ADMIN, bit 1 keep old notices, bits 3-7: notice n has no message
+// file when bit n mod 5 is set), the number of user records that follow (mod 16), those
+// records laid over slots 1.., then up to 64 notice records laid over slots 1...
+// A dry run changes nothing and foretells the repair; the repair leaves no lock and tables that
+// a second check finds nothing more to do in.
+#include "common.h"
+
+#include "db/database.h"
+#include "db/integritycheck.h"
+#include "db/text.h"
+
+#include <cstring>
+
+using namespace pinora;
+using namespace pinora::fuzz;
+namespace fs = std::filesystem;
+
+namespace {
+
+class Quiet : public CheckObserver {
+  public:
+    void logLine(const std::string&) override {}
+};
+
+std::string timeText(TDateTime) {
+    return "now";
+}
+
+bool sameCounts(const CheckCounts& a, const CheckCounts& b) {
+    return a.usersFreed == b.usersFreed && a.postCountsReset == b.postCountsReset &&
+           a.noticesFreed == b.noticesFreed && a.noticesToAdmin == b.noticesToAdmin &&
+           a.oldNoticesRemoved == b.oldNoticesRemoved &&
+           a.temporaryFilesRemoved == b.temporaryFilesRemoved;
+}
+
+std::string countsText(const CheckCounts& c) {
+    return std::to_string(c.usersFreed) + " " + std::to_string(c.postCountsReset) + " " +
+           std::to_string(c.noticesFreed) + " " + std::to_string(c.noticesToAdmin) + " " +
+           std::to_string(c.oldNoticesRemoved) + " " + std::to_string(c.temporaryFilesRemoved);
+}
+
+Scratch scratch;
+test::FakeServices services;
+Station station(scratch.str(), services.services());
+
+CheckResult check(const CheckOptions& o) {
+    forget(services);
+    station.currentUserName = "ADMIN";
+    Quiet quiet;
+    return runIntegrityCheck(station, o, quiet, timeText);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 2) return 0;
+    scratch.clear();
+    writeFreshDatabase(scratch);
+    const std::uint8_t first = data[0];
+    const int users = data[1] % 16;
+    std::string_view rest(reinterpret_cast<const char*>(data) + 2, size - 2);
+
+    {
+        Database& db = station.db;
+        FUZZ_CHECK(db.loadUsers() == LoadResult::Ok && db.loadNotices() == LoadResult::Ok);
+        for (int u = 1; u <= users && rest.size() >= sizeof(UserRecord); ++u) {
+            std::memcpy(&db.user(u), rest.data(), sizeof(UserRecord));
+            rest.remove_prefix(sizeof(UserRecord));
+        }
+        for (int n = 1; n <= 64 && rest.size() >= sizeof(NoticeRecord); ++n) {
+            std::memcpy(&db.notice(n), rest.data(), sizeof(NoticeRecord));
+            rest.remove_prefix(sizeof(NoticeRecord));
+        }
+        FUZZ_CHECK(db.saveUsers() && db.saveNotices());
+        const int missing = first >> 3;
+        for (int n = 1; n <= kNoticeCount; ++n)
+            if (db.noticeInUse(n) && !(missing >> (n % 5) & 1))
+                writeFile(scratch / ("MSG/" + std::to_string(n) + ".MSG"), "Text\r\n");
+        writeFile(scratch / "TEMP/~1.HTM", "<HTML>");
+    }
+
+    CheckOptions o;
+    o.widowedToAdmin = first & 1;
+    o.removeOld = !(first & 2);
+    o.repair = false;
+    const auto before = snapshot(scratch.path());
+    const CheckResult dry = check(o);
+    FUZZ_CHECK(dry.outcome == CheckOutcome::Completed);
+    FUZZ_CHECK(snapshot(scratch.path()) == before);
+
+    o.repair = true;
+    const CheckResult repair = check(o);
+    FUZZ_CHECK(repair.outcome == CheckOutcome::Completed);
+    FUZZ_CHECK(sameCounts(dry.counts, repair.counts),
+               countsText(dry.counts) + " against " + countsText(repair.counts));
+    FUZZ_CHECK(!fs::exists(scratch / "DB-N.LCK") && !fs::exists(scratch / "DB-U.LCK"));
+
+    Database& db = station.db;
+    FUZZ_CHECK(db.loadUsers() == LoadResult::Ok && db.loadNotices() == LoadResult::Ok);
+    bool adminIsUser = false;
+    for (int u = 1; u <= kUserCount; ++u) {
+        if (db.userSlotFree(u)) continue;
+        const std::string name = db.userLoginName(u);
+        const bool kept = equalsIgnoreCase(name, "ADMIN");
+        adminIsUser = adminIsUser || kept;
+        FUZZ_CHECK(kept || (!db.user(u).fullName.empty() && !db.user(u).password.empty()), name);
+        FUZZ_CHECK(db.user(u).postCount >= 0);
+    }
+    for (int n = 1; n <= kNoticeCount; ++n) {
+        if (!db.noticeInUse(n)) continue;
+        FUZZ_CHECK(db.messageFileExists(n), std::to_string(n));
+        const std::string owner = db.noticeOwner(n);
+        FUZZ_CHECK(db.findNoticeAuthor(owner) > 0 || (o.widowedToAdmin && owner == "ADMIN"),
+                   std::to_string(n) + " " + owner);
+    }
+
+    // Notices given to an ADMIN who is no user are widowed again by the next check.
+    const CheckResult second = check(o);
+    FUZZ_CHECK(second.outcome == CheckOutcome::Completed);
+    CheckCounts none;
+    if (!adminIsUser) none.noticesToAdmin = second.counts.noticesToAdmin;
+    FUZZ_CHECK(sameCounts(second.counts, none), countsText(second.counts));
+    return 0;
+}
