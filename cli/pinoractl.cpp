@@ -83,7 +83,7 @@ std::string shownOrNone(std::string_view cp1252) {
 }
 
 std::string timeText(TDateTime t) {
-    if (!std::isfinite(t)) return {};
+    if (!inDateRange(t)) return {};
     const ClockTime c = decodeTime(t);
     char buf[16];
     std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", c.hour, c.minute, c.second);
@@ -321,8 +321,7 @@ bool parseDay(const std::string& text, TDateTime now, TDateTime& day) {
 }
 
 std::string dateTimeText(TDateTime t) {
-    // Years 1 to 9999, as the program's dates can hold; anything else is damage.
-    if (!std::isfinite(t) || t < -693593 || t >= 2958466) return {};
+    if (!inDateRange(t)) return {};
     const CivilDate d = decodeDate(t);
     const ClockTime c = decodeTime(t);
     char buf[32];

@@ -7,6 +7,8 @@
 #include "support/fakes.h"
 #include "support/tempfolder.h"
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <iterator>
@@ -132,6 +134,52 @@ TEST_F(PinoractlTest, InfoTextListsUsersAndNoticesSafely) {
     const ToolRun json = pinoractl(with({"info", "--json"}));
     ASSERT_EQ(json.status, 0) << json.err;
     EXPECT_EQ(parseJson(json.out)["notices"][3]["firstLine"].str, std::string(500, 'x'));
+}
+
+TEST_F(PinoractlTest, DamagedDatesAndTimesShowAsNothingInTextAndJson) {
+    db.config.noticeSets[0].deadline = 1e300;
+    db.config.noticeSets[0].deadlineEnabled = true;
+    db.config.noticeSets[2].deadline = NAN;
+    ASSERT_TRUE(db.saveConfig());
+    db.notice(3).startDate = -1e300;
+    db.notice(3).endDate = INFINITY;
+    db.notice(9).startDate = 3e6; // the year 10113
+    ASSERT_TRUE(db.saveNotices());
+
+    const ToolRun text = pinoractl(with({"info"}));
+    ASSERT_EQ(text.status, 0) << text.err;
+    std::istringstream lines(text.out);
+    int rows = 0;
+    bool inNotices = false;
+    for (std::string line; std::getline(lines, line);) {
+        inNotices = inNotices || line.rfind("Notices in use", 0) == 0;
+        if (!inNotices && (line.find("Students") != std::string::npos ||
+                           line.find("Staff") != std::string::npos)) {
+            ++rows;
+            EXPECT_EQ(line.find(':'), std::string::npos) << line;
+        }
+        if (inNotices && line.rfind("  3 ", 0) == 0) {
+            ++rows;
+            EXPECT_EQ(line.find("-"), std::string::npos) << line; // no date at all
+        }
+        if (inNotices && line.rfind("  9 ", 0) == 0) {
+            ++rows;
+            EXPECT_EQ(std::count(line.begin(), line.end(), '-'), 2) << line; // the end only
+            EXPECT_NE(line.find("2026-12-08 00:00:00"), std::string::npos) << line;
+        }
+    }
+    EXPECT_EQ(rows, 4) << text.out;
+
+    const ToolRun json = pinoractl(with({"info", "--json"}));
+    ASSERT_EQ(json.status, 0) << json.err;
+    const Json j = parseJson(json.out);
+    EXPECT_EQ(j["config"]["noticeSets"][0]["deadline"].kind, Json::Null);
+    EXPECT_EQ(j["config"]["noticeSets"][2]["deadline"].kind, Json::Null);
+    EXPECT_EQ(j["config"]["noticeSets"][1]["deadline"].str, "19:00:00");
+    EXPECT_EQ(j["notices"][0]["start"].kind, Json::Null);
+    EXPECT_EQ(j["notices"][0]["end"].kind, Json::Null);
+    EXPECT_EQ(j["notices"][2]["start"].kind, Json::Null);
+    EXPECT_EQ(j["notices"][2]["end"].str, "2026-12-08 00:00:00");
 }
 
 TEST_F(PinoractlTest, LocksAreShownAndCleared) {
