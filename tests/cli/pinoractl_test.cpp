@@ -221,6 +221,17 @@ TEST_F(PinoractlTest, PageIsTheGeneratorsPage) {
     EXPECT_EQ(readBytes(dir / "site/logo.gif"), "GIF89a-logo");
     // Nothing is left beside the page but the logo.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir / "site"), fs::directory_iterator()), 2);
+
+    // A logo too large to be one fails with its name; the page and logo written before stay.
+    writeBytes(dir / "logo.gif", std::string(kMaxLogoBytes + 1, 'g'));
+    const ToolRun big =
+        pinoractl(with({"page", "--set", "STAFF", "--day", "2026-12-08", "--out", out}));
+    EXPECT_EQ(big.status, 1);
+    EXPECT_EQ(big.err.rfind("pinoractl: Cannot open file " + dir.str() + "/logo.gif. ", 0), 0u)
+        << big.err;
+    EXPECT_TRUE(readBytes(out) == expected);
+    EXPECT_TRUE(readBytes(dir / "site/logo.gif") == "GIF89a-logo");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "site"), fs::directory_iterator()), 2);
 }
 
 TEST_F(PinoractlTest, DayWordsFollowTheClock) {
