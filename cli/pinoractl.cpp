@@ -142,11 +142,10 @@ std::string required(const Options& o, const char* name) {
 // One whole-file load, with the reason for a failure named.
 bool load(LoadResult r, const char* file, const Database& db, std::ostream& err) {
     if (r == LoadResult::Ok) return true;
+    // A failed load has said what it found in the file, through the reporter.
     if (r == LoadResult::Missing)
         err << "pinoractl: " << printable(db.folder()) << " holds no " << file
             << "; is it a Pinora 2 database folder?\n";
-    else
-        err << "pinoractl: " << file << " cannot be read\n";
     return false;
 }
 
@@ -159,17 +158,17 @@ const char* lockedFile(char letter) {
 }
 
 int locks(Database& db, const Options& o, std::ostream& out, std::ostream& err) {
-    bool ok = true;
-    const LockInfo n = db.readLock('N', &ok);
-    const LockInfo u = ok ? db.readLock('U', &ok) : LockInfo{};
-    if (!ok) {
-        err << "pinoractl: the lock files cannot be read\n";
+    bool okN = true, okU = true;
+    const LockInfo n = db.readLock('N', &okN);
+    const LockInfo u = okN ? db.readLock('U', &okU) : LockInfo{};
+    if (!okN || !okU) {
+        err << "pinoractl: " << lockFileMessage(okN ? 'U' : 'N') << "\n";
         return kFailed;
     }
     auto describe = [](char letter, const LockInfo& l) {
         std::string s = std::string(1, letter) + " (" + lockedFile(letter) + "): ";
         if (!l.held) return s + "free";
-        return s + "held by " + shown(l.holder) + " for " + shown(l.task);
+        return s + "held by " + shown(lockHolderText(l));
     };
     if (!o.flags.count("--clear")) {
         out << describe('N', n) << "\n" << describe('U', u) << "\n";

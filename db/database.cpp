@@ -29,13 +29,29 @@ bool headerMatches(const DbHeader& h) {
            h.version >= currentDbVersion;
 }
 
-std::string brokenFileMessage(std::string_view name) {
+std::string brokenFileMessage(std::string_view name, std::string_view found) {
     if (name == "CONFIG.DB")
         return "The CONFIG.DB File is broken, or the is a DISK or NETWORK error. See the Notice "
                "Administrator";
-    return "The " + std::string(name) +
-           " File is broken, or there is a DISK or NETWORK error. It has been left as it is. "
-           "See the Notice Administrator";
+    std::string why = found.empty() ? std::string() : " (" + std::string(found) + ")";
+    return "The " + std::string(name) + " File is broken, or there is a DISK or NETWORK error" +
+           why + ". It has been left as it is. See the Notice Administrator";
+}
+
+std::string foundInFile(const std::string& path, std::size_t expected) {
+    std::string error;
+    char probe = 0;
+    std::size_t got = 0;
+    const ReadStatus st = readFileInto(path, &probe, 1, got, &error);
+    if (st == ReadStatus::Missing) return "it has gone";
+    if (st == ReadStatus::NotAFile)
+        return folderExists(path) ? "it is a folder" : "it is not a regular file";
+    if (st != ReadStatus::Ok) return "it cannot be read: " + error;
+    const auto size = fileSize(path);
+    if (!size) return {};
+    if (*size == 0) return "it is empty";
+    return "it holds " + std::to_string(*size) + " bytes, " + std::to_string(expected) +
+           " expected";
 }
 
 std::string unsavedFileMessage(std::string_view name) {
@@ -105,7 +121,7 @@ LoadResult Database::loadFile(const char* name, void* block, std::size_t blockSi
         std::memcpy(block, buf + 16, blockSize);
         return LoadResult::Ok;
     }
-    report(brokenFileMessage(name));
+    report(brokenFileMessage(name, foundInFile(p, want)));
     return LoadResult::Failed;
 }
 
@@ -131,7 +147,7 @@ LoadResult Database::loadNoticeFile(HeaderCheck check) {
         notices.swapInSpare();
         return LoadResult::Ok;
     }
-    report(brokenFileMessage(name));
+    report(brokenFileMessage(name, foundInFile(p, kNoticeFileSize)));
     return LoadResult::Failed;
 }
 
@@ -152,7 +168,11 @@ bool Database::saveFile(const char* name, const void* block, std::size_t blockSi
 // converted file is read again from its start; anything else has been reported already.
 LoadResult Database::handleOldHeader(const char* name, const DbHeader& /*found*/) {
     // A file that still is not current after its conversion is not converted twice.
-    if (upgrading_ || !upgradeOnLoad(*this, name)) return LoadResult::Failed;
+    if (upgrading_) {
+        report(brokenFileMessage(name, "it is still not of the current format after its upgrade"));
+        return LoadResult::Failed;
+    }
+    if (!upgradeOnLoad(*this, name)) return LoadResult::Failed; // it has told the user
     upgrading_ = true;
     const std::string_view which = name;
     const LoadResult again = which == "NOTICE.DB" ? loadNoticeFile(HeaderCheck::Required)
@@ -378,6 +398,14 @@ std::optional<std::string> Database::readMessageFile(int n, std::string* error) 
 
 std::string Database::lockPath(char letter) const {
     return path(std::string("DB-") + letter + ".LCK");
+}
+
+std::string lockHolderName(const LockInfo& lock) {
+    return lock.holder.empty() ? "an unknown station" : lock.holder;
+}
+
+std::string lockHolderText(const LockInfo& lock) {
+    return lockHolderName(lock) + (lock.task.empty() ? "" : " for " + lock.task);
 }
 
 LockInfo Database::readLock(char letter, bool* ok) {

@@ -25,6 +25,12 @@ struct LockInfo {
     std::string task;
 };
 
+// A held lock as people see it (Windows-1252): the holder, or "an unknown station" when the
+// file names none (it is empty or holds only TRUE); lockHolderText adds " for TASK" when the
+// file gives one.
+std::string lockHolderName(const LockInfo& lock);
+std::string lockHolderText(const LockInfo& lock);
+
 enum class LockResult { Granted, Refused, Failed };
 
 // All texts that go to or come from records are Windows-1252 bytes.
@@ -146,8 +152,13 @@ class Database {
     std::vector<char> scratch_; // a file read aside before it replaces the records
 };
 
-// Helper texts of the messages, so that windows and tests quote the same words.
-std::string brokenFileMessage(std::string_view name);
+// Helper texts of the messages, so that windows and tests quote the same words. found says
+// what the load found ("it holds 1000 bytes, 1040016 expected"); CONFIG.DB keeps its own
+// words, whatever was found.
+std::string brokenFileMessage(std::string_view name, std::string_view found = {});
+// What a failed load found in the file at path, for brokenFileMessage. expected is the size
+// of a whole file.
+std::string foundInFile(const std::string& path, std::size_t expected);
 std::string unsavedFileMessage(std::string_view name);
 std::string lockFileMessage(char letter);
 

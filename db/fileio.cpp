@@ -50,6 +50,34 @@ std::string writeTemp(const std::string& path, std::initializer_list<ByteSpan> p
     return tmp;
 }
 
+// Opens path for reading without blocking and only when it is a regular file; -1 with st set
+// otherwise. A folder missing on the way (ENOTDIR) counts as Missing when asked.
+int openToRead(const std::string& path, ReadStatus& st, std::string* error,
+               bool notDirIsMissing = false) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const bool missing = errno == ENOENT || (notDirIsMissing && errno == ENOTDIR);
+        st = missing ? ReadStatus::Missing : ReadStatus::Error;
+        if (st == ReadStatus::Error) setError(error, errno);
+        return -1;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        st = ReadStatus::Error;
+        setError(error, errno);
+        ::close(fd);
+        return -1;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        st = ReadStatus::NotAFile;
+        if (error) *error = S_ISDIR(info.st_mode) ? systemErrorText(EISDIR) : "Not a regular file";
+        ::close(fd);
+        return -1;
+    }
+    st = ReadStatus::Ok;
+    return fd;
+}
+
 } // namespace
 
 std::string systemErrorText(int err) {
@@ -61,6 +89,12 @@ bool fileExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+std::optional<std::uint64_t> fileSize(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
 bool folderExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -68,12 +102,11 @@ bool folderExists(const std::string& path) {
 
 ReadStatus readFileParts(const std::string& path, std::initializer_list<MutableSpan> parts,
                          std::size_t* got, std::string* error) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT) return ReadStatus::Missing;
-        setError(error, errno);
-        return ReadStatus::Error;
-    }
+    for (std::size_t k = 0; k < parts.size(); ++k)
+        got[k] = 0;
+    ReadStatus st = ReadStatus::Ok;
+    const int fd = openToRead(path, st, error);
+    if (fd < 0) return st;
     std::size_t k = 0;
     for (const MutableSpan& part : parts) {
         char* buf = static_cast<char*>(part.data);
@@ -101,12 +134,9 @@ ReadStatus readFileParts(const std::string& path, std::initializer_list<MutableS
 ReadStatus readFileInto(const std::string& path, char* buf, std::size_t capacity, std::size_t& got,
                         std::string* error) {
     got = 0;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT) return ReadStatus::Missing;
-        setError(error, errno);
-        return ReadStatus::Error;
-    }
+    ReadStatus st = ReadStatus::Ok;
+    const int fd = openToRead(path, st, error);
+    if (fd < 0) return st;
     while (got < capacity) {
         const ssize_t n = ::read(fd, buf + got, capacity - got);
         if (n < 0) {
@@ -129,25 +159,18 @@ ReadStatus readWhole(const std::string& path, std::string& out, std::size_t maxB
                      std::string* error, Longer longer, bool regularOnly) {
     // Sized from the open file, so a generous cap costs nothing for small files.
     out.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ReadStatus opened = ReadStatus::Ok;
+    const int fd = openToRead(path, opened, error, regularOnly);
     if (fd < 0) {
-        if (errno == ENOENT || (regularOnly && errno == ENOTDIR)) return ReadStatus::Missing;
-        setError(error, errno);
-        return ReadStatus::Error;
+        if (regularOnly && opened == ReadStatus::NotAFile) {
+            if (error) error->clear();
+            return ReadStatus::Missing;
+        }
+        return opened;
     }
     struct stat st {};
     std::size_t chunk = 4096;
-    const bool statted = ::fstat(fd, &st) == 0;
-    if (regularOnly && !statted) {
-        setError(error, errno);
-        ::close(fd);
-        return ReadStatus::Error;
-    }
-    if (regularOnly && !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return ReadStatus::Missing;
-    }
-    if (statted && st.st_size > 0) chunk = static_cast<std::size_t>(st.st_size) + 1;
+    if (::fstat(fd, &st) == 0 && st.st_size > 0) chunk = static_cast<std::size_t>(st.st_size) + 1;
     // One byte beyond the limit tells a file that is too long.
     const std::size_t cap = longer == Longer::Refuse ? maxBytes + 1 : maxBytes;
     std::size_t got = 0;

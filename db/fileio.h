@@ -3,15 +3,21 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <initializer_list>
 #include <optional>
 #include <string>
 
 namespace pinora {
 
-enum class ReadStatus { Ok, Missing, Error, TooLarge };
+// NotAFile: a folder, a pipe, a device or a socket under the name. Every read opens without
+// waiting and reads regular files only, since a pipe copied into the folder would hang the
+// reader (and every station after it) for ever.
+enum class ReadStatus { Ok, Missing, Error, TooLarge, NotAFile };
 
 bool fileExists(const std::string& path);
+// The size of whatever is under the name; nullopt when there is nothing or it cannot be told.
+std::optional<std::uint64_t> fileSize(const std::string& path);
 bool folderExists(const std::string& path);
 
 // Reads at most maxBytes; more bytes than that counts as Ok with the first maxBytes (callers

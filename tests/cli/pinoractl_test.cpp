@@ -14,6 +14,7 @@
 #include <iterator>
 #include <map>
 #include <sstream>
+#include <sys/stat.h>
 
 using namespace pinora;
 using namespace pinora::test;
@@ -202,6 +203,44 @@ TEST_F(PinoractlTest, LocksAreShownAndCleared) {
     r = pinoractl(with({"locks", "--clear"}));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "No locks were held\n");
+
+    // A lock file that names nobody is held by a station nobody knows.
+    writeBytes(dir / "DB-N.LCK", "TRUE\r\n");
+    writeBytes(dir / "DB-U.LCK", "");
+    r = pinoractl(with({"locks"}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "N (NOTICE.DB): held by an unknown station\n"
+                     "U (USER.DB): held by an unknown station\n");
+}
+
+TEST_F(PinoractlTest, BrokenFilesAndPipesGiveOneLineThatSaysWhatWasFound) {
+    const std::string notices = readBytes(dir / "NOTICE.DB");
+    writeBytes(dir / "NOTICE.DB", notices.substr(0, 1000));
+    ToolRun r = pinoractl(with({"info"}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "pinoractl: " + brokenFileMessage("NOTICE.DB",
+                                                       "it holds 1000 bytes, 1040016 expected") +
+                         "\n");
+    writeBytes(dir / "NOTICE.DB", notices);
+
+    // An empty file is no file of Pinora 2.0 to upgrade: it is broken.
+    writeBytes(dir / "USER.DB", "");
+    r = pinoractl(with({"info", "--json"}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "pinoractl: " + brokenFileMessage("USER.DB", "it is empty") + "\n");
+    EXPECT_EQ(r.out, "");
+
+    // Pipes hang neither info nor locks.
+    fs::remove(dir / "USER.DB");
+    ASSERT_EQ(::mkfifo((dir / "USER.DB").c_str(), 0666), 0);
+    ASSERT_EQ(::mkfifo((dir / "DB-U.LCK").c_str(), 0666), 0);
+    r = pinoractl(with({"info"}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err,
+              "pinoractl: " + brokenFileMessage("USER.DB", "it is not a regular file") + "\n");
+    r = pinoractl(with({"locks"}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("DB-U.LCK"), std::string::npos) << r.err;
 }
 
 TEST_F(PinoractlTest, PageIsTheGeneratorsPage) {
