@@ -408,6 +408,24 @@ std::string lockHolderText(const LockInfo& lock) {
     return lockHolderName(lock) + (lock.task.empty() ? "" : " for " + lock.task);
 }
 
+namespace {
+// Three lines: TRUE or FALSE, the holder, the task. Anything but FALSE (in any case) counts as
+// held. Lines end with CR LF; a lone CR or LF ends a line too.
+LockInfo lockFromText(std::string_view text) {
+    LockInfo info;
+    std::vector<std::string> lines;
+    for (std::string_view l : splitLines(text, LineEnds::CrLfCrOrLf, 3))
+        lines.emplace_back(l);
+    lines.resize(3);
+    if (upperAscii(lines[0]) != "FALSE") {
+        info.held = true;
+        info.holder = lines[1];
+        info.task = lines[2];
+    }
+    return info;
+}
+} // namespace
+
 LockInfo Database::readLock(char letter, bool* ok) {
     LockInfo info;
     if (ok) *ok = true;
@@ -417,17 +435,7 @@ LockInfo Database::readLock(char letter, bool* ok) {
         const ReadStatus st = readWholeFile(lockPath(letter), buf, 4096);
         if (st == ReadStatus::Missing) return info;
         if (st != ReadStatus::Ok) continue;
-        // Lines end with CR LF; a lone CR or LF ends a line too.
-        std::vector<std::string> lines;
-        for (std::string_view l : splitLines(buf, LineEnds::CrLfCrOrLf, 3))
-            lines.emplace_back(l);
-        lines.resize(3);
-        if (upperAscii(lines[0]) != "FALSE") {
-            info.held = true;
-            info.holder = lines[1];
-            info.task = lines[2];
-        }
-        return info;
+        return lockFromText(buf);
     }
     if (ok) *ok = false;
     info.held = true; // unknown counts as held
@@ -449,8 +457,7 @@ LockResult Database::acquireLock(char letter, std::string_view user, std::string
         bool written = false;
         for (int attempt = 1; attempt <= ioAttempts && !written; ++attempt) {
             if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
-            // A free lock file (first line FALSE) is removed first. Only a file that still
-            // reads as free is removed: one that another station has just created is theirs.
+            // A free lock file (first line FALSE) is taken out of the way first.
             if (fileExists(p)) {
                 bool readOk = true;
                 const LockInfo now = readLock(letter, &readOk);
@@ -459,7 +466,13 @@ LockResult Database::acquireLock(char letter, std::string_view user, std::string
                     written = true; // another station won; the read-back decides
                     break;
                 }
-                removeFile(p);
+                if (onFreeLockFound) onFreeLockFound(letter);
+                const FreeLock taken = takeFreeLock(letter);
+                if (taken == FreeLock::Failed) break;
+                if (taken == FreeLock::Held) {
+                    written = true; // it was another station's lock by then, and is theirs again
+                    break;
+                }
             }
             bool exists = false;
             created = createFileExclusive(p, content, tmpTag(), exists);
@@ -478,6 +491,33 @@ LockResult Database::acquireLock(char letter, std::string_view user, std::string
     }
     return info.held && equalsIgnoreCase(info.holder, user) ? LockResult::Granted
                                                             : LockResult::Refused;
+}
+
+// Removing the free file by its name could remove a lock that another station created under
+// that name after this one read it. A rename moves one file, and of two stations only one
+// can move it; the file moved is then read under the name only this station uses.
+Database::FreeLock Database::takeFreeLock(char letter) {
+    const std::string p = lockPath(letter);
+    const std::string aside = p + "." + tmpTag() + ".tmp";
+    bool missing = false;
+    if (!renameFile(p, aside, &missing))
+        return missing ? FreeLock::Gone : FreeLock::Failed; // gone: another station took it
+    std::string buf;
+    const bool free =
+        readWholeFile(aside, buf, 4096) == ReadStatus::Ok && !lockFromText(buf).held;
+    if (!free) {
+        // Put back the lock this station moved, never over one that a third station may have
+        // created meanwhile.
+        bool exists = false;
+        if (linkFileExclusive(aside, p, exists) || exists) {
+            removeFile(aside);
+            return FreeLock::Held;
+        }
+        // A folder without hard links: moved back by name.
+        return renameFile(aside, p) ? FreeLock::Held : FreeLock::Failed;
+    }
+    removeFile(aside);
+    return FreeLock::Gone;
 }
 
 void Database::releaseLock(char letter) {

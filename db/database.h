@@ -125,6 +125,9 @@ class Database {
 
     std::function<void(char letter, const LockInfo&)> onLockWait;
     std::function<void()> onLockWaitEnd;
+    // Called when acquireLock has found the lock file free and before it takes the file out of
+    // the way: tests let another station act in this window.
+    std::function<void(char letter)> onFreeLockFound;
 
     int lockRetryMs = 3000;
     int ioAttempts = 10;
@@ -141,6 +144,10 @@ class Database {
     LoadResult loadNoticeFile(HeaderCheck check);
     LoadResult handleOldHeader(const char* name, const DbHeader& found);
     bool saveFile(const char* name, const void* block, std::size_t blockSize);
+    // Gone: the free lock file is out of the way (or another station has moved it). Held: it
+    // had become another station's lock, which is left in place. Failed: it cannot be moved.
+    enum class FreeLock { Gone, Held, Failed };
+    FreeLock takeFreeLock(char letter);
     void report(const std::string& text);
     bool changeFrame(char letter, std::string_view user, std::string_view task,
                      const std::function<LoadResult()>& reload, const std::function<bool()>& save,

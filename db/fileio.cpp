@@ -268,4 +268,16 @@ bool removeFile(const std::string& path) {
     return ::unlink(path.c_str()) == 0;
 }
 
+bool renameFile(const std::string& from, const std::string& to, bool* missing) {
+    const bool ok = ::rename(from.c_str(), to.c_str()) == 0;
+    if (missing) *missing = !ok && errno == ENOENT;
+    return ok;
+}
+
+bool linkFileExclusive(const std::string& from, const std::string& to, bool& exists) {
+    const bool ok = ::link(from.c_str(), to.c_str()) == 0;
+    exists = !ok && errno == EEXIST;
+    return ok;
+}
+
 } // namespace pinora

@@ -65,6 +65,11 @@ bool createFileExclusive(const std::string& path, const std::string& content,
                          const std::string& tmpTag, bool& exists, std::string* error = nullptr);
 
 bool removeFile(const std::string& path);
+// Moves the file to a new name in the same folder, replacing what is there; missing tells that
+// there was nothing to move.
+bool renameFile(const std::string& from, const std::string& to, bool* missing = nullptr);
+// Gives the file from a second name, to, unless a file of that name exists (exists = true).
+bool linkFileExclusive(const std::string& from, const std::string& to, bool& exists);
 
 // A short text describing the last system error, for messages.
 std::string systemErrorText(int err);
