@@ -1,6 +1,6 @@
 // A station for multi-process tests. It logs on as the given user (adding the user under
 // lock U when the name is unknown), then either creates `count` notices with their texts,
-// or, in churn mode, changes all three files in a loop until it is killed, or, in replace
+// or, in churn mode, changes all three files in a loop until it is killed (a line per round), or, in replace
 // mode, deletes notice N and writes a notice of its own, which takes the freed slot when it is
 // the lowest free one.
 //
@@ -56,7 +56,8 @@ int createNotices(Station& st, int count) {
 }
 
 // Every kind of save, over and over: notices under lock N, users under lock U, and the
-// configuration without a lock.
+// configuration without a lock. Each finished round is a line on standard output, so that a
+// test waits for progress instead of guessing how long it takes.
 [[noreturn]] void churn(Station& st) {
     const std::array<bool, kSetCount> sets{true, true};
     for (long round = 1;; ++round) {
@@ -70,6 +71,8 @@ int createNotices(Station& st, int count) {
             st.db.config.schoolName = "Round " + std::to_string(round);
             st.db.saveConfig();
         }
+        std::printf("%ld\n", round);
+        std::fflush(stdout);
     }
 }
 
