@@ -9,10 +9,16 @@
 
 namespace pinora {
 
+FileSystemCalls fileSystemCalls = {
+    [](int fd, const void* data, std::size_t size) -> long { return ::write(fd, data, size); },
+    [](int fd) { return ::fdatasync(fd); },
+    [](const char* from, const char* to) { return ::rename(from, to); },
+};
+
 namespace {
 bool writeAll(int fd, const char* data, std::size_t size) {
     while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
+        const long n = fileSystemCalls.write(fd, data, size);
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
@@ -39,7 +45,7 @@ std::string writeTemp(const std::string& path, std::initializer_list<ByteSpan> p
     bool ok = true;
     for (const ByteSpan& part : parts)
         if (ok) ok = writeAll(fd, static_cast<const char*>(part.data), part.size);
-    if (ok && flush) ok = ::fdatasync(fd) == 0;
+    if (ok && flush) ok = fileSystemCalls.flush(fd) == 0;
     const int err = errno;
     if (::close(fd) != 0 && ok) ok = false;
     if (!ok) {
@@ -217,7 +223,7 @@ bool writeFileAtomic(const std::string& path, std::initializer_list<ByteSpan> pa
                      const std::string& tmpTag, bool flush, std::string* error) {
     const std::string tmp = writeTemp(path, parts, tmpTag, flush, error);
     if (tmp.empty()) return false;
-    if (::rename(tmp.c_str(), path.c_str()) != 0) {
+    if (fileSystemCalls.rename(tmp.c_str(), path.c_str()) != 0) {
         setError(error, errno);
         ::unlink(tmp.c_str());
         return false;

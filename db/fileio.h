@@ -15,6 +15,15 @@ namespace pinora {
 // reader (and every station after it) for ever.
 enum class ReadStatus { Ok, Missing, Error, TooLarge, NotAFile };
 
+// The system calls of a save, as a seam: a test wraps them to record the order in which a
+// save writes, flushes and renames. The program keeps the system's own.
+struct FileSystemCalls {
+    long (*write)(int fd, const void* data, std::size_t size);
+    int (*flush)(int fd); // to disk
+    int (*rename)(const char* from, const char* to);
+};
+extern FileSystemCalls fileSystemCalls;
+
 bool fileExists(const std::string& path);
 // The size of whatever is under the name; nullopt when there is nothing or it cannot be told.
 std::optional<std::uint64_t> fileSize(const std::string& path);
