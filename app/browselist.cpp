@@ -3,18 +3,8 @@
 #include "app/noticerules.h"
 #include "ui/messages.h"
 
-#include <cmath>
 
 namespace pinora {
-
-namespace {
-// A date from another station's file may be anything; beyond the calendar's years it shows
-// as blank rather than as whatever the conversion makes of it.
-QString cellDate(TDateTime t) {
-    if (!std::isfinite(t) || std::fabs(t) > 2.9e6) return {};
-    return shownDate(t);
-}
-} // namespace
 
 int BrowseListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(rows_.size());
@@ -31,9 +21,9 @@ QVariant BrowseListModel::data(const QModelIndex& index, int role) const {
     case IndexColumn:
         return QString::number(r.number);
     case DateInColumn:
-        return cellDate(r.start);
+        return shownDate(r.start);
     case DateOutColumn:
-        return cellDate(r.end);
+        return shownDate(r.end);
     case OwnerColumn:
         return ui::fromRecord(r.owner);
     case SummaryColumn:

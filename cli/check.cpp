@@ -45,8 +45,7 @@ int checkDatabase(Database& db, const CheckOptions& options, std::ostream& out,
     case CheckOutcome::LockRefused:
         err << "pinoractl: " << kCheckRefusedMessage << " ("
             << (r.refusedLock == 'U' ? "USER.DB" : "NOTICE.DB") << " is held by "
-            << printable(cp1252ToUtf8(r.holder.holder)) << " for "
-            << printable(cp1252ToUtf8(r.holder.task)) << ")\n";
+            << printable(cp1252ToUtf8(lockHolderText(r.holder))) << ")\n";
         return kFailed;
     case CheckOutcome::LoadFailed:
     case CheckOutcome::SaveFailed:

@@ -23,7 +23,7 @@ std::string shown(std::string_view cp1252);
 std::string shownOrNone(std::string_view cp1252); // "(none)" for an empty text
 std::string timeText(TDateTime t);                // "19:00:00"; empty for no time
 
-// One whole-file load, with the reason for a failure named on err.
+// One whole-file load; a missing file is named on err (a failed load has told the reporter).
 bool load(LoadResult r, const char* file, const Database& db, std::ostream& err);
 
 // info.cpp

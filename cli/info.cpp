@@ -185,8 +185,8 @@ void infoText(const Database& db, std::ostream& out) {
     if (notices.size() > 1) printTable(out, notices);
 }
 
-void optionalDate(JsonWriter& j, const char* key, TDateTime t) {
-    const std::string s = dateTimeText(t);
+// A damaged value has no text and is null.
+void optionalText(JsonWriter& j, const char* key, const std::string& s) {
     if (s.empty())
         j.null(key);
     else
@@ -220,7 +220,7 @@ void infoJson(const Database& db, std::ostream& out) {
         j.number("number", k);
         j.string("name", utf8(s.name.str()));
         j.boolean("inUse", !s.name.empty());
-        j.string("deadline", timeText(s.deadline));
+        optionalText(j, "deadline", timeText(s.deadline));
         j.boolean("deadlineEnabled", s.deadlineEnabled);
         j.number("maxDays", s.maxDays);
         j.boolean("maxDaysEnabled", s.maxDaysEnabled);
@@ -281,8 +281,8 @@ void infoJson(const Database& db, std::ostream& out) {
         j.beginObject();
         j.number("number", n);
         j.string("owner", utf8(db.noticeOwner(n)));
-        optionalDate(j, "start", r.startDate);
-        optionalDate(j, "end", r.endDate);
+        optionalText(j, "start", dateTimeText(r.startDate));
+        optionalText(j, "end", dateTimeText(r.endDate));
         j.beginArray("sets");
         for (int k : setsOf(r))
             j.number(k);

@@ -83,7 +83,7 @@ std::string shownOrNone(std::string_view cp1252) {
 }
 
 std::string timeText(TDateTime t) {
-    if (!std::isfinite(t)) return {};
+    if (!inDateRange(t)) return {};
     const ClockTime c = decodeTime(t);
     char buf[16];
     std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", c.hour, c.minute, c.second);
@@ -142,11 +142,10 @@ std::string required(const Options& o, const char* name) {
 // One whole-file load, with the reason for a failure named.
 bool load(LoadResult r, const char* file, const Database& db, std::ostream& err) {
     if (r == LoadResult::Ok) return true;
+    // A failed load has said what it found in the file, through the reporter.
     if (r == LoadResult::Missing)
         err << "pinoractl: " << printable(db.folder()) << " holds no " << file
             << "; is it a Pinora 2 database folder?\n";
-    else
-        err << "pinoractl: " << file << " cannot be read\n";
     return false;
 }
 
@@ -159,17 +158,17 @@ const char* lockedFile(char letter) {
 }
 
 int locks(Database& db, const Options& o, std::ostream& out, std::ostream& err) {
-    bool ok = true;
-    const LockInfo n = db.readLock('N', &ok);
-    const LockInfo u = ok ? db.readLock('U', &ok) : LockInfo{};
-    if (!ok) {
-        err << "pinoractl: the lock files cannot be read\n";
+    bool okN = true, okU = true;
+    const LockInfo n = db.readLock('N', &okN);
+    const LockInfo u = okN ? db.readLock('U', &okU) : LockInfo{};
+    if (!okN || !okU) {
+        err << "pinoractl: " << lockFileMessage(okN ? 'U' : 'N') << "\n";
         return kFailed;
     }
     auto describe = [](char letter, const LockInfo& l) {
         std::string s = std::string(1, letter) + " (" + lockedFile(letter) + "): ";
         if (!l.held) return s + "free";
-        return s + "held by " + shown(l.holder) + " for " + shown(l.task);
+        return s + "held by " + shown(lockHolderText(l));
     };
     if (!o.flags.count("--clear")) {
         out << describe('N', n) << "\n" << describe('U', u) << "\n";
@@ -321,8 +320,7 @@ bool parseDay(const std::string& text, TDateTime now, TDateTime& day) {
 }
 
 std::string dateTimeText(TDateTime t) {
-    // Years 1 to 9999, as the program's dates can hold; anything else is damage.
-    if (!std::isfinite(t) || t < -693593 || t >= 2958466) return {};
+    if (!inDateRange(t)) return {};
     const CivilDate d = decodeDate(t);
     const ClockTime c = decodeTime(t);
     char buf[32];

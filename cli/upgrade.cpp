@@ -3,6 +3,7 @@
 
 #include "json.h"
 
+#include "db/fileio.h"
 #include "db/import14.h"
 #include "db/text.h"
 #include "db/upgrade.h"
@@ -21,6 +22,9 @@ bool filesAreCurrent(const Database& db, std::ostream& err) {
     for (DbFile f : kFiles) {
         const auto format = fileFormat(db, f);
         if (!format || *format == Format::Current) continue;
+        // Too short for its format, it is a broken file: the load says so.
+        const auto size = fileSize(db.path(formats::fileName(f)));
+        if (!size || *size < formats::minimumSize(f, *format)) continue;
         err << "pinoractl: " << formats::fileName(f) << " is in the format of Pinora "
             << formats::formatText(*format) << "; run 'pinoractl upgrade' to convert it\n";
         current = false;
@@ -61,8 +65,8 @@ int importNotices(Database& db, const std::string& from, int staffSet, int stude
         return kOk;
     }
     if (o.status == ImportStatus::LockHeld)
-        err << "pinoractl: NOTICE.DB is locked by " << printable(cp1252ToUtf8(o.lock.holder))
-            << " for " << printable(cp1252ToUtf8(o.lock.task)) << "; try again later\n";
+        err << "pinoractl: NOTICE.DB is locked by "
+            << printable(cp1252ToUtf8(lockHolderText(o.lock))) << "; try again later\n";
     else if (!o.message.empty())
         err << "pinoractl: " << printable(o.message) << "\n";
     return kFailed;

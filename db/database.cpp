@@ -29,13 +29,29 @@ bool headerMatches(const DbHeader& h) {
            h.version >= currentDbVersion;
 }
 
-std::string brokenFileMessage(std::string_view name) {
+std::string brokenFileMessage(std::string_view name, std::string_view found) {
     if (name == "CONFIG.DB")
         return "The CONFIG.DB File is broken, or the is a DISK or NETWORK error. See the Notice "
                "Administrator";
-    return "The " + std::string(name) +
-           " File is broken, or there is a DISK or NETWORK error. It has been left as it is. "
-           "See the Notice Administrator";
+    std::string why = found.empty() ? std::string() : " (" + std::string(found) + ")";
+    return "The " + std::string(name) + " File is broken, or there is a DISK or NETWORK error" +
+           why + ". It has been left as it is. See the Notice Administrator";
+}
+
+std::string foundInFile(const std::string& path, std::size_t expected) {
+    std::string error;
+    char probe = 0;
+    std::size_t got = 0;
+    const ReadStatus st = readFileInto(path, &probe, 1, got, &error);
+    if (st == ReadStatus::Missing) return "it has gone";
+    if (st == ReadStatus::NotAFile)
+        return folderExists(path) ? "it is a folder" : "it is not a regular file";
+    if (st != ReadStatus::Ok) return "it cannot be read: " + error;
+    const auto size = fileSize(path);
+    if (!size) return {};
+    if (*size == 0) return "it is empty";
+    return "it holds " + std::to_string(*size) + " bytes, " + std::to_string(expected) +
+           " expected";
 }
 
 std::string unsavedFileMessage(std::string_view name) {
@@ -105,7 +121,7 @@ LoadResult Database::loadFile(const char* name, void* block, std::size_t blockSi
         std::memcpy(block, buf + 16, blockSize);
         return LoadResult::Ok;
     }
-    report(brokenFileMessage(name));
+    report(brokenFileMessage(name, foundInFile(p, want)));
     return LoadResult::Failed;
 }
 
@@ -131,7 +147,7 @@ LoadResult Database::loadNoticeFile(HeaderCheck check) {
         notices.swapInSpare();
         return LoadResult::Ok;
     }
-    report(brokenFileMessage(name));
+    report(brokenFileMessage(name, foundInFile(p, kNoticeFileSize)));
     return LoadResult::Failed;
 }
 
@@ -152,7 +168,16 @@ bool Database::saveFile(const char* name, const void* block, std::size_t blockSi
 // converted file is read again from its start; anything else has been reported already.
 LoadResult Database::handleOldHeader(const char* name, const DbHeader& /*found*/) {
     // A file that still is not current after its conversion is not converted twice.
-    if (upgrading_ || !convertOldFormats || !upgradeOnLoad(*this, name)) return LoadResult::Failed;
+    if (upgrading_) {
+        report(brokenFileMessage(name, "it is still not of the current format after its upgrade"));
+        return LoadResult::Failed;
+    }
+    if (!convertOldFormats) {
+        report(brokenFileMessage(name, "it is of an older format, which a workstation converts "
+                                       "when it next opens the database"));
+        return LoadResult::Failed;
+    }
+    if (!upgradeOnLoad(*this, name)) return LoadResult::Failed; // it has told the user
     upgrading_ = true;
     const std::string_view which = name;
     const LoadResult again = which == "NOTICE.DB" ? loadNoticeFile(HeaderCheck::Required)
@@ -380,6 +405,32 @@ std::string Database::lockPath(char letter) const {
     return path(std::string("DB-") + letter + ".LCK");
 }
 
+std::string lockHolderName(const LockInfo& lock) {
+    return lock.holder.empty() ? "an unknown station" : lock.holder;
+}
+
+std::string lockHolderText(const LockInfo& lock) {
+    return lockHolderName(lock) + (lock.task.empty() ? "" : " for " + lock.task);
+}
+
+namespace {
+// Three lines: TRUE or FALSE, the holder, the task. Anything but FALSE (in any case) counts as
+// held. Lines end with CR LF; a lone CR or LF ends a line too.
+LockInfo lockFromText(std::string_view text) {
+    LockInfo info;
+    std::vector<std::string> lines;
+    for (std::string_view l : splitLines(text, LineEnds::CrLfCrOrLf, 3))
+        lines.emplace_back(l);
+    lines.resize(3);
+    if (upperAscii(lines[0]) != "FALSE") {
+        info.held = true;
+        info.holder = lines[1];
+        info.task = lines[2];
+    }
+    return info;
+}
+} // namespace
+
 LockInfo Database::readLock(char letter, bool* ok) {
     LockInfo info;
     if (ok) *ok = true;
@@ -389,17 +440,7 @@ LockInfo Database::readLock(char letter, bool* ok) {
         const ReadStatus st = readWholeFile(lockPath(letter), buf, 4096);
         if (st == ReadStatus::Missing) return info;
         if (st != ReadStatus::Ok) continue;
-        // Lines end with CR LF; a lone CR or LF ends a line too.
-        std::vector<std::string> lines;
-        for (std::string_view l : splitLines(buf, LineEnds::CrLfCrOrLf, 3))
-            lines.emplace_back(l);
-        lines.resize(3);
-        if (upperAscii(lines[0]) != "FALSE") {
-            info.held = true;
-            info.holder = lines[1];
-            info.task = lines[2];
-        }
-        return info;
+        return lockFromText(buf);
     }
     if (ok) *ok = false;
     info.held = true; // unknown counts as held
@@ -421,8 +462,7 @@ LockResult Database::acquireLock(char letter, std::string_view user, std::string
         bool written = false;
         for (int attempt = 1; attempt <= ioAttempts && !written; ++attempt) {
             if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
-            // A free lock file (first line FALSE) is removed first. Only a file that still
-            // reads as free is removed: one that another station has just created is theirs.
+            // A free lock file (first line FALSE) is taken out of the way first.
             if (fileExists(p)) {
                 bool readOk = true;
                 const LockInfo now = readLock(letter, &readOk);
@@ -431,7 +471,13 @@ LockResult Database::acquireLock(char letter, std::string_view user, std::string
                     written = true; // another station won; the read-back decides
                     break;
                 }
-                removeFile(p);
+                if (onFreeLockFound) onFreeLockFound(letter);
+                const FreeLock taken = takeFreeLock(letter);
+                if (taken == FreeLock::Failed) break;
+                if (taken == FreeLock::Held) {
+                    written = true; // it was another station's lock by then, and is theirs again
+                    break;
+                }
             }
             bool exists = false;
             created = createFileExclusive(p, content, tmpTag(), exists);
@@ -450,6 +496,33 @@ LockResult Database::acquireLock(char letter, std::string_view user, std::string
     }
     return info.held && equalsIgnoreCase(info.holder, user) ? LockResult::Granted
                                                             : LockResult::Refused;
+}
+
+// Removing the free file by its name could remove a lock that another station created under
+// that name after this one read it. A rename moves one file, and of two stations only one
+// can move it; the file moved is then read under the name only this station uses.
+Database::FreeLock Database::takeFreeLock(char letter) {
+    const std::string p = lockPath(letter);
+    const std::string aside = p + "." + tmpTag() + ".tmp";
+    bool missing = false;
+    if (!renameFile(p, aside, &missing))
+        return missing ? FreeLock::Gone : FreeLock::Failed; // gone: another station took it
+    std::string buf;
+    const bool free =
+        readWholeFile(aside, buf, 4096) == ReadStatus::Ok && !lockFromText(buf).held;
+    if (!free) {
+        // Put back the lock this station moved, never over one that a third station may have
+        // created meanwhile.
+        bool exists = false;
+        if (linkFileExclusive(aside, p, exists) || exists) {
+            removeFile(aside);
+            return FreeLock::Held;
+        }
+        // A folder without hard links: moved back by name.
+        return renameFile(aside, p) ? FreeLock::Held : FreeLock::Failed;
+    }
+    removeFile(aside);
+    return FreeLock::Gone;
 }
 
 void Database::releaseLock(char letter) {

@@ -25,6 +25,12 @@ struct LockInfo {
     std::string task;
 };
 
+// A held lock as people see it (Windows-1252): the holder, or "an unknown station" when the
+// file names none (it is empty or holds only TRUE); lockHolderText adds " for TASK" when the
+// file gives one.
+std::string lockHolderName(const LockInfo& lock);
+std::string lockHolderText(const LockInfo& lock);
+
 enum class LockResult { Granted, Refused, Failed };
 
 // All texts that go to or come from records are Windows-1252 bytes.
@@ -119,6 +125,9 @@ class Database {
 
     std::function<void(char letter, const LockInfo&)> onLockWait;
     std::function<void()> onLockWaitEnd;
+    // Called when acquireLock has found the lock file free and before it takes the file out of
+    // the way: tests let another station act in this window.
+    std::function<void(char letter)> onFreeLockFound;
 
     // False for a reader that must write nothing, such as the entrance-hall display: a file of
     // an older format then fails to load instead of being converted in place.
@@ -138,6 +147,10 @@ class Database {
     LoadResult loadNoticeFile(HeaderCheck check);
     LoadResult handleOldHeader(const char* name, const DbHeader& found);
     bool saveFile(const char* name, const void* block, std::size_t blockSize);
+    // Gone: the free lock file is out of the way (or another station has moved it). Held: it
+    // had become another station's lock, which is left in place. Failed: it cannot be moved.
+    enum class FreeLock { Gone, Held, Failed };
+    FreeLock takeFreeLock(char letter);
     void report(const std::string& text);
     bool changeFrame(char letter, std::string_view user, std::string_view task,
                      const std::function<LoadResult()>& reload, const std::function<bool()>& save,
@@ -149,8 +162,13 @@ class Database {
     std::vector<char> scratch_; // a file read aside before it replaces the records
 };
 
-// Helper texts of the messages, so that windows and tests quote the same words.
-std::string brokenFileMessage(std::string_view name);
+// Helper texts of the messages, so that windows and tests quote the same words. found says
+// what the load found ("it holds 1000 bytes, 1040016 expected"); CONFIG.DB keeps its own
+// words, whatever was found.
+std::string brokenFileMessage(std::string_view name, std::string_view found = {});
+// What a failed load found in the file at path, for brokenFileMessage. expected is the size
+// of a whole file.
+std::string foundInFile(const std::string& path, std::size_t expected);
 std::string unsavedFileMessage(std::string_view name);
 std::string lockFileMessage(char letter);
 

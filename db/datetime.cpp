@@ -30,10 +30,19 @@ CivilDate civilFromDays(long long z) {
 
 constexpr long long kEpochOffset = daysFromCivil(1899, 12, 30); // 1899-12-30 relative to 1970
 
+constexpr double kFirstDay = -693593; // 0001-01-01
+constexpr double kEndDay = 2958466;   // 10000-01-01
+
+// Only values in range reach the integer arithmetic: a conversion of anything else is
+// undefined.
 long long wholeDays(TDateTime t) {
-    return static_cast<long long>(std::floor(t + 1e-9));
+    return inDateRange(t) ? static_cast<long long>(std::floor(t + 1e-9)) : 0;
 }
 } // namespace
+
+bool inDateRange(TDateTime t) {
+    return t >= kFirstDay && t < kEndDay;
+}
 
 TDateTime encodeDate(int year, int month, int day) {
     return static_cast<double>(
@@ -50,6 +59,7 @@ CivilDate decodeDate(TDateTime t) {
 }
 
 ClockTime decodeTime(TDateTime t) {
+    if (!inDateRange(t)) return {0, 0, 0, 0};
     long long ms = std::llround(timeOf(t) * 86400000.0);
     if (ms >= 86400000) ms = 86399999;
     return {static_cast<int>(ms / 3600000), static_cast<int>(ms / 60000 % 60),
@@ -57,11 +67,12 @@ ClockTime decodeTime(TDateTime t) {
 }
 
 TDateTime dateOf(TDateTime t) {
-    return static_cast<double>(wholeDays(t));
+    return std::floor(t + 1e-9);
 }
 
 TDateTime timeOf(TDateTime t) {
-    double f = t - dateOf(t);
+    if (!inDateRange(t)) return 0;
+    const double f = t - dateOf(t);
     return f < 0 ? 0 : f;
 }
 
@@ -72,6 +83,7 @@ int dayOfWeek(TDateTime t) {
 }
 
 TDateTime nextWeekday(TDateTime now) {
+    if (!inDateRange(now)) return dateOf(now); // no weekday to step to
     TDateTime d = now + 1;
     while (dayOfWeek(d) == 0 || dayOfWeek(d) == 6)
         d += 1;
@@ -92,6 +104,7 @@ std::string monthName(TDateTime t) {
 }
 
 std::string englishDateText(TDateTime t) {
+    if (!inDateRange(t)) return {};
     const CivilDate c = decodeDate(t);
     return dayName(t) + ", " + std::to_string(c.day) + " " + monthName(t) + " " +
            std::to_string(c.year);

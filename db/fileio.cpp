@@ -9,10 +9,16 @@
 
 namespace pinora {
 
+FileSystemCalls fileSystemCalls = {
+    [](int fd, const void* data, std::size_t size) -> long { return ::write(fd, data, size); },
+    [](int fd) { return ::fdatasync(fd); },
+    [](const char* from, const char* to) { return ::rename(from, to); },
+};
+
 namespace {
 bool writeAll(int fd, const char* data, std::size_t size) {
     while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
+        const long n = fileSystemCalls.write(fd, data, size);
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
@@ -39,7 +45,7 @@ std::string writeTemp(const std::string& path, std::initializer_list<ByteSpan> p
     bool ok = true;
     for (const ByteSpan& part : parts)
         if (ok) ok = writeAll(fd, static_cast<const char*>(part.data), part.size);
-    if (ok && flush) ok = ::fdatasync(fd) == 0;
+    if (ok && flush) ok = fileSystemCalls.flush(fd) == 0;
     const int err = errno;
     if (::close(fd) != 0 && ok) ok = false;
     if (!ok) {
@@ -48,6 +54,34 @@ std::string writeTemp(const std::string& path, std::initializer_list<ByteSpan> p
         return {};
     }
     return tmp;
+}
+
+// Opens path for reading without blocking and only when it is a regular file; -1 with st set
+// otherwise. A folder missing on the way (ENOTDIR) counts as Missing when asked.
+int openToRead(const std::string& path, ReadStatus& st, std::string* error,
+               bool notDirIsMissing = false) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const bool missing = errno == ENOENT || (notDirIsMissing && errno == ENOTDIR);
+        st = missing ? ReadStatus::Missing : ReadStatus::Error;
+        if (st == ReadStatus::Error) setError(error, errno);
+        return -1;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        st = ReadStatus::Error;
+        setError(error, errno);
+        ::close(fd);
+        return -1;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        st = ReadStatus::NotAFile;
+        if (error) *error = S_ISDIR(info.st_mode) ? systemErrorText(EISDIR) : "Not a regular file";
+        ::close(fd);
+        return -1;
+    }
+    st = ReadStatus::Ok;
+    return fd;
 }
 
 } // namespace
@@ -61,6 +95,12 @@ bool fileExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+std::optional<std::uint64_t> fileSize(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
 bool folderExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -68,12 +108,11 @@ bool folderExists(const std::string& path) {
 
 ReadStatus readFileParts(const std::string& path, std::initializer_list<MutableSpan> parts,
                          std::size_t* got, std::string* error) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT) return ReadStatus::Missing;
-        setError(error, errno);
-        return ReadStatus::Error;
-    }
+    for (std::size_t k = 0; k < parts.size(); ++k)
+        got[k] = 0;
+    ReadStatus st = ReadStatus::Ok;
+    const int fd = openToRead(path, st, error);
+    if (fd < 0) return st;
     std::size_t k = 0;
     for (const MutableSpan& part : parts) {
         char* buf = static_cast<char*>(part.data);
@@ -101,12 +140,9 @@ ReadStatus readFileParts(const std::string& path, std::initializer_list<MutableS
 ReadStatus readFileInto(const std::string& path, char* buf, std::size_t capacity, std::size_t& got,
                         std::string* error) {
     got = 0;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT) return ReadStatus::Missing;
-        setError(error, errno);
-        return ReadStatus::Error;
-    }
+    ReadStatus st = ReadStatus::Ok;
+    const int fd = openToRead(path, st, error);
+    if (fd < 0) return st;
     while (got < capacity) {
         const ssize_t n = ::read(fd, buf + got, capacity - got);
         if (n < 0) {
@@ -129,25 +165,18 @@ ReadStatus readWhole(const std::string& path, std::string& out, std::size_t maxB
                      std::string* error, Longer longer, bool regularOnly) {
     // Sized from the open file, so a generous cap costs nothing for small files.
     out.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ReadStatus opened = ReadStatus::Ok;
+    const int fd = openToRead(path, opened, error, regularOnly);
     if (fd < 0) {
-        if (errno == ENOENT || (regularOnly && errno == ENOTDIR)) return ReadStatus::Missing;
-        setError(error, errno);
-        return ReadStatus::Error;
+        if (regularOnly && opened == ReadStatus::NotAFile) {
+            if (error) error->clear();
+            return ReadStatus::Missing;
+        }
+        return opened;
     }
     struct stat st {};
     std::size_t chunk = 4096;
-    const bool statted = ::fstat(fd, &st) == 0;
-    if (regularOnly && !statted) {
-        setError(error, errno);
-        ::close(fd);
-        return ReadStatus::Error;
-    }
-    if (regularOnly && !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return ReadStatus::Missing;
-    }
-    if (statted && st.st_size > 0) chunk = static_cast<std::size_t>(st.st_size) + 1;
+    if (::fstat(fd, &st) == 0 && st.st_size > 0) chunk = static_cast<std::size_t>(st.st_size) + 1;
     // One byte beyond the limit tells a file that is too long.
     const std::size_t cap = longer == Longer::Refuse ? maxBytes + 1 : maxBytes;
     std::size_t got = 0;
@@ -194,7 +223,7 @@ bool writeFileAtomic(const std::string& path, std::initializer_list<ByteSpan> pa
                      const std::string& tmpTag, bool flush, std::string* error) {
     const std::string tmp = writeTemp(path, parts, tmpTag, flush, error);
     if (tmp.empty()) return false;
-    if (::rename(tmp.c_str(), path.c_str()) != 0) {
+    if (fileSystemCalls.rename(tmp.c_str(), path.c_str()) != 0) {
         setError(error, errno);
         ::unlink(tmp.c_str());
         return false;
@@ -243,6 +272,18 @@ bool createFileExclusive(const std::string& path, const std::string& content,
 
 bool removeFile(const std::string& path) {
     return ::unlink(path.c_str()) == 0;
+}
+
+bool renameFile(const std::string& from, const std::string& to, bool* missing) {
+    const bool ok = ::rename(from.c_str(), to.c_str()) == 0;
+    if (missing) *missing = !ok && errno == ENOENT;
+    return ok;
+}
+
+bool linkFileExclusive(const std::string& from, const std::string& to, bool& exists) {
+    const bool ok = ::link(from.c_str(), to.c_str()) == 0;
+    exists = !ok && errno == EEXIST;
+    return ok;
 }
 
 } // namespace pinora

@@ -3,15 +3,30 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <initializer_list>
 #include <optional>
 #include <string>
 
 namespace pinora {
 
-enum class ReadStatus { Ok, Missing, Error, TooLarge };
+// NotAFile: a folder, a pipe, a device or a socket under the name. Every read opens without
+// waiting and reads regular files only, since a pipe copied into the folder would hang the
+// reader (and every station after it) for ever.
+enum class ReadStatus { Ok, Missing, Error, TooLarge, NotAFile };
+
+// The system calls of a save, as a seam: a test wraps them to record the order in which a
+// save writes, flushes and renames. The program keeps the system's own.
+struct FileSystemCalls {
+    long (*write)(int fd, const void* data, std::size_t size);
+    int (*flush)(int fd); // to disk
+    int (*rename)(const char* from, const char* to);
+};
+extern FileSystemCalls fileSystemCalls;
 
 bool fileExists(const std::string& path);
+// The size of whatever is under the name; nullopt when there is nothing or it cannot be told.
+std::optional<std::uint64_t> fileSize(const std::string& path);
 bool folderExists(const std::string& path);
 
 // Reads at most maxBytes; more bytes than that counts as Ok with the first maxBytes (callers
@@ -59,6 +74,11 @@ bool createFileExclusive(const std::string& path, const std::string& content,
                          const std::string& tmpTag, bool& exists, std::string* error = nullptr);
 
 bool removeFile(const std::string& path);
+// Moves the file to a new name in the same folder, replacing what is there; missing tells that
+// there was nothing to move.
+bool renameFile(const std::string& from, const std::string& to, bool* missing = nullptr);
+// Gives the file from a second name, to, unless a file of that name exists (exists = true).
+bool linkFileExclusive(const std::string& from, const std::string& to, bool& exists);
 
 // A short text describing the last system error, for messages.
 std::string systemErrorText(int err);

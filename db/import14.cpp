@@ -17,7 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string isoDate(TDateTime t) {
-    if (!std::isfinite(t) || t < -693593 || t >= 2958466) return "?";
+    if (!inDateRange(t)) return "?";
     const CivilDate d = decodeDate(t);
     char buf[16];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", d.year, d.month, d.day);

@@ -41,6 +41,21 @@ std::string notUpgraded(std::string_view name, const std::string& why) {
            ". It has been left as it is. See the Notice Administrator";
 }
 
+// A file without a header may be anything cut short; one whose header names an older version
+// is said to be of that version.
+std::string tooShortFinding(DbFile which, Format from, std::size_t size) {
+    if (size == 0) return "it is empty";
+    const std::size_t current = which == DbFile::Notices ? Database::kNoticeFileSize
+                                : which == DbFile::Users ? Database::kUserFileSize
+                                                         : Database::kConfigFileSize;
+    if (from == Format::V20)
+        return "it holds " + std::to_string(size) + " bytes, " + std::to_string(current) +
+               " expected";
+    return std::string("it is of version ") + formats::formatText(from) + " but holds only " +
+           std::to_string(size) + " bytes, " + std::to_string(formats::minimumSize(which, from)) +
+           " expected";
+}
+
 // Upper bound of what a conversion reads: the longest old file and a little more.
 constexpr std::size_t kReadCap = Database::kNoticeFileSize + 1;
 
@@ -159,7 +174,7 @@ UpgradeResult upgradeFile(Database& db, DbFile which) {
         std::memcpy(&h, head, sizeof h);
         if (h.version == currentDbVersion) {
             r.status = UpgradeStatus::Unreadable;
-            r.message = brokenFileMessage(name);
+            r.message = brokenFileMessage(name, "its header is damaged");
             return r;
         }
     }
@@ -184,7 +199,7 @@ UpgradeResult upgradeFile(Database& db, DbFile which) {
         r.from = Format::Current;
     } else if (c == formats::Convert::TooShort) {
         r.status = UpgradeStatus::Unreadable;
-        r.message = brokenFileMessage(name);
+        r.message = brokenFileMessage(name, tooShortFinding(which, r.from, bytes.size()));
     } else {
         r.status = UpgradeStatus::Failed;
         r.message = notUpgraded(name, "the converted file could not be saved");

@@ -16,19 +16,10 @@ namespace {
 
 constexpr std::string_view kEol = "\r\n";
 
-// Whole days as a double, so that a damaged date (huge, infinite, NaN) compares safely
-// instead of overflowing a conversion to an integer. NaN never compares true.
-double wholeDay(TDateTime t) {
-    return std::floor(t + 1e-9);
-}
-
 std::string folderOf(const std::string& path) {
     const auto p = path.find_last_of('/');
     return p == std::string::npos ? std::string() : path.substr(0, p + 1);
 }
-
-// A logo or a message file beyond these sizes is reported rather than read.
-constexpr std::size_t kMaxPictureBytes = 64u << 20;
 
 bool sameFile(const std::string& a, const std::string& b) {
     struct stat sa {
@@ -43,7 +34,7 @@ bool copyLogo(const std::string& source, const std::string& dest, const std::str
     if (sameFile(source, dest)) return true; // the page lies in the database folder itself
     std::string data;
     std::string rerr;
-    const ReadStatus st = readRegularFile(source, data, kMaxPictureBytes, &rerr);
+    const ReadStatus st = readRegularFile(source, data, kMaxLogoBytes, &rerr);
     if (st != ReadStatus::Ok) {
         error = "Cannot open file " + source + ". " +
                 (st == ReadStatus::Missing ? systemErrorText(ENOENT) : rerr);
@@ -115,12 +106,9 @@ bool writeNoticePageFile(Database& db, int setNumber, const std::string& pagePat
                   R"(" cellpadding="5" cellspacing="2" bordercolor="#000000">)");
     line(out, "<TR>");
     const std::string logo = db.path("logo.gif");
-    if (fileExists(logo)) {
-        std::string copyError;
-        if (!copyLogo(logo, folderOf(pagePath) + "logo.gif", tag, copyError))
-            return fail(copyError);
+    const bool withLogo = fileExists(logo);
+    if (withLogo)
         line(out, R"(<td height="1%" width="1%" bgcolor="#000000"><img src="logo.gif"></td>)");
-    }
     line(out, R"(<TD align="center" height="1%" bgcolor="#000000"><em><font size=")" +
                   std::to_string(c.subtitlePointSize) + R"(" FACE=")" + font +
                   R"(" color="#FFFFFF">)" + c.schoolName.str() + "<BR>");
@@ -133,7 +121,7 @@ bool writeNoticePageFile(Database& db, int setNumber, const std::string& pagePat
     line(out, R"(<TD colspan="2"  align="left" valign="top"><FONT FACE=")" + font +
                   R"(" color="#000000" size=")" + std::to_string(c.pointSize) + R"("><ol>)");
 
-    const double today = wholeDay(day);
+    const double today = dateOf(day);
     const bool numbered = c.numberEachNotice;
     const bool keepReturns = c.allowUserReturns;
     const std::int32_t style = c.signatureStyle;
@@ -143,7 +131,7 @@ bool writeNoticePageFile(Database& db, int setNumber, const std::string& pagePat
     for (int n = 1; n <= kNoticeCount; ++n) {
         const NoticeRecord& r = db.notice(n);
         if (!db.noticeInUse(n)) continue;
-        if (!(today >= wholeDay(r.startDate) && today <= wholeDay(r.endDate))) continue;
+        if (!(today >= dateOf(r.startDate) && today <= dateOf(r.endDate))) continue;
         if (!r.inSet[setNumber - 1]) continue;
         msgPath.resize(msgPrefix);
         msgPath += std::to_string(n);
@@ -152,6 +140,10 @@ bool writeNoticePageFile(Database& db, int setNumber, const std::string& pagePat
         const ReadStatus st = readRegularFile(msgPath, text, Database::kMaxMessageFileSize, &err);
         if (st == ReadStatus::Missing) continue; // no message file: the notice is left out
         if (st != ReadStatus::Ok) return fail("Cannot read file " + msgPath + ". " + err);
+        // Each file has its limit; so has the page, which may hold ten thousand of them.
+        if (out.size() + text.size() > kMaxPageBytes)
+            return fail("Cannot read file " + msgPath + ". The page would be larger than " +
+                        std::to_string(kMaxPageBytes) + " bytes");
         if (numbered) line(out, "<LI>");
         appendMessageLines(out, text, keepReturns);
         switch (style) {
@@ -182,6 +174,14 @@ bool writeNoticePageFile(Database& db, int setNumber, const std::string& pagePat
     line(out, "<H7><I>" + c.schoolCopyright.str() + " - Pinora 2. " + kPageCredit + "</I></H7>");
     line(out, "</BODY>");
     line(out, "</HTML>");
+
+    // The logo is copied only once the page is whole, so that a page that fails leaves the
+    // older logo and page beside each other.
+    if (withLogo) {
+        std::string copyError;
+        if (!copyLogo(logo, folderOf(pagePath) + "logo.gif", tag, copyError))
+            return fail(copyError);
+    }
 
     // The page goes to a temporary name beside it and is renamed into place: it appears
     // whole or not at all. Like the message files, it is not flushed.

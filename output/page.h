@@ -18,6 +18,12 @@ bool writeNoticePage(Database& db, int setNumber, const std::string& pageName, T
 bool writeNoticePageFile(Database& db, int setNumber, const std::string& pagePath, TDateTime day,
                          std::string* error = nullptr);
 
+// A logo beyond this is no school logo: it is refused rather than read, on insert and on the
+// page. A page that would grow beyond the second is refused too (each message file also has its
+// own limit, Database::kMaxMessageFileSize).
+inline constexpr std::size_t kMaxLogoBytes = 16u << 20;
+inline constexpr std::size_t kMaxPageBytes = 64u << 20;
+
 // The maker's line that follows " - Pinora 2. " under the page.
 inline constexpr const char* kPageCredit = "Notices published with Pinora 2";
 

@@ -7,6 +7,7 @@
 namespace pinora {
 
 QDate toQDate(TDateTime t) {
+    if (!inDateRange(t)) return {}; // shown as nothing
     const CivilDate d = decodeDate(t);
     return QDate(d.year, d.month, d.day);
 }
@@ -16,6 +17,7 @@ TDateTime fromQDate(const QDate& d) {
 }
 
 QDateTime toQDateTime(TDateTime t) {
+    if (!inDateRange(t)) return {};
     const ClockTime c = decodeTime(t);
     return QDateTime(toQDate(t), QTime(c.hour, c.minute, c.second, c.msec), Qt::UTC);
 }

@@ -15,6 +15,9 @@ namespace pinora {
 QDateTime toQDateTime(TDateTime t);
 TDateTime fromQDateTime(const QDateTime& dt);
 
+// A value out of range (a damaged file) gives an invalid QDateTime or QDate, and the texts
+// below are empty for it.
+
 // The date part only; the time of day is dropped.
 QDate toQDate(TDateTime t);
 TDateTime fromQDate(const QDate& d);

@@ -75,7 +75,7 @@ void Tlockfrm::showLockWait(char letter, const LockInfo& info) {
     userinfo_->clear();
     userinfo_->appendPlainText(QStringLiteral("DB: ") + QChar::fromLatin1(letter));
     userinfo_->appendPlainText(QStringLiteral("TASK: ") + ui::fromRecord(info.task));
-    userinfo_->appendPlainText(QStringLiteral("USER: ") + ui::fromRecord(info.holder));
+    userinfo_->appendPlainText(QStringLiteral("USER: ") + ui::fromRecord(lockHolderName(info)));
     show();
     raise();
     repaint();

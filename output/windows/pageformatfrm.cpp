@@ -1,6 +1,7 @@
 #include "pageformatfrm.h"
 
 #include "db/fileio.h"
+#include "output/page.h"
 #include "db/station.h"
 #include "ui/dates.h"
 #include "ui/helptopics.h"
@@ -32,9 +33,6 @@ const QStringList kPageFonts = {QStringLiteral("Times New Roman"), QStringLitera
 namespace {
 const char* const kNumbersOnly =
     "YOu must specify a number only in the Point Size of Border Size Fields";
-
-// A logo bigger than this is no school logo.
-constexpr std::size_t kMaxLogoBytes = 16u << 20;
 } // namespace
 
 PageFormat pageFormatOf(const ConfigRecord& c) {

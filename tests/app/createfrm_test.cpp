@@ -133,7 +133,7 @@ TEST_F(CreateDialogTest, KeyboardChoiceRecomputes) {
     fs.clock->t = at(2026, 12, 8, 10); // Tuesday
     open();
     dlg()->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(dlg()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dlg(), 60000));
     startItem(2)->setFocus();
     QTest::keyClick(startItem(2), Qt::Key_Up);
     ASSERT_TRUE(startItem(1)->isChecked());

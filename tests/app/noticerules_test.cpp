@@ -3,6 +3,7 @@
 #include "db/datetime.h"
 
 #include <QLocale>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace pinora {
@@ -59,6 +60,17 @@ TEST_F(RulesTest, DatesAndTimesUseTheLocaleFormats) {
     EXPECT_EQ(shownTime(encodeTime(19, 0, 0)), QStringLiteral("19:00:00"));
     EXPECT_DOUBLE_EQ(fromQDateTime(toQDateTime(at(2026, 12, 14, 19, 0, 1))),
                      at(2026, 12, 14, 19, 0, 1));
+}
+
+TEST_F(RulesTest, DamagedDatesAndTimesShowAsNothing) {
+    for (const double t : {1e300, -1e300, double(NAN), double(INFINITY), 2958466.0}) {
+        SCOPED_TRACE(t);
+        EXPECT_EQ(shownDate(t), QString());
+        EXPECT_EQ(shownTime(t), QString());
+        EXPECT_FALSE(toQDateTime(t).isValid());
+        EXPECT_FALSE(toQDate(t).isValid());
+    }
+    EXPECT_EQ(shownDate(encodeDate(9999, 12, 31)), QStringLiteral("31/12/9999"));
 }
 
 TEST_F(RulesTest, StartAndEndChoices) {

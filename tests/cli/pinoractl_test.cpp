@@ -7,11 +7,14 @@
 #include "support/fakes.h"
 #include "support/tempfolder.h"
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <iterator>
 #include <map>
 #include <sstream>
+#include <sys/stat.h>
 
 using namespace pinora;
 using namespace pinora::test;
@@ -134,6 +137,52 @@ TEST_F(PinoractlTest, InfoTextListsUsersAndNoticesSafely) {
     EXPECT_EQ(parseJson(json.out)["notices"][3]["firstLine"].str, std::string(500, 'x'));
 }
 
+TEST_F(PinoractlTest, DamagedDatesAndTimesShowAsNothingInTextAndJson) {
+    db.config.noticeSets[0].deadline = 1e300;
+    db.config.noticeSets[0].deadlineEnabled = true;
+    db.config.noticeSets[2].deadline = NAN;
+    ASSERT_TRUE(db.saveConfig());
+    db.notice(3).startDate = -1e300;
+    db.notice(3).endDate = INFINITY;
+    db.notice(9).startDate = 3e6; // the year 10113
+    ASSERT_TRUE(db.saveNotices());
+
+    const ToolRun text = pinoractl(with({"info"}));
+    ASSERT_EQ(text.status, 0) << text.err;
+    std::istringstream lines(text.out);
+    int rows = 0;
+    bool inNotices = false;
+    for (std::string line; std::getline(lines, line);) {
+        inNotices = inNotices || line.rfind("Notices in use", 0) == 0;
+        if (!inNotices && (line.find("Students") != std::string::npos ||
+                           line.find("Staff") != std::string::npos)) {
+            ++rows;
+            EXPECT_EQ(line.find(':'), std::string::npos) << line;
+        }
+        if (inNotices && line.rfind("  3 ", 0) == 0) {
+            ++rows;
+            EXPECT_EQ(line.find("-"), std::string::npos) << line; // no date at all
+        }
+        if (inNotices && line.rfind("  9 ", 0) == 0) {
+            ++rows;
+            EXPECT_EQ(std::count(line.begin(), line.end(), '-'), 2) << line; // the end only
+            EXPECT_NE(line.find("2026-12-08 00:00:00"), std::string::npos) << line;
+        }
+    }
+    EXPECT_EQ(rows, 4) << text.out;
+
+    const ToolRun json = pinoractl(with({"info", "--json"}));
+    ASSERT_EQ(json.status, 0) << json.err;
+    const Json j = parseJson(json.out);
+    EXPECT_EQ(j["config"]["noticeSets"][0]["deadline"].kind, Json::Null);
+    EXPECT_EQ(j["config"]["noticeSets"][2]["deadline"].kind, Json::Null);
+    EXPECT_EQ(j["config"]["noticeSets"][1]["deadline"].str, "19:00:00");
+    EXPECT_EQ(j["notices"][0]["start"].kind, Json::Null);
+    EXPECT_EQ(j["notices"][0]["end"].kind, Json::Null);
+    EXPECT_EQ(j["notices"][2]["start"].kind, Json::Null);
+    EXPECT_EQ(j["notices"][2]["end"].str, "2026-12-08 00:00:00");
+}
+
 TEST_F(PinoractlTest, LocksAreShownAndCleared) {
     ToolRun r = pinoractl(with({"locks"}));
     ASSERT_EQ(r.status, 0) << r.err;
@@ -154,6 +203,44 @@ TEST_F(PinoractlTest, LocksAreShownAndCleared) {
     r = pinoractl(with({"locks", "--clear"}));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "No locks were held\n");
+
+    // A lock file that names nobody is held by a station nobody knows.
+    writeBytes(dir / "DB-N.LCK", "TRUE\r\n");
+    writeBytes(dir / "DB-U.LCK", "");
+    r = pinoractl(with({"locks"}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "N (NOTICE.DB): held by an unknown station\n"
+                     "U (USER.DB): held by an unknown station\n");
+}
+
+TEST_F(PinoractlTest, BrokenFilesAndPipesGiveOneLineThatSaysWhatWasFound) {
+    const std::string notices = readBytes(dir / "NOTICE.DB");
+    writeBytes(dir / "NOTICE.DB", notices.substr(0, 1000));
+    ToolRun r = pinoractl(with({"info"}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "pinoractl: " + brokenFileMessage("NOTICE.DB",
+                                                       "it holds 1000 bytes, 1040016 expected") +
+                         "\n");
+    writeBytes(dir / "NOTICE.DB", notices);
+
+    // An empty file is no file of Pinora 2.0 to upgrade: it is broken.
+    writeBytes(dir / "USER.DB", "");
+    r = pinoractl(with({"info", "--json"}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "pinoractl: " + brokenFileMessage("USER.DB", "it is empty") + "\n");
+    EXPECT_EQ(r.out, "");
+
+    // Pipes hang neither info nor locks.
+    fs::remove(dir / "USER.DB");
+    ASSERT_EQ(::mkfifo((dir / "USER.DB").c_str(), 0666), 0);
+    ASSERT_EQ(::mkfifo((dir / "DB-U.LCK").c_str(), 0666), 0);
+    r = pinoractl(with({"info"}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err,
+              "pinoractl: " + brokenFileMessage("USER.DB", "it is not a regular file") + "\n");
+    r = pinoractl(with({"locks"}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("DB-U.LCK"), std::string::npos) << r.err;
 }
 
 TEST_F(PinoractlTest, PageIsTheGeneratorsPage) {
@@ -172,6 +259,17 @@ TEST_F(PinoractlTest, PageIsTheGeneratorsPage) {
     EXPECT_NE(expected.find("\r\nCaf\xE9 \"menu\""), std::string::npos); // Windows-1252 bytes
     EXPECT_EQ(readBytes(dir / "site/logo.gif"), "GIF89a-logo");
     // Nothing is left beside the page but the logo.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "site"), fs::directory_iterator()), 2);
+
+    // A logo too large to be one fails with its name; the page and logo written before stay.
+    writeBytes(dir / "logo.gif", std::string(kMaxLogoBytes + 1, 'g'));
+    const ToolRun big =
+        pinoractl(with({"page", "--set", "STAFF", "--day", "2026-12-08", "--out", out}));
+    EXPECT_EQ(big.status, 1);
+    EXPECT_EQ(big.err.rfind("pinoractl: Cannot open file " + dir.str() + "/logo.gif. ", 0), 0u)
+        << big.err;
+    EXPECT_TRUE(readBytes(out) == expected);
+    EXPECT_TRUE(readBytes(dir / "site/logo.gif") == "GIF89a-logo");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir / "site"), fs::directory_iterator()), 2);
 }
 

@@ -1,6 +1,7 @@
 // Files that cannot be read or written: a message naming the file, a bounded number of
 // attempts, nothing overwritten and memory left as it was.
 #include "db/database.h"
+#include "db/fileio.h"
 #include "db/text.h"
 #include "support/bytes.h"
 #include "support/fakes.h"
@@ -312,4 +313,92 @@ TEST_F(BadFiles, ReadOnlyFolder) {
     });
     ::chmod(dir.path().c_str(), 0755);
     EXPECT_EQ(readBytes(dir / "USER.DB"), before);
+}
+
+// One message that says what was found, so that the administrator knows what to mend.
+TEST_F(BadFiles, EachFailedLoadSaysWhatItFound) {
+    for (const FileCase& fc : {kFiles[0], kFiles[1]}) {
+        const std::string name = fc.name;
+        const std::string good = readBytes(dir / name);
+        const std::string expected = std::to_string(fc.size) + " expected";
+        std::string old24 = good.substr(0, 500);
+        put32(old24, 12, 2400);
+        const std::size_t size24 = name == "NOTICE.DB" ? 1040016 : 32016;
+        std::string damaged = good;
+        damaged[3] = 'X'; // the signature, under today's version
+        const std::vector<std::pair<std::string, std::string>> cases = {
+            {good.substr(0, 1000), "it holds 1000 bytes, " + expected},
+            {good + "tail", "it holds " + std::to_string(fc.size + 4) + " bytes, " + expected},
+            {good.substr(0, 5), "it holds 5 bytes, " + expected},
+            {std::string(), "it is empty"},
+            {std::string(100, '\0'), "it holds 100 bytes, " + expected},
+            {old24, "it is of version 2.4 but holds only 500 bytes, " +
+                        std::to_string(size24) + " expected"},
+            {damaged, "its header is damaged"},
+        };
+        for (const auto& [bytes, found] : cases) {
+            writeBytes(dir / name, bytes);
+            fs.reporter->messages.clear();
+            EXPECT_EQ(load(name), LoadResult::Failed) << found;
+            EXPECT_EQ(fs.reporter->messages,
+                      std::vector<std::string>{brokenFileMessage(name, found)});
+            EXPECT_EQ(readBytes(dir / name), bytes);
+            expectMemoryUnchanged();
+        }
+        std::filesystem::remove(dir / name);
+        std::filesystem::create_directory(dir / name);
+        fs.reporter->messages.clear();
+        EXPECT_EQ(load(name), LoadResult::Failed);
+        EXPECT_EQ(fs.reporter->messages,
+                  std::vector<std::string>{brokenFileMessage(name, "it is a folder")});
+        std::filesystem::remove(dir / name);
+        writeBytes(dir / name, good);
+    }
+    EXPECT_EQ(brokenFileMessage("USER.DB", "it is empty"),
+              "The USER.DB File is broken, or there is a DISK or NETWORK error (it is empty). It "
+              "has been left as it is. See the Notice Administrator");
+}
+
+// A pipe or a device copied in under a file's name must not hang the station that reads it:
+// every reader refuses it at once, with its message. Run in a child with an alarm, so that a
+// reader that waits fails the test instead of holding up the run.
+TEST_F(BadFiles, PipesUnderTheNamesOfSharedFilesAreRefusedWithoutWaiting) {
+    for (const char* name : {"NOTICE.DB", "USER.DB", "CONFIG.DB", "DB-N.LCK", "DB-U.LCK",
+                             "MSG/3.MSG"}) {
+        if (std::filesystem::exists(dir / name)) std::filesystem::remove(dir / name);
+        ASSERT_EQ(::mkfifo((dir / name).c_str(), 0666), 0) << name;
+    }
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::alarm(120); // far beyond the few milliseconds this takes
+        for (const FileCase& fc : kFiles) {
+            fs.reporter->messages.clear();
+            EXPECT_EQ(load(fc.name), LoadResult::Failed) << fc.name;
+            if (fc.name != std::string("CONFIG.DB"))
+                EXPECT_EQ(fs.reporter->messages,
+                          std::vector<std::string>{
+                              brokenFileMessage(fc.name, "it is not a regular file")});
+        }
+        for (char letter : {'N', 'U'}) {
+            fs.reporter->messages.clear();
+            bool ok = true;
+            db.readLock(letter, &ok);
+            EXPECT_FALSE(ok);
+            EXPECT_EQ(db.acquireLock(letter, "ANN", "Creating Notice"), LockResult::Failed);
+            EXPECT_EQ(fs.reporter->messages, std::vector<std::string>{lockFileMessage(letter)});
+        }
+        std::string error;
+        EXPECT_EQ(db.readMessageFile(3, &error), std::nullopt);
+        EXPECT_EQ(error, "Not a regular file");
+        std::string out;
+        EXPECT_EQ(readWholeFile(db.messageFilePath(3), out, 100), ReadStatus::NotAFile);
+        ::_exit(::testing::Test::HasFailure() ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "a reader waited on a pipe until the alarm";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the checks failed in the child";
+    for (const char* name : {"NOTICE.DB", "DB-N.LCK", "MSG/3.MSG"}) // left for the administrator
+        EXPECT_TRUE(std::filesystem::is_fifo(dir / name)) << name;
 }

@@ -111,6 +111,42 @@ TEST_F(Locks, ExclusiveCreateNeverReplacesAnExistingFile) {
         EXPECT_NE(e.path().extension(), ".tmp") << e.path();
 }
 
+// Two stations that both find the lock file free (FALSE): the second must never take away the
+// lock the first has just created, in whichever order their steps fall.
+TEST_F(Locks, TwoStationsFindingAFreeFileNeverBothHoldTheLock) {
+    for (const bool released : {false, true}) {
+        SCOPED_TRACE(released ? "the first releases in the window" : "the first still holds");
+        writeLock("FALSE\r\nOLD\r\nCreating Notice\r\n");
+        LockResult first = LockResult::Failed;
+        std::string during;
+        int calls = 0;
+        b.onFreeLockFound = [&](char letter) {
+            if (++calls > 1) return;
+            // b has read the free file; a takes the lock before b goes on.
+            first = a.acquireLock(letter, "ANN", "Creating Notice");
+            during = lockText();
+            if (released) a.releaseLock(letter);
+        };
+        const LockResult second = b.acquireLock('N', "BOB", "Delete Notice");
+        b.onFreeLockFound = nullptr;
+        EXPECT_EQ(first, LockResult::Granted);
+        EXPECT_EQ(during, "TRUE\r\nANN\r\nCreating Notice\r\n");
+        if (released) {
+            // The file b saw has gone and a's lock with it: b may take the lock now.
+            EXPECT_EQ(second, LockResult::Granted);
+            EXPECT_EQ(lockText(), "TRUE\r\nBOB\r\nDelete Notice\r\n");
+        } else {
+            EXPECT_EQ(second, LockResult::Refused);
+            EXPECT_EQ(lockText(), "TRUE\r\nANN\r\nCreating Notice\r\n");
+        }
+        EXPECT_TRUE(fsA.reporter->messages.empty());
+        EXPECT_TRUE(fsB.reporter->messages.empty());
+        for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+            EXPECT_NE(e.path().extension(), ".tmp") << e.path();
+        a.releaseLock('N');
+    }
+}
+
 TEST_F(Locks, WaitingStationShowsTheHolderAndRetriesUntilReleased) {
     ASSERT_EQ(a.acquireLock('N', "ANN", "Creating Notice"), LockResult::Granted);
     std::vector<std::string> shown;

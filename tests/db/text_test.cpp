@@ -101,6 +101,38 @@ TEST(Codepage, EveryByteRoundTripsThroughUtf8) {
     EXPECT_EQ(utf8ToCp1252("a\xC3"), "a?");
 }
 
+// Bytes 0x80 to 0x9F against the published Windows-1252 table (a round trip alone passes for
+// any one-to-one table). The five bytes it leaves undefined, 0x81, 0x8D, 0x8F, 0x90 and 0x9D,
+// stand for the C1 control of the same number so that they survive a round trip.
+TEST(Codepage, HighBytesAreThoseOfThePublishedTable) {
+    const char32_t published[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, // 80-87
+        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, // 88-8F
+        0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 90-97
+        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, // 98-9F
+    };
+    auto utf8 = [](char32_t c) {
+        std::string s;
+        if (c < 0x800) {
+            s += static_cast<char>(0xC0 | (c >> 6));
+        } else {
+            s += static_cast<char>(0xE0 | (c >> 12));
+            s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        }
+        s += static_cast<char>(0x80 | (c & 0x3F));
+        return s;
+    };
+    for (int b = 0x80; b <= 0x9F; ++b) {
+        const std::string byte(1, static_cast<char>(b));
+        const std::string expected = utf8(published[b - 0x80]);
+        EXPECT_EQ(cp1252ToUtf8(byte), expected) << std::hex << "byte 0x" << b;
+        EXPECT_EQ(utf8ToCp1252(expected), byte) << std::hex << "byte 0x" << b;
+    }
+    // Characters the table lacks, next to ones it has.
+    EXPECT_EQ(utf8ToCp1252(utf8(0x2019) + utf8(0x2028) + utf8(0x0100) + utf8(0x00E9)),
+              "\x92??\xE9");
+}
+
 TEST(Lines, EachCallerGetsTheLineEndsItNames) {
     using V = std::vector<std::string_view>;
     // Message files and notice texts: CR LF or LF; a lone CR stays in its line.

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 using namespace pinora;
 using namespace pinora::test;
@@ -302,10 +303,13 @@ TEST_F(Upgrade, AFileTooShortForItsFormatIsLeftAsItIs) {
     const std::string config = oldConfig(kFormats[2]).substr(0, 16 + 1231);
     write("USER.DB", users);
     write("CONFIG.DB", config);
+    const std::map<DbFile, std::string> found = {
+        {DbFile::Users, "it holds 31199 bytes, 32016 expected"},
+        {DbFile::Config, "it is of version 2.4 but holds only 1247 bytes, 1248 expected"}};
     for (DbFile which : {DbFile::Users, DbFile::Config}) {
         const UpgradeResult r = upgradeFile(db, which);
         EXPECT_EQ(r.status, UpgradeStatus::Unreadable);
-        EXPECT_EQ(r.message, brokenFileMessage(formats::fileName(which)));
+        EXPECT_EQ(r.message, brokenFileMessage(formats::fileName(which), found.at(which)));
     }
     EXPECT_EQ(file("USER.DB"), users);
     EXPECT_EQ(file("CONFIG.DB"), config);
@@ -359,7 +363,7 @@ TEST_F(Upgrade, TheLoadsConvertTellTheUserAndReadTheFileAgain) {
               (std::vector<std::string>{
                   "Upgraded Version 2.1,2.2,2.3 Configuration to version 2.5. You must restart "
                   "notices.",
-                  brokenFileMessage("USER.DB")}));
+                  brokenFileMessage("USER.DB", "it holds 100 bytes, 32016 expected")}));
     EXPECT_EQ(fileFormat(db, DbFile::Config), Format::Current);
     EXPECT_EQ(fileFormat(db, DbFile::Users), Format::V20);
     EXPECT_EQ(fileFormat(db, DbFile::Notices), std::nullopt);

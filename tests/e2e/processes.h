@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
@@ -41,6 +42,22 @@ inline pid_t startProcess(const std::filesystem::path& program,
     const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     return rc == 0 ? pid : -1;
+}
+
+// Waits until the process has written at least lines lines to outFile. False when it ended
+// first, or after minutes without them (a hang guard, far beyond any run).
+inline bool waitForLines(pid_t pid, const std::filesystem::path& outFile, std::size_t lines) {
+    for (int i = 0; i < 600000; ++i) {
+        std::ifstream in(outFile, std::ios::binary);
+        std::size_t seen = 0;
+        for (char c; in.get(c);)
+            seen += c == '\n';
+        if (seen >= lines) return true;
+        int status = 0;
+        if (::waitpid(pid, &status, WNOHANG) == pid) return false;
+        ::usleep(500);
+    }
+    return false;
 }
 
 inline int waitStatus(pid_t pid) {

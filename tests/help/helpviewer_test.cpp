@@ -294,7 +294,7 @@ TEST(HelpViewer, LoadsTheTopicAndMovesBackAndForward) {
     const QUrl main = helpTopicUrl(db.str(), "main.htm");
     const QUrl create = helpTopicUrl(db.str(), "create.htm");
     ASSERT_TRUE(loads(v, main, [&] { v.showTopic("main.htm", &w); }));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return v.web()->title().contains("Instructions"); }, 10000))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return v.web()->title().contains("Instructions"); }, 60000))
         << v.web()->title().toStdString();
 
     ASSERT_TRUE(loads(v, create, [&] { v.showTopic("create.htm", &w); }));
@@ -334,9 +334,9 @@ TEST(HelpViewer, StaysUsableBesideAModalDialog) {
         dialog.setGeometry(50, 50, 300, 300);
         dialog.setWindowModality(Qt::ApplicationModal); // as exec() shows the program's dialogs
         dialog.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog, 60000));
         v.showTopic("userman.htm", &dialog);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&v));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&v, 60000));
         clickDismiss();
         EXPECT_FALSE(v.isVisible()) << "blocked by the dialog; already open: " << alreadyOpen;
         dialog.close();

@@ -315,7 +315,9 @@ TEST(FtpTimeout, AServerThatNeverAnswersFailsAfterTheConnectTimeOut) {
         EXPECT_TRUE(r.error.find("imed out") != std::string::npos ||
                     r.error.find("Timeout") != std::string::npos)
             << r.error;
-        EXPECT_LT(ms, 5000) << "the time-out was not honoured";
+        // Far above the 300 ms asked for, so that a loaded machine passes; far below the
+        // client's own default of 300 s, so that an ignored time-out still fails.
+        EXPECT_LT(ms, 60000) << "the time-out was not honoured";
         // Fill the queue for the second round.
         for (int i = 0; i < 4; ++i) {
             const int c = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);

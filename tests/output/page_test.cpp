@@ -227,6 +227,46 @@ TEST_F(PageTest, LogoThatCannotBeCopiedLeavesNoPage) {
     }
 }
 
+TEST_F(PageTest, HugeFilesAreRefusedByNameAndTheOlderPageStays) {
+    addNotice(1, "first", monday(), monday());
+    addNotice(2, "second", monday(), monday());
+    writeBytes(dir / "TEMP/~1.HTM", "an older page");
+    writeBytes(dir / "TEMP/logo.gif", "an older logo");
+    auto expectOnlyTheOlderFiles = [&] {
+        // Compared as truth values: a page of megabytes would fill the log.
+        EXPECT_TRUE(readBytes(dir / "TEMP/~1.HTM") == "an older page");
+        EXPECT_TRUE(readBytes(dir / "TEMP/logo.gif") == "an older logo");
+        int files = 0;
+        for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir / "TEMP"))
+            ++files;
+        EXPECT_EQ(files, 2) << "a temporary file was left in TEMP";
+    };
+    auto expectRefusal = [&](const std::string& file) {
+        std::string error;
+        EXPECT_FALSE(writeNoticePage(db, 1, "TEMP/~1.HTM", monday(), &error));
+        EXPECT_NE(error.find(dir.str() + "/" + file), std::string::npos) << error;
+        EXPECT_NE(error.find(" bytes"), std::string::npos) << error; // says what the limit is
+        expectOnlyTheOlderFiles();
+    };
+
+    // One message file too long to be a notice.
+    writeBytes(dir / "MSG/2.MSG", std::string(Database::kMaxMessageFileSize + 1, 'm'));
+    expectRefusal("MSG/2.MSG");
+
+    // Files each within the limit that together would make a page beyond any use.
+    writeBytes(dir / "MSG/1.MSG", std::string(kMaxPageBytes / 2, 'a'));
+    writeBytes(dir / "MSG/2.MSG", std::string(kMaxPageBytes / 2, 'b'));
+    expectRefusal("MSG/2.MSG");
+    ASSERT_TRUE(db.writeMessageFile(1, "first"));
+    ASSERT_TRUE(db.writeMessageFile(2, "second"));
+
+    // A logo far larger than a picture on a page.
+    writeBytes(dir / "logo.gif", std::string(kMaxLogoBytes + 1, 'g'));
+    expectRefusal("logo.gif");
+    writeBytes(dir / "logo.gif", "GIF89a");
+    EXPECT_NE(page().find("<LI>\r\nfirst"), std::string::npos);
+}
+
 TEST_F(PageTest, SelectionBySetAndOrder) {
     saveFormat(false, false, false, 7);
     addNotice(7, "seven", monday(), monday(), {1});

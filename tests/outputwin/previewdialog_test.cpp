@@ -452,7 +452,7 @@ TEST(PagePrint, PrintsAPageFileToPdfAndFailsOnAMissingOne) {
     done.reset();
     printPageFile(QString::fromStdString((folder / "none.htm").string()),
                   std::make_unique<QPrinter>(), [&](bool ok) { done = ok; });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return done.has_value(); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return done.has_value(); }, 60000));
     EXPECT_FALSE(*done);
 }
 

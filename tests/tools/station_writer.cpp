@@ -1,17 +1,21 @@
 // A station for multi-process tests. It logs on as the given user (adding the user under
 // lock U when the name is unknown), then either creates `count` notices with their texts,
-// or, in churn mode, changes all three files in a loop until it is killed, or, in replace
-// mode, deletes notice N and writes a notice of its own, which takes the freed slot when it is
-// the lowest free one.
+// or, in churn mode, changes all three files in a loop until it is killed (a line per round),
+// or, in replace mode, deletes notice N and writes a notice of its own, which takes the freed
+// slot when it is the lowest free one, or, in soak mode, does `count` random operations and
+// logs each one it completed to LOG (see soakops.h).
 //
-//   station_writer FOLDER USER COUNT RETRY_MS [churn | replace N]
+//   station_writer FOLDER USER COUNT RETRY_MS [churn | replace N | soak LOG SEED]
 //
 // Exit status 0 when every notice was created; 1 on a usage error; 2 when a change failed.
 #include "db/station.h"
+#include "soakops.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <random>
 #include <string>
+#include <vector>
 
 using namespace pinora;
 
@@ -56,7 +60,8 @@ int createNotices(Station& st, int count) {
 }
 
 // Every kind of save, over and over: notices under lock N, users under lock U, and the
-// configuration without a lock.
+// configuration without a lock. Each finished round is a line on standard output, so that a
+// test waits for progress instead of guessing how long it takes.
 [[noreturn]] void churn(Station& st) {
     const std::array<bool, kSetCount> sets{true, true};
     for (long round = 1;; ++round) {
@@ -70,14 +75,89 @@ int createNotices(Station& st, int count) {
             st.db.config.schoolName = "Round " + std::to_string(round);
             st.db.saveConfig();
         }
+        std::printf("%ld\n", round);
+        std::fflush(stdout);
     }
+}
+
+// A random mix of every change a station makes, each logged once it is complete. The station
+// works on its own notices and its own user record only, so that the checker knows what each
+// must hold at the end.
+int soakRun(Station& st, int ops, const char* logPath, unsigned seed) {
+    std::FILE* log = std::fopen(logPath, "a");
+    if (!log) return 2;
+    std::mt19937 random(seed);
+    const std::string me = st.currentUserName;
+    std::vector<int> mine;
+    int added = 0;
+    auto done = [log](const std::string& line) {
+        std::fprintf(log, "%s\n", line.c_str());
+        std::fflush(log);
+    };
+    for (int i = 1; i <= ops; ++i) {
+        int what = std::uniform_int_distribution<int>(0, 99)(random);
+        if (mine.empty() && what >= 30 && what < 85) what = 0; // nothing of its own: create
+        const std::size_t pick =
+            mine.empty() ? 0
+                         : std::uniform_int_distribution<std::size_t>(0, mine.size() - 1)(random);
+        const std::string tail = " " + std::to_string(i);
+        if (what < 30) {
+            int n = -1;
+            if (st.allocateNotice(soak::startOf(i), soak::endOf(i), soak::setsOf(i), n) !=
+                    AllocStatus::Ok ||
+                !st.db.writeMessageFile(n, soak::textOf(me, i)) || !st.addPost())
+                return 2;
+            mine.push_back(n);
+            done("C " + std::to_string(n) + tail);
+        } else if (what < 50) {
+            const int n = mine[pick];
+            if (!st.db.writeMessageFile(n, soak::textOf(me, i))) return 2;
+            done("E " + std::to_string(n) + tail);
+        } else if (what < 60) {
+            const int n = mine[pick];
+            if (!st.updateNoticeDates(n, soak::startOf(i), soak::endOf(i))) return 2;
+            done("T " + std::to_string(n) + tail);
+        } else if (what < 70) {
+            const int n = mine[pick];
+            if (!st.updateNoticeSets(n, soak::setsOf(i))) return 2;
+            done("S " + std::to_string(n) + tail);
+        } else if (what < 85) {
+            const int n = mine[pick];
+            if (!st.freeNotice(n, "Delete Notice")) return 2;
+            mine.erase(mine.begin() + static_cast<std::ptrdiff_t>(pick));
+            done("D " + std::to_string(n) + tail);
+        } else if (what < 95 || added >= soak::kMaxAddedUsers) {
+            if (!st.db.changeUsers(me, "Update User", [&] {
+                    const int slot = st.db.findUser(me);
+                    if (slot < 0) return false;
+                    st.db.user(slot).fullName = soak::fullNameOf(me, i);
+                    return true;
+                }))
+                return 2;
+            done("U" + tail);
+        } else {
+            const std::string name = me.substr(0, 8) + "+" + std::to_string(++added);
+            if (!st.db.changeUsers(me, "Create New User", [&] {
+                    const int slot = st.db.findFreeUser();
+                    if (slot < 0 || st.db.findUser(name) >= 0) return false;
+                    st.db.user(slot) = st.db.config.newUserTemplate;
+                    st.db.setUserCredentials(slot, name, "pw");
+                    st.db.user(slot).postCount = 0;
+                    return true;
+                }))
+                return 2;
+            done("A " + name);
+        }
+    }
+    std::fclose(log);
+    return 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc < 5) {
-        std::fprintf(stderr, "usage: %s FOLDER USER COUNT RETRY_MS [churn | replace N]\n",
+        std::fprintf(stderr, "usage: %s FOLDER USER COUNT RETRY_MS [churn | replace N | soak LOG SEED]\n",
                      argv[0]);
         return 1;
     }
@@ -91,6 +171,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (argc > 5 && std::string(argv[5]) == "churn") churn(st);
+    if (argc > 7 && std::string(argv[5]) == "soak") {
+        if (st.db.loadConfig() != LoadResult::Ok) return 2;
+        return soakRun(st, std::atoi(argv[3]), argv[6],
+                       static_cast<unsigned>(std::strtoul(argv[7], nullptr, 10)));
+    }
     if (argc > 6 && std::string(argv[5]) == "replace") {
         if (!st.freeNotice(std::atoi(argv[6]), "Delete Notice")) return 2;
         return createNotices(st, std::atoi(argv[3]));

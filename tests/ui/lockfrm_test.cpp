@@ -43,6 +43,8 @@ TEST(LockWindow, LayoutAndContent) {
                          "Creating Notice"});
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(info->toPlainText(), QStringLiteral("DB: N\nTASK: Creating Notice\nUSER: B\u00d6B"));
+    w.showLockWait('U', {true, "", ""}); // a lock file that holds only TRUE
+    EXPECT_EQ(info->toPlainText(), QStringLiteral("DB: U\nTASK: \nUSER: an unknown station"));
     w.hideLockWait();
     EXPECT_FALSE(w.isVisible());
 }
