@@ -57,9 +57,10 @@ std::string writeTemp(const std::string& path, std::initializer_list<ByteSpan> p
 }
 
 // Opens path for reading without blocking and only when it is a regular file; -1 with st set
-// otherwise. A folder missing on the way (ENOTDIR) counts as Missing when asked.
+// otherwise. A folder missing on the way (ENOTDIR) counts as Missing when asked. size, when
+// given, receives the file's size as opened.
 int openToRead(const std::string& path, ReadStatus& st, std::string* error,
-               bool notDirIsMissing = false) {
+               bool notDirIsMissing = false, std::size_t* size = nullptr) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         const bool missing = errno == ENOENT || (notDirIsMissing && errno == ENOTDIR);
@@ -81,6 +82,7 @@ int openToRead(const std::string& path, ReadStatus& st, std::string* error,
         return -1;
     }
     st = ReadStatus::Ok;
+    if (size) *size = info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
     return fd;
 }
 
@@ -166,7 +168,8 @@ ReadStatus readWhole(const std::string& path, std::string& out, std::size_t maxB
     // Sized from the open file, so a generous cap costs nothing for small files.
     out.clear();
     ReadStatus opened = ReadStatus::Ok;
-    const int fd = openToRead(path, opened, error, regularOnly);
+    std::size_t size = 0;
+    const int fd = openToRead(path, opened, error, regularOnly, &size);
     if (fd < 0) {
         if (regularOnly && opened == ReadStatus::NotAFile) {
             if (error) error->clear();
@@ -174,9 +177,7 @@ ReadStatus readWhole(const std::string& path, std::string& out, std::size_t maxB
         }
         return opened;
     }
-    struct stat st {};
-    std::size_t chunk = 4096;
-    if (::fstat(fd, &st) == 0 && st.st_size > 0) chunk = static_cast<std::size_t>(st.st_size) + 1;
+    const std::size_t chunk = size > 0 ? size + 1 : 4096;
     // One byte beyond the limit tells a file that is too long.
     const std::size_t cap = longer == Longer::Refuse ? maxBytes + 1 : maxBytes;
     std::size_t got = 0;

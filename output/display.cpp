@@ -35,7 +35,7 @@ DisplayPage::Look DisplayPage::look() {
     if (!writeNoticePageFile(db_, set, pagePath_, today, &error))
         return fail(error + "; the last page stays until it can be written");
     std::string page;
-    if (readRegularFile(pagePath_, page, 64u << 20, &error) != ReadStatus::Ok)
+    if (readRegularFile(pagePath_, page, kMaxPageBytes, &error) != ReadStatus::Ok)
         return fail("The page " + pagePath_ + " could not be read back: " + error);
     Look l;
     l.changed = page != lastPage_ || today != day_;
