@@ -60,11 +60,16 @@ EditResult NoticeEditing::open(int n, bool created, std::string& text) {
             return fileProblem(EditMessage::CannotOpenFile, station_.db.messageFilePath(n), error);
         }
         bool first = true;
+        bool lastEmpty = false;
         forEachLine(*stored, LineEnds::CrLfOrLf, [&](std::string_view line) {
             if (!first) text += '\n';
             text += line;
             first = false;
+            lastEmpty = line.empty();
         });
+        // The writer ends every line, so a text ending in a newline has no empty last line:
+        // an empty last line read back needs its own newline, or saving unchanged drops it.
+        if (lastEmpty) text += '\n';
     }
     editing_ = true;
     return done();

@@ -109,6 +109,22 @@ TEST_F(Editing, PostCountedOnlyAfterTheTextIsWritten) {
     EXPECT_EQ(text, "first\nsecond");
 }
 
+TEST_F(Editing, OpeningAndSavingUnchangedKeepsEveryLineOfTheFile) {
+    ASSERT_TRUE(create().ok);
+    std::string text;
+    for (const std::string file : {"a\r\n", "a\r\n\r\n", "a\r\n\r\n\r\n", "\r\n", "\r\na\r\n",
+                                   "a\r\n\r\nb\r\n", "a\nb\n\n"}) {
+        writeBytes(dir / "MSG" / "1.MSG", file);
+        ASSERT_TRUE(editing.open(1, false, text).ok);
+        ASSERT_TRUE(editing.submit(text).ok);
+        std::string crlf;
+        for (const char c : file)
+            crlf += c == '\n' && (crlf.empty() || crlf.back() != '\r') ? std::string("\r\n")
+                                                                        : std::string(1, c);
+        EXPECT_EQ(readBytes(dir / "MSG" / "1.MSG"), crlf) << "from " << ::testing::PrintToString(file);
+    }
+}
+
 TEST_F(Editing, BlankSubmitCancelsANewNoticeOnly) {
     ASSERT_TRUE(create().ok);
     std::string text;
