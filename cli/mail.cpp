@@ -171,7 +171,9 @@ bool mailSetup(const Database& db, const Options& o, MailSetup& m, std::string& 
         return false;
     }
     if (!smtpUrl(m.smtp.url)) {
-        error = "the mail server must be an smtp:// or smtps:// address, not '" + m.smtp.url + "'";
+        // Not quoted: it may hold a password.
+        error = "the mail server must be given as smtp://HOST[:PORT] or smtps://HOST[:PORT], "
+                "with no user or password in it";
         return false;
     }
     if (m.from.empty()) {

@@ -4,7 +4,9 @@
 
 #include "db/text.h"
 
+#include <cctype>
 #include <cstdio>
+#include <utility>
 
 namespace pinora {
 
@@ -67,6 +69,45 @@ void part(std::string& out, const std::string& bound, std::initializer_list<std:
     out += body;
 }
 
+bool startsWithIgnoreCase(std::string_view s, std::string_view prefix) {
+    return s.size() >= prefix.size() && equalsIgnoreCase(s.substr(0, prefix.size()), prefix);
+}
+
+// One line of a notice as a reader of plain text wants it: the markup the editor inserts
+// (<b>, <i>, <u>, <br>, <IMG SRC=...>) and a few entities turned into what they show. A "<"
+// that opens no tag stays.
+std::string markupAsText(std::string_view l) {
+    static const std::pair<std::string_view, std::string_view> entities[] = {
+        {"&amp;", "&"}, {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&nbsp;", " "}};
+    std::string out;
+    for (std::size_t i = 0; i < l.size();) {
+        const std::string_view rest = l.substr(i);
+        const auto close = rest.find('>');
+        const bool tag = rest[0] == '<' && close != std::string_view::npos && rest.size() > 1 &&
+                         (std::isalpha(static_cast<unsigned char>(rest[1])) || rest[1] == '/');
+        if (tag) {
+            const std::string_view t = rest.substr(1, close - 1);
+            if (startsWithIgnoreCase(t, "br") || startsWithIgnoreCase(t, "p")) {
+                if (i + close + 1 < l.size()) out += kEol; // one at the end adds no empty line
+            } else if (startsWithIgnoreCase(t, "img")) {
+                out += "[picture]";
+            }
+            i += close + 1;
+            continue;
+        }
+        bool entity = false;
+        for (const auto& [name, shown] : entities)
+            if (startsWithIgnoreCase(rest, name)) {
+                out += shown;
+                i += name.size();
+                entity = true;
+                break;
+            }
+        if (!entity) out += l[i++];
+    }
+    return out;
+}
+
 } // namespace
 
 std::string base64Lines(std::string_view bytes) {
@@ -108,12 +149,14 @@ std::string quotedPrintable(std::string_view text) {
 
 std::string headerText(std::string_view utf8, std::size_t nameLength) {
     if (printableAscii(utf8) && nameLength + 2 + utf8.size() <= 78) return std::string(utf8);
-    // Encoded words of at most 75 characters, each on a line of its own; a character is never
-    // cut between two of them. 45 bytes make 60 characters of base64.
+    // Encoded words of at most 75 characters, each on a line of its own (the first after the
+    // header's name); a character is never cut between two of them.
     std::string out;
     std::size_t start = 0;
     while (start < utf8.size()) {
-        std::size_t end = std::min(utf8.size(), start + 45);
+        const std::size_t room = out.empty() ? 78 - std::min<std::size_t>(nameLength + 2, 60) : 77;
+        const std::size_t bytes = (std::min<std::size_t>(room, 75) - 12) / 4 * 3;
+        std::size_t end = std::min(utf8.size(), start + bytes);
         while (end < utf8.size() && end > start + 1 &&
                (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80)
             --end;
@@ -215,7 +258,7 @@ bool noticeMailText(const Database& db, int setNumber, TDateTime day, std::strin
     const ConfigRecord& c = db.config;
     text.clear();
     count = 0;
-    return forEachPageNotice(
+    const bool ok = forEachPageNotice(
         db, setNumber, day,
         [&](int, const NoticeRecord& r, const std::string& bytes, std::string&) {
             if (count > 0) text += kEol;
@@ -224,7 +267,7 @@ bool noticeMailText(const Database& db, int setNumber, TDateTime day, std::strin
             forEachLine(bytes, LineEnds::CrLfOrLf, [&](std::string_view l) {
                 if (first && c.numberEachNotice) text += std::to_string(count) + ". ";
                 first = false;
-                text += cp1252ToUtf8(l);
+                text += cp1252ToUtf8(markupAsText(l));
                 text += kEol;
             });
             const std::string sig = signatureText(c.signatureStyle, r.signature.str());
@@ -235,6 +278,8 @@ bool noticeMailText(const Database& db, int setNumber, TDateTime day, std::strin
             return true;
         },
         error);
+    if (ok && count == 0) text = "No notices.\r\n";
+    return ok;
 }
 
 } // namespace pinora

@@ -23,7 +23,8 @@ struct MailMessage {
     std::string tag;             // unique to the message: boundaries and the logo's Content-ID
 };
 
-// The whole message with CR LF line ends and no line over 78 characters. With a logo:
+// The whole message with CR LF line ends and no line over 78 characters (but for an address
+// that is longer on its own; never over 998). With a logo:
 // multipart/alternative of the text and a multipart/related of the page and the logo, whose
 // first kPageLogoTag in the page points at the logo's Content-ID; without: the text and the
 // page as alternatives. The text goes quoted-printable, the page and the logo base64.
@@ -46,7 +47,8 @@ std::string rfc5322Date(std::time_t t);
 // A bare address local@domain with nothing that could break a header or an SMTP command.
 bool plainAddress(std::string_view address);
 
-// The notices of the page of the set and day as text, UTF-8: each notice's lines, its
+// The notices of the page of the set and day as text, UTF-8: each notice's lines (with the
+// editor's markup turned into plain text: <br> a line break, a picture "[picture]"), its
 // signature as the page shows it on a line of its own, an empty line between notices, and
 // numbers when the page numbers them. count gets the number of notices. Uses the tables in
 // memory (makeNoticePage has just reloaded them).
@@ -66,7 +68,7 @@ struct MailResult {
     std::string error; // the client's text when !ok
 };
 
-// True for smtp:// and smtps:// URLs (in any letter case) with a host.
+// True for smtp:// and smtps:// URLs (in any letter case) with a host and no user or password.
 bool smtpUrl(std::string_view url);
 
 // One connection: STARTTLS when offered (required with requireTls), logon when a user is

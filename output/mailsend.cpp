@@ -32,7 +32,10 @@ bool smtpUrl(std::string_view url) {
     if (u.rfind("SMTP://", 0) == 0) host = 7;
     else if (u.rfind("SMTPS://", 0) == 0) host = 8;
     else return false;
-    return host < u.size() && u[host] != '/' && u[host] != ':' &&
+    // A user or password in the address would sit in a file every station reads.
+    const std::string authority = u.substr(host, u.find('/', host) - host);
+    return !authority.empty() && authority[0] != ':' &&
+           authority.find('@') == std::string::npos &&
            u.find_first_of(std::string("\r\n\0 ", 4)) == std::string::npos;
 }
 

@@ -53,6 +53,8 @@ class MailTest : public ::testing::Test {
         addNotice(4, {3}, encodeDate(2026, 12, 9), "Di", "Another day.");
         addNotice(5, {3}, encodeDate(2026, 12, 8), "Bob",
                   "Sum: 1 + 1 = 2 \n" + std::string(2000, 'y'));
+        addNotice(6, {3}, encodeDate(2026, 12, 8), "Eve",
+                  "<b>Bold</b> &amp; <I>more</I> < less<br>next <IMG SRC=\"x.gif\"><br>");
         std::string gif = "GIF89a";
         for (int b = 0; b < 256; ++b)
             gif += static_cast<char>(b);
@@ -147,7 +149,7 @@ TEST_F(MailTest, DeliveredMessageHoldsThePageTheTextAndTheLogo) {
     // The page's order and selection, each notice with its signature, in UTF-8.
     EXPECT_EQ(readBytes(parts[0]["file"].str),
               "1. Caf\xC3\xA9 at 8:15.\r\nBring cups.\r\n(Ann)\r\n\r\n2. Sum: 1 + 1 = 2 \r\n" +
-                  std::string(2000, 'y') + "\r\n(Bob)\r\n");
+                  std::string(2000, 'y') + "\r\n(Bob)\r\n\r\n3. Bold & more < less\r\nnext [picture]\r\n(Eve)\r\n");
 
     // The page byte for byte, once its logo points back at logo.gif.
     const std::string cid = parts[2]["content_id"].str;
@@ -182,6 +184,7 @@ TEST_F(MailTest, ADayWithoutNoticesSendsNothingUnlessAsked) {
         structure.push_back(t.str);
     EXPECT_EQ(structure,
               (std::vector<std::string>{"multipart/alternative", "text/plain", "text/html"}));
+    EXPECT_EQ(readBytes(m["parts"][0]["file"].str), "No notices.\r\n");
     EXPECT_EQ(readBytes(m["parts"][1]["file"].str), expectedPage(1, encodeDate(2026, 12, 8)));
 }
 
@@ -268,7 +271,8 @@ TEST_F(MailTest, SettingsThatWouldExposeThePasswordOrAreIncompleteAreRefused) {
         {{"--password-file", pw}, "password=pw\n", "MAIL.INI line 6: a password has no place"},
         {{"--password-file", pw}, "requre-tls=yes\n", "MAIL.INI line 6: unknown key 'requre-tls'"},
         {{"--password-file", pw}, "require-tls=maybe\n", "require-tls in MAIL.INI takes yes or no"},
-        {{"--password-file", pw, "--smtp", "http://127.0.0.1/"}, "", "must be an smtp:// or smtps://"},
+        {{"--password-file", pw, "--smtp", "http://127.0.0.1/"}, "", "must be given as smtp://HOST"},
+        {{"--smtp", "smtp://staff:pw@127.0.0.1:25"}, "", "with no user or password in it"},
         {{"--password-file", pw, "--from", "office"}, "", "'office' is not a mail address"},
         {{"--password-file", (home / "none").string()}, "", "cannot read the password file"},
     };
