@@ -6,8 +6,10 @@
 
 #include <iosfwd>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pinora::cli {
 
@@ -28,5 +30,13 @@ bool load(LoadResult r, const char* file, const Database& db, std::ostream& err)
 
 // info.cpp
 int info(Database& db, const Options& o, std::ostream& out, std::ostream& err);
+
+// mail.cpp: generates the page of set and day in memory and mails it with the settings of
+// MAIL.INI under the options (--smtp, --from, --user, --password-file, --require-tls,
+// --send-empty) to the addresses of to. Nothing is written to the database folder.
+int mailPage(Database& db, int setNumber, TDateTime day, const std::vector<std::string>& to,
+             const Options& o, std::ostream& out, std::ostream& err);
+// ADDR[,ADDR...] as bare addresses; nullopt when one is none.
+std::optional<std::vector<std::string>> mailAddresses(const std::string& list);
 
 } // namespace pinora::cli

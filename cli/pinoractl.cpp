@@ -36,6 +36,18 @@ const char* const kUsageText =
     "  publish --set NAME --day DAY\n"
     "                            uploads that page and the logo to the web server configured\n"
     "                            in the program (Web Server Config)\n"
+    "  mail --set NAME --day DAY --to ADDR[,ADDR...] [--smtp URL] [--from ADDR]\n"
+    "       [--user NAME --password-file PATH] [--require-tls] [--send-empty]\n"
+    "                            mails that page, with the logo, as one message through the\n"
+    "                            server URL (smtp://HOST[:PORT], which uses STARTTLS when the\n"
+    "                            server offers it, or smtps://HOST[:PORT]); --require-tls\n"
+    "                            refuses to send over smtp:// without STARTTLS. The settings\n"
+    "                            may also come from MAIL.INI in the database folder (smtp=,\n"
+    "                            from=, user=, password-file=, require-tls=yes|no); options\n"
+    "                            win. The password is the first line of PATH, a file outside\n"
+    "                            the database folder that only its owner may read (chmod 600).\n"
+    "                            A day without notices sends nothing and exits 0, saying so;\n"
+    "                            --send-empty sends the empty page\n"
     "  check [--widowed delete|admin] [--keep-old] [--repair]\n"
     "                            the data integrity check: prints what it finds, one line per\n"
     "                            repair, then the counts; only --repair changes the files\n"
@@ -248,6 +260,15 @@ int page(Database& db, const Options& o, std::ostream& out, std::ostream& err) {
     return kOk;
 }
 
+int mail(Database& db, const Options& o, std::ostream& out, std::ostream& err) {
+    const std::string list = required(o, "--to");
+    const auto to = mailAddresses(list);
+    if (!to) throw UsageError{"--to takes mail addresses separated by commas, not '" + list + "'"};
+    const auto r = pageRequest(db, o, err);
+    if (!r) return kFailed;
+    return mailPage(db, r->set, r->day, *to, o, out, err);
+}
+
 int importCommand(Database& db, const Options& o, std::ostream& out, std::ostream& err) {
     const std::string from = required(o, "--from");
     const std::string staff = required(o, "--staff-set");
@@ -384,6 +405,12 @@ int runPinoractl(const std::vector<std::string>& args, std::ostream& out, std::o
         } else if (command == "publish") {
             o = parseOptions(args, i, {"--set", "--day"}, {});
             handler = publish;
+        } else if (command == "mail") {
+            o = parseOptions(args, i,
+                             {"--set", "--day", "--to", "--smtp", "--from", "--user",
+                              "--password-file"},
+                             {"--require-tls", "--send-empty"});
+            handler = mail;
         } else if (command == "check") {
             o = parseOptions(args, i, {"--widowed"}, {"--keep-old", "--repair"});
             handler = check;

@@ -1,34 +1,25 @@
 #include "output/ftp.h"
 
+#include "output/curlshared.h"
+
 #include <curl/curl.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <sys/stat.h>
 
 namespace pinora {
 namespace {
 
-void initCurlOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
+using curlshared::initCurlOnce;
 
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
-struct EasyCleanup {
-    void operator()(CURL* h) const { curl_easy_cleanup(h); } // sends QUIT, closes
-};
 struct UrlCleanup {
     void operator()(CURLU* u) const { curl_url_cleanup(u); }
-};
-struct ListCleanup {
-    void operator()(curl_slist* l) const { curl_slist_free_all(l); }
 };
 
 struct LocalFile {
@@ -55,39 +46,6 @@ bool safeInCommand(const std::string& s) {
     return s.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
 }
 
-// Keeps the last complete reply line of the server, so that a refusal can be quoted.
-size_t onReplyLine(char* data, size_t size, size_t count, void* user) {
-    const size_t n = size * count;
-    std::string line(data, n);
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-        line.pop_back();
-    if (line.size() >= 4 && std::isdigit(static_cast<unsigned char>(line[0])) && line[3] == ' ')
-        *static_cast<std::string*>(user) = line;
-    return n;
-}
-
-bool isRefusal(const std::string& reply) {
-    return !reply.empty() && (reply[0] == '4' || reply[0] == '5');
-}
-
-// Failures in which the server said nothing new: its last reply belongs to an earlier step.
-bool withoutReply(CURLcode rc) {
-    switch (rc) {
-    case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_CONNECT:
-    case CURLE_OPERATION_TIMEDOUT:
-    case CURLE_SEND_ERROR:
-    case CURLE_RECV_ERROR:
-    case CURLE_GOT_NOTHING:
-    case CURLE_READ_ERROR:
-    case CURLE_URL_MALFORMAT:
-    case CURLE_OUT_OF_MEMORY:
-        return true;
-    default:
-        return false;
-    }
-}
-
 std::string hostForUrl(const std::string& host) {
     // An IPv6 address is written in brackets inside a URL.
     if (host.find(':') != std::string::npos && (host.empty() || host.front() != '['))
@@ -109,15 +67,9 @@ class Session {
             return false;
         }
         CURL* h = easy_.get();
-        curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errbuf_);
+        curlshared::setCommonOptions(h, errbuf_, "ftp", static_cast<long>(s.connectTimeoutMs));
         curl_easy_setopt(h, CURLOPT_CURLU, url_.get());
         curl_easy_setopt(h, CURLOPT_PORT, static_cast<long>(s.port));
-#if LIBCURL_VERSION_NUM >= 0x075500
-        curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "ftp");
-#endif
-        curl_easy_setopt(h, CURLOPT_PROXY, ""); // also overrides the proxy variables
-        curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(s.connectTimeoutMs));
         // In active mode the server connects back to us; it gets the same time.
         curl_easy_setopt(h, CURLOPT_ACCEPTTIMEOUT_MS, static_cast<long>(s.connectTimeoutMs));
         curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
@@ -126,7 +78,7 @@ class Session {
         // The folder is changed by our own CWD; curl sends the names as given.
         curl_easy_setopt(h, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
         curl_easy_setopt(h, CURLOPT_FTPPORT, s.passive ? nullptr : "-");
-        curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, onReplyLine);
+        curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, curlshared::onReplyLine);
         curl_easy_setopt(h, CURLOPT_HEADERDATA, &lastReply_);
         if (!s.user.empty()) {
             curl_easy_setopt(h, CURLOPT_USERNAME, s.user.c_str());
@@ -151,10 +103,7 @@ class Session {
         const CURLcode rc = curl_easy_perform(h);
         curl_easy_setopt(h, CURLOPT_QUOTE, nullptr);
         if (rc == CURLE_OK) return true;
-        error_ = errbuf_[0] != '\0' ? errbuf_ : curl_easy_strerror(rc);
-        if (!withoutReply(rc) && isRefusal(lastReply_) &&
-            error_.find(lastReply_) == std::string::npos)
-            error_ += "\nServer reply: " + lastReply_;
+        error_ = curlshared::failureText(rc, errbuf_, lastReply_);
         return false;
     }
 
@@ -163,7 +112,7 @@ class Session {
     }
 
   private:
-    std::unique_ptr<CURL, EasyCleanup> easy_;
+    curlshared::Easy easy_;
     std::unique_ptr<CURLU, UrlCleanup> url_;
     char errbuf_[CURL_ERROR_SIZE]{};
     std::string lastReply_;
@@ -198,14 +147,8 @@ UploadResult uploadNoticePage(const FtpSettings& settings, const std::string& lo
     // The CWD goes out even for an empty folder, as older copies send it; many servers refuse
     // a CWD without an argument, so that refusal is ignored and the upload stays in the logon
     // folder.
-    std::unique_ptr<curl_slist, ListCleanup> quote;
-    auto add = [&quote](const std::string& cmd) {
-        curl_slist* l = curl_slist_append(quote.get(), cmd.c_str());
-        if (l == nullptr) return false;
-        (void)quote.release(); // l is the same list, one item longer
-        quote.reset(l);
-        return true;
-    };
+    curlshared::List quote;
+    auto add = [&quote](const std::string& cmd) { return curlshared::append(quote, cmd); };
     if (!add(settings.folder.empty() ? std::string("*CWD") : "CWD " + settings.folder) ||
         !add("*DELE " + remoteName)) { // no old page is fine
         result.error = "Out of memory";

@@ -72,8 +72,48 @@ bool writeNoticePage(Database& db, int setNumber, const std::string& pageName, T
     return writeNoticePageFile(db, setNumber, db.path(pageName), day, error);
 }
 
-bool writeNoticePageFile(Database& db, int setNumber, const std::string& pagePath, TDateTime day,
-                         std::string* error) {
+bool forEachPageNotice(const Database& db, int setNumber, TDateTime day, const PageNoticeFn& each,
+                       std::string* error) {
+    if (setNumber < 1 || setNumber > kSetCount) {
+        if (error) *error = "There is no notice set number " + std::to_string(setNumber);
+        return false;
+    }
+    const double today = dateOf(day);
+    std::string msgPath = db.path("MSG/");
+    const std::size_t msgPrefix = msgPath.size();
+    std::string text;
+    for (int n = 1; n <= kNoticeCount; ++n) {
+        const NoticeRecord& r = db.notice(n);
+        if (!db.noticeInUse(n)) continue;
+        if (!(today >= dateOf(r.startDate) && today <= dateOf(r.endDate))) continue;
+        if (!r.inSet[setNumber - 1]) continue;
+        msgPath.resize(msgPrefix);
+        msgPath += std::to_string(n);
+        msgPath += ".MSG";
+        std::string err;
+        const ReadStatus st = readRegularFile(msgPath, text, Database::kMaxMessageFileSize, &err);
+        if (st == ReadStatus::Missing) continue; // no message file: the notice is left out
+        if (st != ReadStatus::Ok) {
+            if (error) *error = "Cannot read file " + msgPath + ". " + err;
+            return false;
+        }
+        err.clear();
+        if (!each(n, r, text, err)) {
+            if (error) *error = "Cannot read file " + msgPath + ". " + err;
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string signatureText(std::int32_t style, std::string_view signature) {
+    if (style == 0) return std::string(signature);
+    if (style == 1) return "(" + std::string(signature) + ")";
+    return {};
+}
+
+bool makeNoticePage(Database& db, int setNumber, TDateTime day, std::string& out,
+                    std::string* error) {
     auto fail = [error](std::string text) {
         if (error) *error = std::move(text);
         return false;
@@ -90,10 +130,8 @@ bool writeNoticePageFile(Database& db, int setNumber, const std::string& pagePat
     const std::string setName = c.noticeSets[setNumber - 1].name.str();
     const std::string font = c.fontName.str();
     const std::string dateText = englishDateText(day);
-    const std::string tag = "~" + std::to_string(::getpid()) + "-" +
-                            std::to_string(db.services().chance->below(1000000000));
 
-    std::string out;
+    out.clear();
     out.reserve(64 * 1024);
     line(out, "<HTML>");
     line(out, "<HEAD>");
@@ -105,10 +143,9 @@ bool writeNoticePageFile(Database& db, int setNumber, const std::string& pagePat
     line(out, R"(<TABLE width="100%" height="100%" border=")" + std::to_string(c.borderSize) +
                   R"(" cellpadding="5" cellspacing="2" bordercolor="#000000">)");
     line(out, "<TR>");
-    const std::string logo = db.path("logo.gif");
-    const bool withLogo = fileExists(logo);
-    if (withLogo)
-        line(out, R"(<td height="1%" width="1%" bgcolor="#000000"><img src="logo.gif"></td>)");
+    if (fileExists(db.path("logo.gif")))
+        line(out, std::string(R"(<td height="1%" width="1%" bgcolor="#000000">)") + kPageLogoTag +
+                      "</td>");
     line(out, R"(<TD align="center" height="1%" bgcolor="#000000"><em><font size=")" +
                   std::to_string(c.subtitlePointSize) + R"(" FACE=")" + font +
                   R"(" color="#FFFFFF">)" + c.schoolName.str() + "<BR>");
@@ -121,51 +158,29 @@ bool writeNoticePageFile(Database& db, int setNumber, const std::string& pagePat
     line(out, R"(<TD colspan="2"  align="left" valign="top"><FONT FACE=")" + font +
                   R"(" color="#000000" size=")" + std::to_string(c.pointSize) + R"("><ol>)");
 
-    const double today = dateOf(day);
     const bool numbered = c.numberEachNotice;
     const bool keepReturns = c.allowUserReturns;
     const std::int32_t style = c.signatureStyle;
-    std::string msgPath = db.path("MSG/");
-    const std::size_t msgPrefix = msgPath.size();
-    std::string text;
-    for (int n = 1; n <= kNoticeCount; ++n) {
-        const NoticeRecord& r = db.notice(n);
-        if (!db.noticeInUse(n)) continue;
-        if (!(today >= dateOf(r.startDate) && today <= dateOf(r.endDate))) continue;
-        if (!r.inSet[setNumber - 1]) continue;
-        msgPath.resize(msgPrefix);
-        msgPath += std::to_string(n);
-        msgPath += ".MSG";
-        std::string err;
-        const ReadStatus st = readRegularFile(msgPath, text, Database::kMaxMessageFileSize, &err);
-        if (st == ReadStatus::Missing) continue; // no message file: the notice is left out
-        if (st != ReadStatus::Ok) return fail("Cannot read file " + msgPath + ". " + err);
-        // Each file has its limit; so has the page, which may hold ten thousand of them.
-        if (out.size() + text.size() > kMaxPageBytes)
-            return fail("Cannot read file " + msgPath + ". The page would be larger than " +
-                        std::to_string(kMaxPageBytes) + " bytes");
-        if (numbered) line(out, "<LI>");
-        appendMessageLines(out, text, keepReturns);
-        switch (style) {
-        case 0:
-            out += "<BR>";
-            out += r.signature.str();
-            line(out, sep);
-            break;
-        case 1:
-            out += "(";
-            out += r.signature.str();
-            out += ")";
-            line(out, sep);
-            break;
-        case 2:
-            line(out, sep);
-            break;
-        default:
-            break;
-        }
-        if (numbered) line(out, "</LI>");
-    }
+    const bool ok = forEachPageNotice(
+        db, setNumber, day,
+        [&](int, const NoticeRecord& r, const std::string& text, std::string& err) {
+            // Each file has its limit; so has the page, which may hold ten thousand of them.
+            if (out.size() + text.size() > kMaxPageBytes) {
+                err = "The page would be larger than " + std::to_string(kMaxPageBytes) + " bytes";
+                return false;
+            }
+            if (numbered) line(out, "<LI>");
+            appendMessageLines(out, text, keepReturns);
+            if (style >= 0 && style <= 2) {
+                if (style == 0) out += "<BR>";
+                out += signatureText(style, r.signature.str());
+                line(out, sep);
+            }
+            if (numbered) line(out, "</LI>");
+            return true;
+        },
+        error);
+    if (!ok) return false;
 
     line(out, "</OL></FONT>");
     line(out, "</TD>");
@@ -174,6 +189,21 @@ bool writeNoticePageFile(Database& db, int setNumber, const std::string& pagePat
     line(out, "<H7><I>" + c.schoolCopyright.str() + " - Pinora 2. " + kPageCredit + "</I></H7>");
     line(out, "</BODY>");
     line(out, "</HTML>");
+    return true;
+}
+
+bool writeNoticePageFile(Database& db, int setNumber, const std::string& pagePath, TDateTime day,
+                         std::string* error) {
+    auto fail = [error](std::string text) {
+        if (error) *error = std::move(text);
+        return false;
+    };
+    const std::string tag = "~" + std::to_string(::getpid()) + "-" +
+                            std::to_string(db.services().chance->below(1000000000));
+    std::string out;
+    if (!makeNoticePage(db, setNumber, day, out, error)) return false;
+    const std::string logo = db.path("logo.gif");
+    const bool withLogo = fileExists(logo);
 
     // The logo is copied only once the page is whole, so that a page that fails leaves the
     // older logo and page beside each other.

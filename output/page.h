@@ -3,7 +3,10 @@
 
 #include "db/database.h"
 
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace pinora {
 
@@ -12,6 +15,26 @@ namespace pinora {
 // Returns false with a message text in error when the page could not be written whole.
 bool writeNoticePage(Database& db, int setNumber, const std::string& pageName, TDateTime day,
                      std::string* error = nullptr);
+
+// The page itself, as writeNoticePage writes it, into out (nothing is written to disk).
+bool makeNoticePage(Database& db, int setNumber, TDateTime day, std::string& out,
+                    std::string* error = nullptr);
+
+// The notices that the page of a set and a day shows, in its order: in use, in the set, within
+// their dates on that day, and with a message file. each gets the notice's number, its record
+// and the message file's bytes; it may stop the walk by returning false with a reason in err.
+// False when a message file could not be read or each stopped, with the file named in error.
+using PageNoticeFn =
+    std::function<bool(int number, const NoticeRecord&, const std::string& text, std::string& err)>;
+bool forEachPageNotice(const Database& db, int setNumber, TDateTime day, const PageNoticeFn& each,
+                       std::string* error = nullptr);
+
+// The signature as the page shows it in the configured style: "Ann", "(Ann)", or empty for a
+// style that shows none.
+std::string signatureText(std::int32_t style, std::string_view signature);
+
+// The logo on the page, which refers to the logo.gif beside it.
+inline constexpr const char* kPageLogoTag = R"(<img src="logo.gif">)";
 
 // The same page written to pagePath as given (absolute, or relative to the working folder).
 // The page appears whole or not at all; a failure leaves any older file of that name alone.

@@ -14,13 +14,14 @@ input closes or it gets SIGTERM, so a test that dies never leaves it running.
 import argparse
 import logging
 import os
-import signal
 import sys
 import threading
 
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
+
+import serverlife
 
 
 def main():
@@ -65,19 +66,7 @@ def main():
     server = FTPServer(("127.0.0.1", args.port), Handler)
     server.max_cons = 64
 
-    def stop(*_):
-        os._exit(0)
-
-    signal.signal(signal.SIGTERM, stop)
-
-    def watch_stdin():
-        try:
-            while sys.stdin.buffer.read(4096):
-                pass
-        finally:
-            os._exit(0)
-
-    threading.Thread(target=watch_stdin, daemon=True).start()
+    serverlife.end_with_stdin_or_term()
 
     print(server.address[1], flush=True)
     server.serve_forever(timeout=0.2, blocking=True, handle_exit=False)

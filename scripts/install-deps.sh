@@ -8,7 +8,7 @@ PACKAGES=(
   qt6-base-dev qt6-webengine-dev libqt6webenginecore6-bin qt6-qpa-plugins libgl-dev
   libcurl4-openssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  python3-pyftpdlib xvfb xauth poppler-utils fonts-dejavu-core
+  python3-pyftpdlib python3-aiosmtpd xvfb xauth poppler-utils fonts-dejavu-core
   unrtf clang libclang-rt-14-dev
 )
 
