@@ -1,5 +1,7 @@
 #include "json.h"
 
+#include "db/text.h"
+
 #include <cstdint>
 #include <cstdio>
 
@@ -120,6 +122,16 @@ std::string printable(std::string_view utf8) {
             appendSame(out, utf8, start, i, c);
     }
     return out;
+}
+
+std::string printableOneLine(std::string_view utf8) {
+    std::string joined;
+    forEachLine(utf8, LineEnds::CrLfOrLf, [&joined](std::string_view line) {
+        if (line.empty()) return;
+        if (!joined.empty()) joined += "; ";
+        joined += line;
+    });
+    return printable(joined);
 }
 
 void JsonWriter::item(std::string_view key) {

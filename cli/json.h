@@ -13,6 +13,9 @@ std::string jsonString(std::string_view utf8);
 // For a terminal: control characters (C0, DEL, C1) become '?', and malformed UTF-8 becomes
 // U+FFFD, so a stored text cannot steer the terminal.
 std::string printable(std::string_view utf8);
+// As printable, with the lines of a several-line text (a client's error and the server's reply)
+// joined by "; ", so that an error stays one readable line.
+std::string printableOneLine(std::string_view utf8);
 
 // Writes one JSON document with indentation; the caller keeps keys and values paired.
 class JsonWriter {

@@ -257,7 +257,7 @@ int mailPage(Database& db, int setNumber, TDateTime day, const std::vector<std::
     m.messageId = m.tag + m.from.substr(m.from.find('@'));
     const MailResult r = sendMail(setup.smtp, m.from, m.to, buildMailMessage(m));
     if (!r.ok) {
-        err << "pinoractl: mailing failed: " << printable(r.error) << "\n";
+        err << "pinoractl: mailing failed: " << printableOneLine(r.error) << "\n";
         return kFailed;
     }
     std::string list;

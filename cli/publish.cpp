@@ -37,7 +37,7 @@ int publishPage(Database& db, int setNumber, TDateTime day, std::ostream& out, s
         uploadNoticePage(s, db.path(pageName), remote, fileExists(logo) ? logo : std::string());
     removeFile(db.path(pageName)); // a tool run from cron would otherwise fill TEMP
     if (!result.ok) {
-        err << "pinoractl: publishing failed: " << printable(result.error) << "\n";
+        err << "pinoractl: publishing failed: " << printableOneLine(result.error) << "\n";
         return kFailed;
     }
     out << "Published the " << printable(cp1252ToUtf8(setName)) << " page as "

@@ -195,6 +195,8 @@ TEST_F(MailTest, FailuresExitOneWithTheClientsTextAndDeliverNothing) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err.find("pinoractl: mailing failed: Login denied"), std::string::npos) << r.err;
+    // The server's reply follows on the same line, not behind a control character.
+    EXPECT_NE(r.err.find("Login denied; Server reply: 535"), std::string::npos) << r.err;
 
     // STARTTLS required of a server that does not offer it.
     writeBytes(home / "password", "pw\n");
