@@ -41,6 +41,7 @@ TDisplayfrm::TDisplayfrm(Database& db, const QString& setName, QWidget* parent)
     layout->addWidget(web_, 1);
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("status"));
+    status_->setTextFormat(Qt::PlainText);
     status_->setWordWrap(true);
     status_->setStyleSheet(QStringLiteral("background: #fff3c4; color: #000; padding: 4px"));
     status_->hide();

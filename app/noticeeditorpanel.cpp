@@ -82,6 +82,7 @@ NoticeEditorPanel::NoticeEditorPanel(Station& station, NoticeEditing& editing, Q
     auto value = [info](const char* name) {
         auto* l = new QLabel(info);
         l->setObjectName(QString::fromLatin1(name));
+        l->setTextFormat(Qt::PlainText); // set names are typed by administrators
         return l;
     };
     idnum_ = value("idnum");

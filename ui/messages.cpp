@@ -35,11 +35,22 @@ void record(ShownBox::Kind kind, const QString& title, const QString& text) {
 }
 } // namespace
 
-void Messages::information(QWidget* parent, const QString& text) {
-    record(ShownBox::Kind::Information, appTitle(), text);
+namespace {
+void showOk(ShownBox::Kind kind, QMessageBox::Icon icon, QWidget* parent, const QString& text) {
+    record(kind, appTitle(), text);
     if (state().on) return;
-    QMessageBox box(QMessageBox::Information, appTitle(), text, QMessageBox::Ok, parent);
+    QMessageBox box(icon, appTitle(), text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
     box.exec();
+}
+} // namespace
+
+void Messages::information(QWidget* parent, const QString& text) {
+    showOk(ShownBox::Kind::Information, QMessageBox::Information, parent, text);
+}
+
+void Messages::error(QWidget* parent, const QString& text) {
+    showOk(ShownBox::Kind::Error, QMessageBox::Critical, parent, text);
 }
 
 bool Messages::question(QWidget* parent, const QString& title, const QString& text) {
@@ -51,6 +62,7 @@ bool Messages::question(QWidget* parent, const QString& title, const QString& te
         return a;
     }
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }

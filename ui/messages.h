@@ -12,7 +12,7 @@
 namespace pinora::ui {
 
 struct ShownBox {
-    enum class Kind { Information, Question, Input, FileOpen };
+    enum class Kind { Information, Error, Question, Input, FileOpen };
     Kind kind;
     QString title;
     QString text;
@@ -20,8 +20,11 @@ struct ShownBox {
 
 class Messages {
   public:
-    // Information box with one OK button, titled with the application's title.
+    // Information box with one OK button, titled with the application's title. Every text is
+    // shown as plain text, exactly as given: names, replies and file errors may hold '<'.
     static void information(QWidget* parent, const QString& text);
+    // The same with the error icon, for an operation that failed.
+    static void error(QWidget* parent, const QString& text);
     // Yes/No question; true for Yes.
     static bool question(QWidget* parent, const QString& title, const QString& text);
     // Text input, starting with text; nullopt when cancelled.

@@ -241,7 +241,7 @@ void Tpreviewdialogfrm::publishbtnClick() {
         if (setBusy) setBusy(true);
         const UploadResult r = uploadNoticePage(settings, station_.db.path(tempPageName()),
                                                 remotePageName(setName), logo);
-        if (!r.ok) ui::Messages::information(this, QString::fromStdString(r.error));
+        if (!r.ok) ui::Messages::error(this, QString::fromStdString(r.error));
         if (setBusy) setBusy(false);
     }
     accept(); // the page stays in TEMP

@@ -355,6 +355,7 @@ TEST_F(PreviewDialog, FailedUploadShowsTheClientsTextAndCloses) {
     open(4);
     press("publishbtn");
     ASSERT_EQ(Messages::shown().size(), 1);
+    EXPECT_EQ(Messages::shown()[0].kind, ui::ShownBox::Kind::Error);
     EXPECT_FALSE(Messages::shownTexts()[0].isEmpty());
     EXPECT_NE(Messages::shownTexts()[0], kNotAllowed);
     EXPECT_EQ(busy, std::vector<bool>({true, false}));
