@@ -124,24 +124,41 @@ bool Station::mayDeleteNotice(std::string_view owner) const {
     return allows(Access::Delete, isOwn(owner), ownerLevel(owner));
 }
 
-bool Station::allowsUser(Access access, std::string_view loginName) const {
-    const bool own = loggedOn() && equalsIgnoreCase(loginName, currentUserName);
-    const int slot = db.findUser(loginName);
+bool Station::allowsUser(Access access, std::string_view loginName, int slot) const {
+    const bool own = loggedOn() && (slot == currentUserSlot ||
+                                    equalsIgnoreCase(loginName, currentUserName));
+    const bool known = slot >= 1 && slot <= kUserCount;
     return allows(access, own,
-                  slot < 0 ? std::nullopt
-                           : std::optional<std::uint8_t>(db.user(slot).securityLevel));
+                  known ? std::optional<std::uint8_t>(db.user(slot).securityLevel)
+                        : std::nullopt);
 }
 
 bool Station::mayViewUser(std::string_view loginName) const {
-    return allowsUser(Access::View, loginName);
+    return allowsUser(Access::View, loginName, db.findUser(loginName));
 }
 
 bool Station::mayEditUser(std::string_view loginName) const {
-    return allowsUser(Access::Edit, loginName);
+    return allowsUser(Access::Edit, loginName, db.findUser(loginName));
 }
 
 bool Station::mayDeleteUser(std::string_view loginName) const {
-    return allowsUser(Access::Delete, loginName);
+    return allowsUser(Access::Delete, loginName, db.findUser(loginName));
+}
+
+std::string Station::slotName(int slot) const {
+    return slot >= 1 && slot <= kUserCount ? db.userLoginName(slot) : std::string();
+}
+
+bool Station::mayViewUserAt(int slot) const {
+    return allowsUser(Access::View, slotName(slot), slot);
+}
+
+bool Station::mayEditUserAt(int slot) const {
+    return allowsUser(Access::Edit, slotName(slot), slot);
+}
+
+bool Station::mayDeleteUserAt(int slot) const {
+    return allowsUser(Access::Delete, slotName(slot), slot);
 }
 
 } // namespace pinora

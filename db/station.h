@@ -51,13 +51,19 @@ class Station {
     bool mayViewUser(std::string_view loginName) const;
     bool mayEditUser(std::string_view loginName) const;
     bool mayDeleteUser(std::string_view loginName) const;
+    // The same for the user in a slot, which is how a list knows them: names may repeat, or
+    // be empty in older folders.
+    bool mayViewUserAt(int slot) const;
+    bool mayEditUserAt(int slot) const;
+    bool mayDeleteUserAt(int slot) const;
 
   private:
     enum class Access { View, Edit, Delete };
     // The one access rule: super user, or own, or a level strictly below mine (with the right
     // for editing and deleting). An unknown level grants nothing.
     bool allows(Access access, bool own, std::optional<std::uint8_t> level) const;
-    bool allowsUser(Access access, std::string_view loginName) const;
+    bool allowsUser(Access access, std::string_view loginName, int slot) const;
+    std::string slotName(int slot) const;
     const UserRecord& me() const;
 };
 

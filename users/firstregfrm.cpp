@@ -81,6 +81,7 @@ void Tfirstregfrm::FormShow() {
     if (mainWindow) mainWindow->setEnabled(false);
     setWindowTitle(QStringLiteral("Registration: ") +
                    ui::fromRecord(osUserNameForLogon(station_.services())));
+    focusFirstField(this);
 }
 
 void Tfirstregfrm::BitBtn1Click() {

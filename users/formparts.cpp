@@ -31,8 +31,19 @@ void fixDialogSize(QDialog* d, int width, int height) {
 
 QLabel* wrappedLabel(const QString& text) {
     auto* l = new QLabel(text);
+    l->setTextFormat(Qt::PlainText);
     l->setWordWrap(true);
     return l;
+}
+
+bool focusFirstField(QWidget* page) {
+    for (QLineEdit* e : page->findChildren<QLineEdit*>()) {
+        if (e->isVisibleTo(page) && e->isEnabled() && !e->isReadOnly()) {
+            e->setFocus(Qt::OtherFocusReason);
+            return true;
+        }
+    }
+    return false;
 }
 
 QLineEdit* namedEdit(const char* name, bool masked) {

@@ -24,6 +24,9 @@ void makeUserDialog(QDialog* d, const char* name, const QString& caption);
 void fixDialogSize(QDialog* d, int width, int height);
 
 QLabel* wrappedLabel(const QString& text);
+// Puts the keyboard on the first field of page that takes typing, so that a keyboard user
+// types into it rather than into a button; false when page has none.
+bool focusFirstField(QWidget* page);
 QLineEdit* namedEdit(const char* name, bool masked = false);
 QCheckBox* namedCheck(const char* name, const QString& caption);
 QPushButton* namedButton(const char* name, const QString& caption);

@@ -6,14 +6,30 @@
 
 namespace pinora {
 
+const char* const kUsersNotSavedMessage =
+    "The user database could not be changed, so nothing was saved. Please try again; if this "
+    "keeps happening, ask your administrator to run a Data Integrity Check";
+
+std::vector<ListedUser> userList(const Database& db) {
+    std::vector<ListedUser> users;
+    for (int n = 1; n <= kUserCount; ++n)
+        if (!db.userSlotFree(n)) users.push_back({n, db.userLoginName(n)});
+    std::stable_sort(users.begin(), users.end(), [](const ListedUser& a, const ListedUser& b) {
+        return upperAscii(a.name) < upperAscii(b.name);
+    });
+    return users;
+}
+
 std::vector<std::string> userListNames(const Database& db) {
     std::vector<std::string> names;
-    for (int n = 1; n <= kUserCount; ++n)
-        if (!db.userSlotFree(n)) names.push_back(db.userLoginName(n));
-    std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        return upperAscii(a) < upperAscii(b);
-    });
+    for (ListedUser& u : userList(db))
+        names.push_back(std::move(u.name));
     return names;
+}
+
+bool stillListed(const Database& db, const ListedUser& user) {
+    return user.slot >= 1 && user.slot <= kUserCount && !db.userSlotFree(user.slot) &&
+           db.userLoginName(user.slot) == user.name;
 }
 
 namespace {
@@ -52,14 +68,16 @@ UserDetails detailsOf(const Database& db, int slot) {
     return d;
 }
 
-DetailsAccess detailsAccess(const Station& station, const std::string& target) {
+DetailsAccess detailsAccess(const Station& station, const ListedUser& target) {
     DetailsAccess a;
-    if (!station.mayViewUser(target)) a.visible = false;
-    if (!station.mayEditUser(target)) a.enabled = false;
+    if (!station.mayViewUserAt(target.slot)) a.visible = false;
+    if (!station.mayEditUserAt(target.slot)) a.enabled = false;
     if (station.loggedOn() && station.currentUser().superUser) a = DetailsAccess{};
     // Users change their own record through User Information only.
-    if (equalsIgnoreCase(target, station.currentUserName)) a.enabled = false;
-    if (target == kAdminName) a.enabled = false;
+    if (target.slot == station.currentUserSlot ||
+        equalsIgnoreCase(target.name, station.currentUserName))
+        a.enabled = false;
+    if (target.name == kAdminName) a.enabled = false;
     return a;
 }
 
@@ -89,11 +107,11 @@ namespace {
 
 // The change frame of user management: the user found again under the lock, or Gone with
 // nothing written.
-UserChange changeNamedUser(Station& station, const char* task, const std::string& name,
+UserChange changeFoundUser(Station& station, const char* task, const std::function<int()>& find,
                            const std::function<void(int slot)>& change) {
     bool gone = false;
     const bool ok = station.db.changeUsers(station.currentUserName, task, [&] {
-        const int slot = station.db.findUser(name);
+        const int slot = find();
         if (slot < 0) {
             gone = true;
             return false;
@@ -105,10 +123,16 @@ UserChange changeNamedUser(Station& station, const char* task, const std::string
     return ok ? UserChange::Ok : UserChange::Failed;
 }
 
-} // namespace
+std::function<int()> byName(const Database& db, const std::string& name) {
+    return [&db, name] { return db.findUser(name); };
+}
 
-UserChange updateUser(Station& station, const std::string& name, const UserDetails& d) {
-    return changeNamedUser(station, "Update User", name, [&](int slot) {
+std::function<int()> bySlot(const Database& db, const ListedUser& user) {
+    return [&db, user] { return stillListed(db, user) ? user.slot : -1; };
+}
+
+UserChange updateFound(Station& station, const std::function<int()>& find, const UserDetails& d) {
+    return changeFoundUser(station, "Update User", find, [&](int slot) {
         UserRecord& u = station.db.user(slot);
         u.fullName = d.fullName;
         u.signature = d.signature;
@@ -120,6 +144,29 @@ UserChange updateUser(Station& station, const std::string& name, const UserDetai
         for (int k = 0; k < kSetCount; ++k)
             u.denySet[k] = d.deny[static_cast<std::size_t>(k)];
     });
+}
+
+UserChange deleteFound(Station& station, const std::function<int()>& find) {
+    return changeFoundUser(station, "Delete User", find,
+                           [&](int slot) { station.db.setUserName(slot, freeMarker); });
+}
+
+} // namespace
+
+UserChange updateUser(Station& station, const ListedUser& user, const UserDetails& d) {
+    return updateFound(station, bySlot(station.db, user), d);
+}
+
+UserChange updateUser(Station& station, const std::string& name, const UserDetails& d) {
+    return updateFound(station, byName(station.db, name), d);
+}
+
+UserChange deleteUser(Station& station, const ListedUser& user) {
+    return deleteFound(station, bySlot(station.db, user));
+}
+
+UserChange deleteUser(Station& station, const std::string& name) {
+    return deleteFound(station, byName(station.db, name));
 }
 
 UserChange addUser(Station& station, const std::string& name) {
@@ -147,11 +194,6 @@ UserChange addUser(Station& station, const std::string& name) {
     return ok ? UserChange::Ok : UserChange::Failed;
 }
 
-UserChange deleteUser(Station& station, const std::string& name) {
-    return changeNamedUser(station, "Delete User", name,
-                           [&](int slot) { station.db.setUserName(slot, freeMarker); });
-}
-
 std::vector<MyInformationCheck> checkMyInformation(const PersonalEntries& e) {
     std::vector<MyInformationCheck> failed;
     if (e.fullName.empty()) failed.push_back(MyInformationCheck::NoFullName);
@@ -172,15 +214,23 @@ PersonalEntries myInformation(const Station& station) {
     return e;
 }
 
-bool saveMyInformation(Station& station, const PersonalEntries& e) {
-    if (!station.loggedOn()) return false;
-    return station.db.changeUsers(station.currentUserName, "Update User Information", [&] {
-        UserRecord& u = station.currentUser();
+UserChange saveMyInformation(Station& station, const PersonalEntries& e) {
+    if (!station.loggedOn()) return UserChange::Gone;
+    // The slot may have been freed and given to someone else on another workstation. A
+    // login name is stored as its first 15 characters.
+    const int mine = station.currentUserSlot;
+    const std::string name = station.currentUserName.substr(0, 15);
+    const auto find = [&station, mine, name] {
+        const Database& db = station.db;
+        return !db.userSlotFree(mine) && equalsIgnoreCase(db.userLoginName(mine), name) ? mine
+                                                                                         : -1;
+    };
+    return changeFoundUser(station, "Update User Information", find, [&](int slot) {
+        UserRecord& u = station.db.user(slot);
         u.fullName = e.fullName;
         u.signature = e.signature;
-        station.db.setUserPassword(station.currentUserSlot, e.password1);
+        station.db.setUserPassword(slot, e.password1);
         u.extraHelp = e.extraHelp;
-        return true;
     });
 }
 

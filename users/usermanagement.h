@@ -10,8 +10,18 @@
 
 namespace pinora {
 
-// The login names of every used slot, sorted alphabetically ignoring case.
+// A user as the list shows them: the slot, and the login name it held when the list was
+// filled. Older folders may hold two users of one name, or users with an empty name.
+struct ListedUser {
+    int slot = -1;
+    std::string name;
+};
+
+// Every used slot, sorted alphabetically by name ignoring case.
+std::vector<ListedUser> userList(const Database& db);
 std::vector<std::string> userListNames(const Database& db);
+// The slot still holds the user the list showed.
+bool stillListed(const Database& db, const ListedUser& user);
 
 // The details panel as the controls hold them (Windows-1252 texts, numbers as typed).
 struct UserDetails {
@@ -40,7 +50,7 @@ struct DetailsAccess {
     bool visible = true;
     bool enabled = true;
 };
-DetailsAccess detailsAccess(const Station& station, const std::string& target);
+DetailsAccess detailsAccess(const Station& station, const ListedUser& target);
 
 enum class UpdateCheck { NoFullName, BadLevel, AboveMine, BadPostCount, NoPassword, NotSuperUser };
 
@@ -58,19 +68,26 @@ enum class UserChange {
     Failed,     // the lock, load or save failed; the database has told the user
 };
 
+// What the windows say for Failed: the file could not be changed, and nothing was.
+extern const char* const kUsersNotSavedMessage;
+
 // A new user's name, before any lock: NoName, FreeMarker, TooLong or Ok.
 UserChange checkNewUserName(const std::string& name);
 
 // Each finds the user again under lock U and writes nothing when the name has gone; the lock
 // is always released. The login name is never changed by Update.
-UserChange updateUser(Station& station, const std::string& name, const UserDetails& d);
+UserChange updateUser(Station& station, const ListedUser& user, const UserDetails& d);
+UserChange deleteUser(Station& station, const ListedUser& user);
 UserChange addUser(Station& station, const std::string& name);
+// By name alone, for a user found by name (another station, the tool).
+UserChange updateUser(Station& station, const std::string& name, const UserDetails& d);
 UserChange deleteUser(Station& station, const std::string& name);
 
 enum class MyInformationCheck { NoFullName, NoSignature, Mismatch, NoPassword };
 std::vector<MyInformationCheck> checkMyInformation(const PersonalEntries& e);
 PersonalEntries myInformation(const Station& station);
-// Under lock U ("Update User Information"), into the current user's slot.
-bool saveMyInformation(Station& station, const PersonalEntries& e);
+// Under lock U ("Update User Information"), into the current user's slot once it is found to
+// hold the current user still: Gone when another workstation has deleted them meanwhile.
+UserChange saveMyInformation(Station& station, const PersonalEntries& e);
 
 } // namespace pinora

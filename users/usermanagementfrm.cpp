@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace pinora {
@@ -90,7 +91,8 @@ TUserManagementFrm::TUserManagementFrm(Station& station, QWidget* parent)
     userlist_->setObjectName(QStringLiteral("userlist"));
     auto* usersLay = new QVBoxLayout(users);
     usersLay->addWidget(userlist_);
-    connect(userlist_, &QListWidget::itemClicked, this, &TUserManagementFrm::userlistClick);
+    // However the entry became current: a click, the arrow keys, typing its first letters.
+    connect(userlist_, &QListWidget::currentRowChanged, this, &TUserManagementFrm::userlistClick);
 
     useroptions_ = new QGroupBox(QStringLiteral("User Options"));
     useroptions_->setObjectName(QStringLiteral("useroptions"));
@@ -191,37 +193,45 @@ void TUserManagementFrm::FormShow() {
     fillList();
 }
 
-void TUserManagementFrm::fillList(const std::string& select) {
+void TUserManagementFrm::fillList(const ListedUser& select) {
     station_.db.loadUsers();
-    const std::vector<std::string> names = userListNames(station_.db);
-    userlist_->clear();
+    const std::vector<ListedUser> users = userList(station_.db);
     int row = 0;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        userlist_->addItem(ui::fromRecord(names[i]));
-        if (!select.empty() && names[i] == select) row = static_cast<int>(i);
+    for (std::size_t i = 0; i < users.size(); ++i) {
+        if (users[i].slot == select.slot && users[i].name == select.name) {
+            row = static_cast<int>(i);
+            break;
+        }
+        if (select.slot < 0 && !select.name.empty() && users[i].name == select.name)
+            row = static_cast<int>(i);
     }
-    selected_.clear();
-    if (!names.empty()) {
-        userlist_->setCurrentRow(row);
-        selected_ = names[static_cast<std::size_t>(row)];
+    {
+        const QSignalBlocker quiet(userlist_);
+        userlist_->clear();
+        for (const ListedUser& u : users) {
+            auto* item = new QListWidgetItem(ui::fromRecord(u.name), userlist_);
+            item->setData(Qt::UserRole, u.slot);
+        }
+        if (!users.empty()) userlist_->setCurrentRow(row);
     }
-    showDetails();
+    userlistClick();
 }
 
 void TUserManagementFrm::userlistClick() {
-    if (!userlist_->currentItem()) return;
-    selected_ = ui::toRecord(userlist_->currentItem()->text());
+    const QListWidgetItem* item = userlist_->currentItem();
+    selected_ = item ? ListedUser{item->data(Qt::UserRole).toInt(), ui::toRecord(item->text())}
+                     : ListedUser{};
     showDetails();
 }
 
 void TUserManagementFrm::showDetails() {
     station_.db.loadUsers();
-    const int slot = selected_.empty() ? -1 : station_.db.findUser(selected_);
-    if (slot < 0) {
+    if (!stillListed(station_.db, selected_)) {
         // Nobody to show, or deleted meanwhile: nothing here may be changed.
         useroptions_->setEnabled(false);
         return;
     }
+    const int slot = selected_.slot;
     const DetailsAccess a = detailsAccess(station_, selected_);
     useroptions_->setVisible(a.visible);
     useroptions_->setEnabled(a.enabled);
@@ -274,19 +284,29 @@ void TUserManagementFrm::tellGone() {
 }
 
 void TUserManagementFrm::BitBtn1Click() {
-    if (selected_.empty()) return;
+    if (selected_.slot < 0) return;
     const UserDetails d = details();
     const auto failed = checkUpdate(station_, d);
     const int mine = station_.loggedOn() ? station_.currentUser().securityLevel : 0;
     for (const UpdateCheck c : failed)
         ui::Messages::information(this, updateText(c, mine));
     if (!failed.empty()) return;
-    if (updateUser(station_, selected_, d) == UserChange::Gone) tellGone();
+    switch (updateUser(station_, selected_, d)) {
+    case UserChange::Gone:
+        tellGone();
+        return;
+    case UserChange::Failed:
+        // Told why; the panel shows the record as the file still holds it.
+        showDetails();
+        return;
+    default:
+        return;
+    }
 }
 
 void TUserManagementFrm::BitBtn2Click() {
-    if (selected_.empty()) return;
-    if (!station_.mayDeleteUser(selected_)) {
+    if (selected_.slot < 0) return;
+    if (!station_.mayDeleteUserAt(selected_.slot)) {
         ui::Messages::information(this,
                                   QStringLiteral("You are not allowed to delete other users"));
         return;
@@ -302,7 +322,8 @@ void TUserManagementFrm::BitBtn2Click() {
         fillList();
         return;
     default:
-        return; // the database has said why
+        fillList(selected_); // told why; the list as the file still holds it
+        return;
     }
 }
 
@@ -313,7 +334,7 @@ void TUserManagementFrm::BitBtn3Click() {
     const std::string name = ui::toRecord(*typed);
     const UserChange c = addUser(station_, name);
     if (c == UserChange::Ok) {
-        fillList(name);
+        fillList(ListedUser{-1, name});
         return;
     }
     const QString refusal = addText(c, *typed);
@@ -361,6 +382,7 @@ void TUserInfofrm::showEvent(QShowEvent* e) {
 void TUserInfofrm::FormShow() {
     station_.db.loadUsers();
     fields_.fill(myInformation(station_));
+    focusFirstField(this);
 }
 
 void TUserInfofrm::BitBtn1Click() {
@@ -370,9 +392,17 @@ void TUserInfofrm::BitBtn1Click() {
         ui::Messages::information(this, infoText(c));
     if (!failed.empty()) return;
     if (setBusy) setBusy(true);
-    const bool saved = saveMyInformation(station_, e);
+    const UserChange saved = saveMyInformation(station_, e);
     if (setBusy) setBusy(false);
-    if (saved) accept();
+    if (saved == UserChange::Ok) {
+        accept();
+        return;
+    }
+    if (saved == UserChange::Gone)
+        ui::Messages::information(
+            this, QStringLiteral("Your account is no longer in the database. It may have been "
+                                 "deleted on another workstation. Nothing was saved"));
+    // A failed save has said why; the window stays so that nothing typed is lost.
 }
 
 void TUserInfofrm::BitBtn2Click() {

@@ -22,7 +22,8 @@ class TUserManagementFrm : public QDialog {
   public:
     explicit TUserManagementFrm(Station& station, QWidget* parent = nullptr);
 
-    std::string selectedName() const { return selected_; }
+    std::string selectedName() const { return selected_.name; }
+    int selectedSlot() const { return selected_.slot; }
 
   public slots:
     void FormShow();
@@ -37,14 +38,15 @@ class TUserManagementFrm : public QDialog {
     void showEvent(QShowEvent* e) override;
 
   private:
-    // Refills the list from USER.DB and shows the details of name, or of the first entry.
-    void fillList(const std::string& select = {});
+    // Refills the list from USER.DB and shows the details of select (by slot, else by name),
+    // or of the first entry.
+    void fillList(const ListedUser& select = {});
     void showDetails();
     UserDetails details() const;
     void tellGone();
 
     Station& station_;
-    std::string selected_;
+    ListedUser selected_; // always the list's current entry
     QListWidget* userlist_;
     QGroupBox* useroptions_;
     QLineEdit* name_;

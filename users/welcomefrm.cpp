@@ -141,7 +141,11 @@ void Twelcomefrm::refresh() {
     next_->setText(wizardStep_ < stepCount_ ? QStringLiteral("&Next") : QStringLiteral("&Finish"));
     for (QGroupBox* s : steps_)
         s->hide();
-    if (wizardStep_ >= 1 && wizardStep_ <= 4) steps_[wizardStep_ - 1]->show();
+    if (wizardStep_ >= 1 && wizardStep_ <= 4) {
+        QGroupBox* step = steps_[wizardStep_ - 1];
+        step->show();
+        if (!focusFirstField(step)) next_->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void Twelcomefrm::backClick() {

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTest>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -349,6 +350,136 @@ TEST(UserInformation, ChecksThenSavesOwnDetailsUnderTheLockWithTheBusyLight) {
     EXPECT_EQ(d.user(st.currentUserSlot).signature.str(), "The Head");
     EXPECT_TRUE(d.user(st.currentUserSlot).extraHelp);
     EXPECT_TRUE(d.user(st.currentUserSlot).superUser);
+    EXPECT_FALSE(std::filesystem::exists(folder / "DB-U.LCK"));
+    Messages::clear();
+}
+
+TEST_F(UserManagementTest, DetailsUpdateAndDeleteFollowTheEntryTheKeyboardMovesTo) {
+    add("ANN", 10);
+    add("BOB", 20);
+    add("CAT", 30);
+    logon("ADMIN");
+    auto* list = um->findChild<QListWidget*>("userlist");
+    const auto clickRow = [&](int row) {
+        const QRect r = list->visualItemRect(list->item(row));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
+    };
+    ASSERT_EQ(listed(), (QStringList{"ADMIN", "ANN", "BOB", "CAT"}));
+    clickRow(1);
+    EXPECT_EQ(edit("name")->text(), QStringLiteral("Full ANN"));
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(list->currentItem()->text(), QStringLiteral("BOB"));
+    EXPECT_EQ(edit("name")->text(), QStringLiteral("Full BOB"));
+    EXPECT_EQ(edit("securitylvl")->text(), QStringLiteral("20"));
+
+    // Update writes to the highlighted user, not to the one clicked before.
+    edit("name")->setText("Robert");
+    QTest::mouseClick(um->findChild<QPushButton*>("BitBtn1"), Qt::LeftButton);
+    ASSERT_EQ(st->db.loadUsers(), LoadResult::Ok);
+    EXPECT_EQ(st->db.user(st->db.findUser("BOB")).fullName.str(), "Robert");
+    EXPECT_EQ(st->db.user(st->db.findUser("ANN")).fullName.str(), "Full ANN");
+
+    Messages::queueAnswer(true);
+    QTest::mouseClick(um->findChild<QPushButton*>("BitBtn2"), Qt::LeftButton);
+    EXPECT_EQ(listed(), (QStringList{"ADMIN", "ANN", "CAT"}));
+
+    // Typing a name's first letter makes it current, and Delete takes that one.
+    QTest::keyClicks(list, "c");
+    EXPECT_EQ(edit("name")->text(), QStringLiteral("Full CAT"));
+    Messages::queueAnswer(true);
+    QTest::mouseClick(um->findChild<QPushButton*>("BitBtn2"), Qt::LeftButton);
+    EXPECT_EQ(listed(), (QStringList{"ADMIN", "ANN"}));
+    EXPECT_TRUE(lockFree());
+}
+
+TEST_F(UserManagementTest, UsersWithAnEmptyOrRepeatedNameAreShownUpdatedAndDeletedBySlot) {
+    // Older folders hold such records: Add once stored empty names.
+    const int empty = add("x", 10);
+    const int first = add("twin", 10);
+    const int second = add("y", 20);
+    st->db.setUserName(empty, "");
+    st->db.setUserName(second, "twin");
+    ASSERT_TRUE(st->db.saveUsers());
+    logon("ADMIN");
+    auto* list = um->findChild<QListWidget*>("userlist");
+    ASSERT_EQ(listed(), (QStringList{"", "ADMIN", "twin", "twin"}));
+
+    list->setCurrentRow(0);
+    EXPECT_TRUE(options()->isEnabled());
+    EXPECT_EQ(edit("name")->text(), QStringLiteral("Full x"));
+    edit("name")->setText("Nameless");
+    press("BitBtn1");
+    list->setCurrentRow(3);
+    EXPECT_EQ(edit("securitylvl")->text(), QStringLiteral("20"));
+    Messages::queueAnswer(true);
+    press("BitBtn2");
+
+    ASSERT_EQ(st->db.loadUsers(), LoadResult::Ok);
+    EXPECT_EQ(st->db.user(empty).fullName.str(), "Nameless");
+    EXPECT_TRUE(st->db.userSlotFree(second));
+    EXPECT_FALSE(st->db.userSlotFree(first));
+    EXPECT_EQ(Messages::shownTexts(), QStringList{"Are you sure?"});
+
+    list->setCurrentRow(0);
+    Messages::clear();
+    Messages::queueAnswer(true);
+    press("BitBtn2");
+    ASSERT_EQ(st->db.loadUsers(), LoadResult::Ok);
+    EXPECT_TRUE(st->db.userSlotFree(empty));
+    EXPECT_EQ(listed(), (QStringList{"ADMIN", "twin"}));
+}
+
+TEST_F(UserManagementTest, AMissingOrUnwritableUserFileIsToldAndTheListShowsTheFile) {
+    add("ANN", 10);
+    logon("ADMIN");
+    select("ANN");
+    std::filesystem::remove(folder / "USER.DB");
+    edit("name")->setText("Changed");
+    press("BitBtn1");
+    Messages::queueText("newbie");
+    press("BitBtn3");
+    ASSERT_EQ(fakes.reporter->messages.size(), 2u);
+    for (const std::string& m : fakes.reporter->messages)
+        EXPECT_EQ(m, missingFileMessage("USER.DB"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "USER.DB"));
+    EXPECT_TRUE(lockFree());
+}
+
+TEST(UserInformation, ASlotReusedOnAnotherStationIsNeverOverwritten) {
+    TempFolder folder;
+    FakeServices fakes;
+    writeFreshDatabase(folder.str());
+    Station st(folder.str(), fakes.services());
+    ASSERT_EQ(st.db.loadUsers(), LoadResult::Ok);
+    const int slot = st.db.findFreeUser();
+    st.db.setUserCredentials(slot, "ann", "pw");
+    st.db.user(slot).fullName = "Ann";
+    st.db.user(slot).signature = "A";
+    ASSERT_TRUE(st.db.saveUsers());
+    st.currentUserName = "ANN";
+    st.currentUserSlot = slot;
+    Messages::clear();
+    TUserInfofrm w(st);
+    w.show();
+
+    // Another workstation deletes ann, and the next new user takes her slot.
+    FakeServices otherFakes;
+    Station other(folder.str(), otherFakes.services());
+    ASSERT_EQ(other.db.loadUsers(), LoadResult::Ok);
+    other.currentUserName = "ADMIN";
+    other.currentUserSlot = other.db.findUser("ADMIN");
+    ASSERT_EQ(deleteUser(other, "ann"), UserChange::Ok);
+    ASSERT_EQ(addUser(other, "bob"), UserChange::Ok);
+    ASSERT_EQ(other.db.findUser("bob"), slot);
+    const std::string before = readBytes(folder / "USER.DB");
+
+    w.findChild<QLineEdit*>("fullname")->setText("Ann Again");
+    QTest::mouseClick(w.findChild<QPushButton*>("BitBtn1"), Qt::LeftButton);
+    EXPECT_EQ(Messages::shownTexts(),
+              QStringList{QStringLiteral("Your account is no longer in the database. It may have "
+                                         "been deleted on another workstation. Nothing was saved")});
+    EXPECT_EQ(readBytes(folder / "USER.DB"), before);
+    EXPECT_TRUE(w.isVisible()) << "what was typed stays on the screen";
     EXPECT_FALSE(std::filesystem::exists(folder / "DB-U.LCK"));
     Messages::clear();
 }

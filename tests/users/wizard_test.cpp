@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -118,6 +119,26 @@ TEST_F(WizardTest, StepsMoveWithNextAndBackAndShowOnePanel) {
     EXPECT_EQ(w->wizardStep(), 3);
     EXPECT_EQ(button("next")->text(), QStringLiteral("&Next"));
     EXPECT_TRUE(Messages::shown().isEmpty());
+}
+
+TEST_F(WizardTest, EachStepTakesTheKeyboardOnItsFirstField) {
+    const auto typeHere = [&](const char* text) { QTest::keyClicks(w->focusWidget(), text); };
+    EXPECT_EQ(w->focusWidget(), button("next")) << "step 1 has nothing to type into";
+    QTest::keyClick(w->focusWidget(), Qt::Key_Space);
+    ASSERT_EQ(w->wizardStep(), 2);
+    typeHere("pw");
+    QTest::keyClick(w->focusWidget(), Qt::Key_Tab);
+    typeHere("pw");
+    EXPECT_EQ(edit("adminpassword1")->text(), QStringLiteral("pw"));
+    EXPECT_EQ(edit("adminpassword2")->text(), QStringLiteral("pw"));
+    button("next")->click();
+    typeHere("Hill School");
+    EXPECT_EQ(edit("schoolname")->text(), QStringLiteral("Hill School"));
+    button("next")->click();
+    typeHere("Students");
+    EXPECT_EQ(edit("setonename")->text(), QStringLiteral("Students"));
+    button("back")->click();
+    EXPECT_EQ(w->focusWidget(), edit("schoolname"));
 }
 
 TEST_F(WizardTest, FinishWithEveryFieldEmptyReportsEachGapAndStaysOnStepFour) {
