@@ -7,6 +7,7 @@
 #include "ui/messages.h"
 
 #include <QAction>
+#include <QStyle>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -95,6 +96,7 @@ Tbrowsefrm::Tbrowsefrm(Station& station, Tmainfrm& mainfrm)
     auto* exitBtn = button("Exit", ToolPicture::Exit, {});
     auto* helpBtn = button("SpeedButton1", ToolPicture::Help, {});
     layout->addWidget(bar);
+    bar_ = bar;
 
     model_ = new BrowseListModel(this);
     list_ = new QTableView(this);
@@ -160,6 +162,16 @@ QString Tbrowsefrm::changedElsewhereMessage() {
 }
 
 void Tbrowsefrm::showEvent(QShowEvent* event) {
+    // Narrower, the bar would hide Exit and Help behind an overflow arrow. Measured once the
+    // style has sized every control.
+    int width = 0;
+    for (QAction* a : bar_->actions()) {
+        const QWidget* w = bar_->widgetForAction(a);
+        width += (w ? w->sizeHint().width() : 0) + bar_->layout()->spacing();
+    }
+    const QMargins m = bar_->contentsMargins() + bar_->layout()->contentsMargins();
+    setMinimumWidth(width + m.left() + m.right() + 2 * bar_->style()->pixelMetric(
+                                                         QStyle::PM_ToolBarHandleExtent));
     if (!event->spontaneous()) FormShow();
     QDialog::showEvent(event);
 }
@@ -303,8 +315,8 @@ void Tbrowsefrm::editSelected(bool doubleClick) {
                                                    "notices"));
         return;
     }
-    mainfrm_.openNoticeInEditor(listed.number, false);
-    accept();
+    // The list stays when the notice cannot be opened: the user has been told why.
+    if (mainfrm_.openNoticeInEditor(listed.number, false)) accept();
 }
 
 void Tbrowsefrm::DeleteBtnClick() {

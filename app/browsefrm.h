@@ -17,6 +17,7 @@ class QLineEdit;
 class QProgressBar;
 class QTableView;
 class QTimer;
+class QToolBar;
 
 namespace pinora {
 
@@ -83,6 +84,7 @@ class Tbrowsefrm : public QDialog {
     // A change of order or of MineOnly while a fill runs: that fill stops and this one follows.
     bool refillAfter_ = false;
     std::optional<BrowseOrder> refillOrder_;
+    QToolBar* bar_ = nullptr;
 };
 
 } // namespace pinora

@@ -65,6 +65,7 @@ Tmainfrm::Tmainfrm(Station& station, AppWindows& windows, QWidget* parent)
 
     status_ = new QLabel(QStringLiteral("Waiting for Logon...."), this);
     status_->setObjectName(QStringLiteral("status"));
+    status_->setTextFormat(Qt::PlainText); // holds the user's name
     statusBar()->addWidget(status_, 1);
     busy_ = new BusyLight(this);
     busy_->setObjectName(QStringLiteral("busy"));
@@ -203,6 +204,8 @@ void Tmainfrm::buildCommands() {
 }
 
 void Tmainfrm::perform(const MainCommand& command) {
+    // A shortcut or a queued click while another operation of this station runs.
+    if (ui::StationBusy::active()) return;
     QPlainTextEdit* text = editor_->textEdit();
     switch (command.action) {
     case MainAction::OpenWindow:
@@ -317,11 +320,14 @@ void Tmainfrm::setupMainWindowForUser() {
 
 void Tmainfrm::setBusy(bool on) {
     if (on) {
+        if (busyDepth_++ == 0) busySpan_.begin();
         busy_->setColor(QColor(255, 0, 0));
         return;
     }
     // Lets the red light be seen even after the shortest operation.
     station_.services().sleeper->sleepMs(100);
+    if (busyDepth_ > 0 && --busyDepth_ > 0) return;
+    busySpan_.end();
     busy_->setColor(QColor(0, 255, 0));
 }
 
@@ -349,7 +355,7 @@ void Tmainfrm::createNotice(TDateTime start, TDateTime end, const SetTicks& inSe
     setBusy(false);
 }
 
-void Tmainfrm::openNoticeInEditor(int n, bool created) {
+bool Tmainfrm::openNoticeInEditor(int n, bool created) {
     editor_->start(n, created);
     showEditorParts(true);
     std::string text;
@@ -357,10 +363,11 @@ void Tmainfrm::openNoticeInEditor(int n, bool created) {
     if (!r.ok) {
         tell(r);
         showEditorParts(false);
-        return;
+        return false;
     }
     if (!text.empty()) editor_->setText(ui::fromRecord(text));
     editor_->textEdit()->setFocus();
+    return true;
 }
 
 void Tmainfrm::submitNotice() {

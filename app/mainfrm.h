@@ -5,6 +5,7 @@
 #include "app/maincommands.h"
 #include "app/noticeeditorpanel.h"
 #include "db/noticeediting.h"
+#include "ui/busy.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -47,7 +48,8 @@ class Tmainfrm : public QMainWindow {
     // The editing workflow; the steps and their rules are NoticeEditing's.
     void createNotice(TDateTime start, TDateTime end, const SetTicks& inSet);
     // Opens notice n; the browse window passes created = false after reloading NOTICE.DB.
-    void openNoticeInEditor(int n, bool created);
+    // False when the notice could not be opened (the user has been told).
+    bool openNoticeInEditor(int n, bool created);
     void showNoticeInformation(int n) { editor_->showNoticeInformation(n); }
     void submitNotice();
     void cancelNotice();
@@ -117,6 +119,8 @@ class Tmainfrm : public QMainWindow {
 
     QLabel* status_ = nullptr;
     BusyLight* busy_ = nullptr;
+    int busyDepth_ = 0;
+    ui::BusySpan busySpan_;
     QWidget* toolbar_ = nullptr;
     QToolBar* edittb_ = nullptr;
     QToolBar* admintb_ = nullptr;

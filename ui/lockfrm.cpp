@@ -1,5 +1,6 @@
 #include "lockfrm.h"
 
+#include "busy.h"
 #include "messages.h"
 
 #include <QApplication>
@@ -10,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QVBoxLayout>
+#include <memory>
 
 namespace pinora {
 
@@ -88,11 +90,15 @@ void Tlockfrm::hideLockWait() {
 
 void installLockWaitWindow(Station& station, Tlockfrm& window) {
     QPointer<Tlockfrm> w(&window);
-    station.db.onLockWait = [w](char letter, const LockInfo& info) {
+    // The wait lets the window system catch up; nothing else of this station may start then.
+    auto busy = std::make_shared<ui::BusySpan>();
+    station.db.onLockWait = [w, busy](char letter, const LockInfo& info) {
+        busy->begin();
         if (w) w->showLockWait(letter, info);
     };
-    station.db.onLockWaitEnd = [w] {
+    station.db.onLockWaitEnd = [w, busy] {
         if (w) w->hideLockWait();
+        busy->end();
     };
 }
 

@@ -2,6 +2,7 @@
 
 #include "db/import14.h"
 #include "db/station.h"
+#include "ui/busy.h"
 #include "ui/dates.h"
 #include "ui/messages.h"
 
@@ -87,8 +88,11 @@ void TImportfrm::FormShow() {
     station_.db.loadConfig();
     for (QComboBox* list : {importset1_, importset2_}) {
         list->clear();
-        for (const NoticeSetConfig& s : station_.db.config.noticeSets)
-            if (!s.name.empty()) list->addItem(ui::fromRecord(s.name.str()));
+        // Each choice keeps its set's number: two sets may share a name.
+        for (int k = 0; k < kSetCount; ++k) {
+            const NoticeSetConfig& s = station_.db.config.noticeSets[k];
+            if (!s.name.empty()) list->addItem(ui::fromRecord(s.name.str()), k + 1);
+        }
         list->setCurrentIndex(-1);
     }
 }
@@ -102,14 +106,17 @@ void TImportfrm::ImportClick() {
     progress_->clear();
     Release14Import rq;
     rq.folder = QFile::encodeName(path_->text()).toStdString();
-    rq.staffSet = station_.db.findNoticeSet(ui::toRecord(importset1_->currentText()));
-    rq.studentSet = station_.db.findNoticeSet(ui::toRecord(importset2_->currentText()));
+    rq.staffSet = importset1_->currentData().toInt();
+    rq.studentSet = importset2_->currentData().toInt();
     rq.user = station_.currentUserName;
     rq.log = [this](const std::string& line) {
         progress_->appendPlainText(QString::fromStdString(line));
         QApplication::processEvents();
     };
     rq.shortDate = [](TDateTime t) { return shownDate(t).toStdString(); };
+    // The log lets the window system catch up while lock N is held: a second Import, Cancel
+    // or the close box would otherwise start or end something in the middle of it.
+    const ui::StationBusy busy;
     const ImportOutcome r = importRelease14(station_.db, rq);
     if (!r.message.empty()) ui::Messages::information(this, QString::fromStdString(r.message));
 }

@@ -11,6 +11,8 @@
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
+#include <QTimer>
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -107,6 +109,42 @@ TEST_F(ImportWindow, ChecksItsFieldsThenImportsUnderAdminIntoTheChosenSet) {
     find<QLineEdit>("path")->setText(QString::fromStdString(dir.str()));
     find<QPushButton>("Import")->click();
     EXPECT_EQ(Messages::shownTexts(), QStringList{"The Path to Pinora 1.4 is incorrect"});
+}
+
+TEST_F(ImportWindow, ASecondClickOrCancelDuringTheImportWaitsAndTheChosenSetIsTheOneShown) {
+    {
+        // Two sets of one name: the choice is the set in that place of the list.
+        FakeServices other;
+        Database d(dir.str(), other.services());
+        ASSERT_EQ(d.loadConfig(), LoadResult::Ok);
+        d.config.noticeSets[0].name = "Staff";
+        ASSERT_TRUE(d.saveConfig());
+    }
+    w.show();
+    find<QComboBox>("importset1")->setCurrentIndex(0);
+    find<QComboBox>("importset2")->setCurrentIndex(1);
+    find<QLineEdit>("path")->setText(QString::fromStdString(old.str()));
+
+    // The import's log lets queued clicks through: Import again, Cancel and Escape come then.
+    bool visibleDuring = false;
+    QTimer::singleShot(0, &w, [&] {
+        QTest::mouseClick(find<QPushButton>("Import"), Qt::LeftButton);
+        QTest::mouseClick(find<QPushButton>("Button1"), Qt::LeftButton);
+        QTest::keyClick(&w, Qt::Key_Escape);
+        visibleDuring = w.isVisible();
+    });
+    QTest::mouseClick(find<QPushButton>("Import"), Qt::LeftButton);
+    EXPECT_TRUE(visibleDuring);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(Messages::shownTexts(), QStringList{"Import Complete"});
+
+    FakeServices other;
+    Database d(dir.str(), other.services());
+    ASSERT_EQ(d.loadNotices(), LoadResult::Ok);
+    EXPECT_EQ(d.countNoticesInUse(), 1) << "imported once";
+    EXPECT_TRUE(d.notice(1).inSet[0]);
+    EXPECT_FALSE(d.notice(1).inSet[2]);
+    EXPECT_FALSE(fs::exists(dir / "DB-N.LCK"));
 }
 
 } // namespace

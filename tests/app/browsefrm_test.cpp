@@ -21,6 +21,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
 
 namespace pinora::test {
@@ -195,6 +196,25 @@ TEST_F(BrowseTest, EnterOpensAnEditableNoticeInTheEditorAndClosesTheWindow) {
     EXPECT_EQ(main->currentNoticeNumber(), 5);
     EXPECT_EQ(child<QPlainTextEdit>("notice")->toPlainText(), QStringLiteral("Mine\nsecond line"));
     EXPECT_TRUE(child<QPushButton>("DeleteBtn")->isVisibleTo(main.get()));
+}
+
+TEST_F(BrowseTest, ANoticeThatCannotBeOpenedLeavesTheListOpenAtItsRowAndNarrowKeepsExit) {
+    meBesideALowerLevel("Mine");
+    // The message file cannot be read.
+    std::filesystem::remove(tf / "MSG" / "5.MSG");
+    std::filesystem::create_symlink("/proc/self/mem", tf / "MSG" / "5.MSG");
+    select(5);
+    key(Qt::Key_Return);
+    EXPECT_EQ(shown().size(), 1);
+    EXPECT_TRUE(browse->isVisible());
+    EXPECT_FALSE(main->editingNotice());
+    EXPECT_EQ(listed(), (std::vector<int>{3, 5}));
+
+    // However narrow it is made, Exit and Help stay on the bar.
+    browse->resize(100, 300);
+    EXPECT_GE(browse->width(), control<QToolBar>("ToolBar1")->sizeHint().width());
+    EXPECT_TRUE(control<QToolButton>("Exit")->isVisible());
+    EXPECT_TRUE(control<QToolButton>("SpeedButton1")->isVisible());
 }
 
 TEST_F(BrowseTest, DeleteAsksOnlyAfterTheRuleAndLeavesTheHeaderWhenTheLastRowGoes) {

@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -569,6 +570,38 @@ TEST_F(MainWindowTest, SubmitWaitsForTheUserLockWrittenByAnotherStation) {
     EXPECT_EQ(onDisk().user(1).postCount, 1);
     EXPECT_FALSE(main->editingNotice());
     EXPECT_TRUE(noLockFiles());
+}
+
+TEST_F(MainWindowTest, CommandsPressedWhileTheLockWaitWindowIsUpDoNothing) {
+    logon("ADMIN");
+    int browsed = 0;
+    main->setCommand(Tmainfrm::Command::Browse, [&] { ++browsed; });
+    createThroughDialog();
+    type(QStringLiteral("t"));
+    writeBytes(tf / "DB-U.LCK", "TRUE\r\nBOB\r\nCreate New User\r\n");
+    QStringList shownDuring;
+    bool closedDuring = true;
+    fs.sleeper->onSleep = [&] {
+        if (fs.sleeper->sleeps.back() != 3000) return;
+        ASSERT_TRUE(windows.lockfrm->isVisible());
+        QTest::mouseClick(child<QToolButton>("SpeedButton2"), Qt::LeftButton);
+        QTest::mouseClick(child<QToolButton>("SpeedButton1"), Qt::LeftButton);
+        QTest::keyClick(windows.lockfrm, Qt::Key_Escape);
+        closedDuring = !main->close();
+        shownDuring = shown();
+        std::filesystem::remove(tf / "DB-U.LCK");
+    };
+    click("submitbtn");
+    EXPECT_TRUE(shownDuring.isEmpty()) << shownDuring.join('|').toStdString();
+    EXPECT_TRUE(closedDuring) << "the main window stays while this station waits";
+    EXPECT_EQ(browsed, 0);
+    EXPECT_FALSE(windows.createfrm && windows.createfrm->isVisible());
+    EXPECT_EQ(onDisk().user(1).postCount, 1);
+    EXPECT_TRUE(noLockFiles());
+
+    // Once the wait is over, the same click works again.
+    QTest::mouseClick(child<QToolButton>("SpeedButton2"), Qt::LeftButton);
+    EXPECT_EQ(browsed, 1);
 }
 
 // What a user sees while submit and cancel wait for their locks.
