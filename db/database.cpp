@@ -60,6 +60,12 @@ std::string unsavedFileMessage(std::string_view name) {
            "is read-only. Your change has not been stored. See the Notice Administrator";
 }
 
+std::string missingFileMessage(std::string_view name) {
+    return "The " + std::string(name) +
+           " File is missing from the database folder. Your change has not been stored. See the "
+           "Notice Administrator";
+}
+
 std::string lockFileMessage(char letter) {
     return std::string("The lock file DB-") + letter +
            ".LCK could not be read or written. There is a DISK or NETWORK error, or the "
@@ -548,7 +554,17 @@ bool Database::changeFrame(char letter, std::string_view user, std::string_view 
                            const std::function<LoadResult()>& reload,
                            const std::function<bool()>& save, const std::function<bool()>& change) {
     if (!waitForLock(letter, user, task)) return false;
-    bool ok = reload() == LoadResult::Ok && change() && save();
+    const LoadResult loaded = reload();
+    // A load that failed has said why; a missing file says nothing by itself.
+    if (loaded == LoadResult::Missing)
+        report(missingFileMessage(letter == 'N' ? "NOTICE.DB" : "USER.DB"));
+    bool ok = loaded == LoadResult::Ok && change();
+    if (ok && !save()) {
+        // The file still holds what it held: so must memory, or counts and lists would show
+        // a change that no other station sees.
+        reload();
+        ok = false;
+    }
     releaseLock(letter);
     return ok;
 }

@@ -170,6 +170,7 @@ std::string brokenFileMessage(std::string_view name, std::string_view found = {}
 // of a whole file.
 std::string foundInFile(const std::string& path, std::size_t expected);
 std::string unsavedFileMessage(std::string_view name);
+std::string missingFileMessage(std::string_view name);
 std::string lockFileMessage(char letter);
 
 } // namespace pinora

@@ -84,20 +84,28 @@ class Check {
     }
 
     bool save() {
-        const char* failed = nullptr;
+        std::string why;
         if (!db_.saveUsers())
-            failed = "USER.DB";
+            why = "USER.DB could not be saved. USER.DB and NOTICE.DB were left as they were";
         else if (!db_.saveNotices())
-            failed = "NOTICE.DB";
-        if (!failed) return true;
-        stop(CheckOutcome::SaveFailed, std::string(failed) + " could not be saved");
+            why = "NOTICE.DB could not be saved. USER.DB was saved; NOTICE.DB was left as it was";
+        if (why.empty()) return true;
+        const int removed = result_.counts.temporaryFilesRemoved;
+        if (removed > 0)
+            why += "; " + std::to_string(removed) +
+                   (removed == 1 ? " temporary file was removed" : " temporary files were removed");
+        // Memory goes back to what the files hold, so that nothing counts what was not saved.
+        db_.loadUsers();
+        db_.loadNotices();
+        stop(CheckOutcome::SaveFailed, why, "");
         return false;
     }
 
     // The check ends early: the log says why, and no lock of ours stays behind.
-    void stop(CheckOutcome outcome, const std::string& why) {
+    void stop(CheckOutcome outcome, const std::string& why,
+              const std::string& tail = "Nothing was changed. ") {
         result_.outcome = outcome;
-        obs_.logLine("Check Failed: " + why + ". Nothing was changed. " + timeText_(st_.now()));
+        obs_.logLine("Check Failed: " + why + ". " + tail + timeText_(st_.now()));
         if (o_.repair) releaseLocks();
     }
 

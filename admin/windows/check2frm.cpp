@@ -2,6 +2,7 @@
 
 #include "db/fileio.h"
 #include "db/text.h"
+#include "ui/busy.h"
 #include "ui/dates.h"
 #include "ui/messages.h"
 
@@ -18,7 +19,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTextEdit>
+#include <QPlainTextEdit>
 #include <QVBoxLayout>
 
 namespace pinora {
@@ -40,7 +41,9 @@ QString shownDateTime(TDateTime t) {
 class CheckWindowLog : public CheckObserver {
   public:
     explicit CheckWindowLog(Tcheck2frm& w) : w_(w) {}
-    void logLine(const std::string& line) override { w_.log_->append(ui::fromRecord(line)); }
+    void logLine(const std::string& line) override {
+        w_.log_->appendPlainText(ui::fromRecord(line));
+    }
     void stepDone(CheckStep step) override { w_.state_->item(step)->setCheckState(Qt::Checked); }
     void progressRange(int first, int last) override { w_.progress_->setRange(first, last); }
     void progress(int position) override { w_.progress_->setValue(position); }
@@ -120,7 +123,7 @@ Tcheck2frm::Tcheck2frm(Station& station, QWidget* parent) : QDialog(parent), sta
     progress_->setTextVisible(false);
     top->addWidget(progress_);
 
-    log_ = new QTextEdit(this);
+    log_ = new QPlainTextEdit(this);
     log_->setObjectName(QStringLiteral("log"));
     log_->setReadOnly(true);
     log_->setFixedHeight(220);
@@ -150,6 +153,9 @@ void Tcheck2frm::startbtnClick() {
     cancelbtn_->setEnabled(false);
     if (setBusy) setBusy(true);
     log_->clear();
+    // The check's pauses let the window system catch up while it holds both locks: Escape,
+    // the close box and every other command wait until it has released them.
+    const ui::StationBusy busy;
 
     CheckWindowLog observer(*this);
     const CheckResult r = runIntegrityCheck(station_, options(), observer,

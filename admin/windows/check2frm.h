@@ -13,7 +13,7 @@ class QPrinter;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
-class QTextEdit;
+class QPlainTextEdit;
 
 namespace pinora {
 
@@ -46,7 +46,7 @@ class Tcheck2frm : public QDialog {
     QProgressBar* progress_ = nullptr;
     QPushButton* startbtn_ = nullptr;
     QPushButton* cancelbtn_ = nullptr;
-    QTextEdit* log_ = nullptr;
+    QPlainTextEdit* log_ = nullptr;
     QRadioButton* assadmin_ = nullptr;
     QRadioButton* deleted_ = nullptr;
     QCheckBox* removeold_ = nullptr;

@@ -208,7 +208,13 @@ void Tpageformatfrm::FormShow() {
     allowUserReturns_->setChecked(f.allowUserReturns);
     numberEachNotice_->setChecked(f.numberEachNotice);
     crnotice_->setChecked(f.crAfterNotice);
-    if (QAbstractButton* b = signatureStyle_->button(f.signatureStyle)) b->setChecked(true);
+    // A stored style that no button shows is shown as no choice, and saved back unchanged
+    // unless the administrator picks one.
+    storedSignatureStyle_ = f.signatureStyle;
+    signatureStyle_->setExclusive(false);
+    for (QAbstractButton* b : signatureStyle_->buttons())
+        b->setChecked(signatureStyle_->id(b) == f.signatureStyle);
+    signatureStyle_->setExclusive(true);
     fontname_->setCurrentIndex(static_cast<int>(kPageFonts.indexOf(f.fontName)));
     pointsize_->setText(f.pointSize);
     bordersize_->setText(f.borderSize);
@@ -221,7 +227,8 @@ PageFormat Tpageformatfrm::fields() const {
     f.allowUserReturns = allowUserReturns_->isChecked();
     f.numberEachNotice = numberEachNotice_->isChecked();
     f.crAfterNotice = crnotice_->isChecked();
-    f.signatureStyle = std::max(0, signatureStyle_->checkedId());
+    const int chosen = signatureStyle_->checkedId();
+    f.signatureStyle = chosen >= 0 ? chosen : storedSignatureStyle_;
     f.fontName = fontname_->currentIndex() < 0 ? QString() : fontname_->currentText();
     f.pointSize = pointsize_->text();
     f.borderSize = bordersize_->text();

@@ -65,6 +65,7 @@ class Tpageformatfrm : public QDialog {
     QCheckBox* numberEachNotice_ = nullptr;
     QCheckBox* crnotice_ = nullptr;
     QButtonGroup* signatureStyle_ = nullptr;
+    int storedSignatureStyle_ = 0;
     QComboBox* fontname_ = nullptr;
     QLineEdit* pointsize_ = nullptr;
     QLineEdit* bordersize_ = nullptr;

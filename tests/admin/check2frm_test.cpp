@@ -14,7 +14,8 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTextEdit>
+#include <QTest>
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -144,6 +145,67 @@ TEST_F(CheckWindow, SavesAndPrintsTheLog) {
     w.choosePrinter = [](QPrinter&) { return false; };
     find<QPushButton>("BitBtn1")->click();
     EXPECT_TRUE(Messages::shownTexts().isEmpty());
+}
+
+TEST_F(CheckWindow, EscapeCloseAndClicksWaitWhileTheCheckHoldsTheLocks) {
+    // A name that looks like markup is logged as typed.
+    ASSERT_EQ(st.db.loadUsers(), LoadResult::Ok);
+    const int odd = st.db.findFreeUser();
+    st.db.setUserCredentials(odd, "<b>x", "pw");
+    st.db.user(odd).fullName = "";
+    ASSERT_TRUE(st.db.saveUsers());
+
+    int tries = 0;
+    bool hidden = false;
+    LockResult otherStation = LockResult::Granted;
+    fsv.sleeper->onSleep = [&] {
+        if (tries++ > 0) return;
+        QTest::keyClick(&w, Qt::Key_Escape);
+        w.close();
+        QTest::mouseClick(find<QPushButton>("startbtn"), Qt::LeftButton);
+        hidden = !w.isVisible();
+        FakeServices otherFakes;
+        Database other(dir.str(), otherFakes.services());
+        otherStation = other.acquireLock('N', "BOB", "Creating Notice");
+    };
+    QTest::mouseClick(find<QPushButton>("startbtn"), Qt::LeftButton);
+    EXPECT_FALSE(hidden);
+    EXPECT_EQ(otherStation, LockResult::Refused) << "the check still holds lock N";
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(w.lastOutcome(), CheckOutcome::Completed);
+    EXPECT_FALSE(fs::exists(dir / "DB-N.LCK"));
+    EXPECT_FALSE(fs::exists(dir / "DB-U.LCK"));
+    EXPECT_EQ(std::count(busy.begin(), busy.end(), true), 1) << "one run, not two";
+    EXPECT_TRUE(w.logLines().contains(
+        QStringLiteral("Record 3 <b>x : Full Name missing. Record is corrupt. Deleted")));
+    find<QPushButton>("BitBtn2")->click();
+    EXPECT_NE(readBytes(dir / "DataChk.txt").find("Record 3 <b>x : Full Name"), std::string::npos);
+
+    // Once it has ended, Escape closes the window as usual.
+    QTest::keyClick(&w, Qt::Key_Escape);
+    EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(CheckWindow, ALogSaysWhatWasSavedWhenNoticeFileCannotBeSaved) {
+    writeBytes(dir / "TEMP" / "~1.HTM", "page");
+    // Once the tables are read, NOTICE.DB becomes a folder, so its save cannot replace it.
+    fsv.sleeper->onSleep = [&] {
+        if (fs::is_directory(dir / "NOTICE.DB")) return;
+        fs::remove(dir / "NOTICE.DB");
+        fs::create_directory(dir / "NOTICE.DB");
+    };
+    find<QPushButton>("startbtn")->click();
+    EXPECT_EQ(w.lastOutcome(), CheckOutcome::SaveFailed);
+    const QString last = w.logLines().last();
+    EXPECT_TRUE(last.startsWith(QStringLiteral(
+        "Check Failed: NOTICE.DB could not be saved. USER.DB was saved; NOTICE.DB was left as it "
+        "was; 1 temporary file was removed. ")))
+        << last.toStdString();
+    EXPECT_FALSE(last.contains(QStringLiteral("Nothing was changed")));
+    Database d(dir.str(), fsv.services());
+    ASSERT_EQ(d.loadUsers(), LoadResult::Ok);
+    EXPECT_TRUE(d.userSlotFree(2)) << "ANN's broken record was freed and saved";
+    EXPECT_FALSE(fs::exists(dir / "DB-N.LCK"));
 }
 
 } // namespace

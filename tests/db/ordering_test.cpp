@@ -12,6 +12,9 @@
 
 #include <filesystem>
 #include <functional>
+#include <string_view>
+#include <array>
+#include <cerrno>
 
 using namespace pinora;
 using namespace pinora::test;
@@ -24,6 +27,9 @@ enum class FileStep { Write, Flush, Rename };
 std::function<void(FileStep, const std::string& file, const std::string& to)> onStep;
 
 const FileSystemCalls systemCalls = fileSystemCalls;
+
+// A share that refuses to replace the database files (lock files still come and go).
+bool refuseDatabaseRenames = false;
 
 std::string pathOf(int fd) {
     std::error_code ec;
@@ -41,6 +47,10 @@ const FileSystemCalls recordingCalls = {
         return systemCalls.flush(fd);
     },
     [](const char* from, const char* to) {
+        if (refuseDatabaseRenames && std::string_view(to).ends_with(".DB")) {
+            errno = EIO;
+            return -1;
+        }
         if (onStep)
             onStep(FileStep::Rename, std::filesystem::weakly_canonical(from).string(),
                    std::filesystem::weakly_canonical(to).string());
@@ -62,6 +72,7 @@ class Ordering : public ::testing::Test {
     void TearDown() override {
         fileSystemCalls = systemCalls;
         onStep = nullptr;
+        refuseDatabaseRenames = false;
     }
 
     TempFolder dir;
@@ -71,6 +82,29 @@ class Ordering : public ::testing::Test {
 
 std::string stepName(FileStep s) {
     return s == FileStep::Write ? "write" : s == FileStep::Flush ? "flush" : "rename";
+}
+
+TEST_F(Ordering, AChangeWhoseSaveFailsLeavesMemoryAsTheFilesHoldIt) {
+    const std::string notices = readBytes(dir / "NOTICE.DB");
+    const std::string users = readBytes(dir / "USER.DB");
+    refuseDatabaseRenames = true;
+    int n = 0;
+    std::array<bool, kSetCount> sets{};
+    sets[0] = true;
+    EXPECT_EQ(st.allocateNotice(fs.clock->t, fs.clock->t, sets, n), AllocStatus::Failed);
+    EXPECT_FALSE(st.addPost());
+    refuseDatabaseRenames = false;
+
+    // Counts and lists read memory: they must not show what no other station can see.
+    EXPECT_EQ(st.db.countNoticesInUse(), 0);
+    EXPECT_EQ(st.currentUser().postCount, 0);
+    EXPECT_EQ(readBytes(dir / "NOTICE.DB"), notices);
+    EXPECT_EQ(readBytes(dir / "USER.DB"), users);
+    EXPECT_FALSE(std::filesystem::exists(dir / "DB-N.LCK"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "DB-U.LCK"));
+    EXPECT_EQ(fs.reporter->messages,
+              (std::vector<std::string>{unsavedFileMessage("NOTICE.DB"),
+                                        unsavedFileMessage("USER.DB")}));
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -103,6 +104,22 @@ TEST_F(PageFormatter, AnUnknownStoredFontMustBeChosenAgain) {
     w.show();
     EXPECT_EQ(w.findChild<QComboBox*>("fontname")->currentIndex(), -1);
     EXPECT_EQ(save(), QStringList{"You must select a font from the list"});
+}
+
+TEST_F(PageFormatter, AStoredSignatureStyleNoButtonShowsIsKeptNotReplacedByTheLastChoice) {
+    w.findChild<QRadioButton*>("SignatureStyle2")->setChecked(true);
+    EXPECT_TRUE(save().isEmpty());
+    ASSERT_EQ(st.db.loadConfig(), LoadResult::Ok);
+    EXPECT_EQ(st.db.config.signatureStyle, 2);
+
+    st.db.config.signatureStyle = 9; // written by another copy
+    ASSERT_TRUE(st.db.saveConfig());
+    w.show();
+    for (QRadioButton* r : w.findChildren<QRadioButton*>())
+        if (r->objectName().startsWith("SignatureStyle")) EXPECT_FALSE(r->isChecked()) << r->objectName().toStdString();
+    EXPECT_TRUE(save().isEmpty());
+    ASSERT_EQ(st.db.loadConfig(), LoadResult::Ok);
+    EXPECT_EQ(st.db.config.signatureStyle, 9);
 }
 
 TEST_F(PageFormatter, LogoIsInsertedReplacedAndRemoved) {
