@@ -2,6 +2,7 @@
 
 #include "output/curlshared.h"
 
+#include <cctype>
 #include <curl/curl.h>
 
 #include <cerrno>
@@ -80,6 +81,9 @@ class Session {
         curl_easy_setopt(h, CURLOPT_FTPPORT, s.passive ? nullptr : "-");
         curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, curlshared::onReplyLine);
         curl_easy_setopt(h, CURLOPT_HEADERDATA, &lastReply_);
+        // The password goes encrypted wherever the server can; requireTls refuses the rest.
+        curl_easy_setopt(h, CURLOPT_USE_SSL,
+                         static_cast<long>(s.requireTls ? CURLUSESSL_ALL : CURLUSESSL_TRY));
         if (!s.user.empty()) {
             curl_easy_setopt(h, CURLOPT_USERNAME, s.user.c_str());
             curl_easy_setopt(h, CURLOPT_PASSWORD, s.password.c_str());
@@ -175,10 +179,29 @@ FtpSettings ftpSettingsFrom(const ConfigRecord& config) {
     return s;
 }
 
+namespace {
+// Letters of Windows-1252 beyond ASCII: Š Œ Ž š œ ž Ÿ and À to ÿ but for × and ÷.
+bool isWesternLetter(unsigned char c) {
+    switch (c) {
+    case 0x8A: case 0x8C: case 0x8E: case 0x9A: case 0x9C: case 0x9E: case 0x9F:
+        return true;
+    default:
+        return c >= 0xC0 && c != 0xD7 && c != 0xF7;
+    }
+}
+} // namespace
+
 std::string remotePageName(const std::string& setName) {
-    std::string name = setName;
-    for (char& c : name)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    // Any member of staff may name a set: the name must not reach another folder of the site
+    // ("../index") nor make a hidden file.
+    std::string name = setName.empty() ? std::string("_") : setName;
+    for (char& ch : name) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c >= 'A' && c <= 'Z')
+            ch = static_cast<char>(c - 'A' + 'a');
+        else if (!std::isalnum(c) && c != ' ' && c != '-' && c != '_' && !isWesternLetter(c))
+            ch = '_';
+    }
     return name + ".htm";
 }
 

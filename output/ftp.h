@@ -16,6 +16,7 @@ struct FtpSettings {
     std::string password;
     std::string folder; // empty: a bare CWD, whose refusal keeps the logon folder
     int connectTimeoutMs = 10000;
+    bool requireTls = false; // refuse a server that offers no TLS
 };
 
 struct UploadResult {
@@ -35,7 +36,8 @@ UploadResult uploadNoticePage(const FtpSettings& settings, const std::string& lo
 // The settings stored in the configuration record.
 FtpSettings ftpSettingsFrom(const ConfigRecord& config);
 
-// The set's name with A to Z lowered, + ".htm".
+// The set's name with A to Z lowered and every character but letters, digits, spaces, '-'
+// and '_' made '_', + ".htm": it never leaves the upload folder nor starts with '.'.
 std::string remotePageName(const std::string& setName);
 
 } // namespace pinora

@@ -150,10 +150,28 @@ TEST_F(FtpUpload, ReplacesTheOldPageAndLeavesTheLogoAloneWithoutOne) {
 TEST_F(FtpUpload, NamesWithSpacesAndUrlCharactersArriveAsGiven) {
     start();
     const std::string name = remotePageName("Staff Notices #1 100%?");
-    ASSERT_EQ(name, "staff notices #1 100%?.htm");
+    ASSERT_EQ(name, "staff notices _1 100__.htm");
     const UploadResult r = publish(good(), name);
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(readBytes(home / "web" / name), kPage);
+}
+
+TEST_F(FtpUpload, ASetNamedLikeAPathStaysInTheUploadFolderAndTlsCanBeRequired) {
+    start();
+    writeFile(home / "index.htm", "the site's front page");
+    const UploadResult r = publish(good(), remotePageName("../index"));
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(readBytes(home / "index.htm"), "the site's front page");
+    EXPECT_EQ(readBytes(home / "web" / "___index.htm"), kPage);
+    EXPECT_TRUE(has(commands(), "1 AUTH TLS")) << "TLS is asked for";
+
+    // This server offers no TLS: a school that requires it sends nothing, password included.
+    FtpSettings s = good();
+    s.requireTls = true;
+    const UploadResult refused = publish(s, "other.htm");
+    EXPECT_FALSE(refused.ok);
+    EXPECT_FALSE(fs::exists(home / "web" / "other.htm"));
+    EXPECT_FALSE(anyStartsWith(commands(), "2 PASS"));
 }
 
 TEST_F(FtpUpload, ProxyVariablesAreIgnored) {
@@ -348,11 +366,15 @@ TEST(FtpNames, SettingsComeFromTheirOwnFields) {
     EXPECT_EQ(s.connectTimeoutMs, 10000);
 }
 
-TEST(FtpNames, OnlyAToZAreLowered) {
+TEST(FtpNames, OnlyAToZAreLoweredAndANameNeverLeavesTheUploadFolder) {
     EXPECT_EQ(remotePageName("Staff Notices"), "staff notices.htm");
     EXPECT_EQ(remotePageName("ABC-xyz_09"), "abc-xyz_09.htm");
     EXPECT_EQ(remotePageName("\xC4rzte \xC9"), "\xC4rzte \xC9.htm"); // Windows-1252 stays
-    EXPECT_EQ(remotePageName(""), ".htm");
+    EXPECT_EQ(remotePageName(""), "_.htm");
+    EXPECT_EQ(remotePageName("../index"), "___index.htm");
+    EXPECT_EQ(remotePageName("..\\up/x"), "___up_x.htm");
+    EXPECT_EQ(remotePageName(".hidden"), "_hidden.htm");
+    EXPECT_EQ(remotePageName("a\r\nDELE x"), "a__dele x.htm");
 }
 
 } // namespace
