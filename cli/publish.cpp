@@ -34,7 +34,7 @@ int publishPage(Database& db, int setNumber, TDateTime day, std::ostream& out, s
     const std::string remote = remotePageName(setName);
     const std::string logo = db.path("logo.gif");
     const UploadResult result =
-        uploadNoticePage(s, db.path(pageName), remote, fileExists(logo) ? logo : std::string());
+        uploadNoticePage(s, db.path(pageName), remote, fileOrLink(logo) ? logo : std::string());
     removeFile(db.path(pageName)); // a tool run from cron would otherwise fill TEMP
     if (!result.ok) {
         err << "pinoractl: publishing failed: " << printableOneLine(result.error) << "\n";

@@ -381,7 +381,8 @@ std::string Database::messageFilePath(int n) const {
 }
 
 bool Database::messageFileExists(int n) const {
-    return fileExists(messageFilePath(n));
+    // A link there is not taken for a missing file: its read is refused with its reason.
+    return fileOrLink(messageFilePath(n));
 }
 
 bool Database::writeMessageFile(int n, std::string_view text, std::string* error) {

@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace pinora {
 
@@ -24,10 +25,30 @@ struct FileSystemCalls {
 };
 extern FileSystemCalls fileSystemCalls;
 
-bool fileExists(const std::string& path);
+// Paths below the database folder are the folder, its own separator, and a name appended
+// with another ("folder//MSG/1.MSG"). Below that point nothing follows a link: a link there
+// is never read, written, listed or emptied, and its error says so (kLinkRefused).
+extern const char* const kLinkRefused;
+
+bool fileExists(const std::string& path); // a regular file, not a link to one
+bool isLink(const std::string& path);
+// A file, or a link where a file should be (whose read is then refused with its reason).
+bool fileOrLink(const std::string& path);
+// An open descriptor of a regular file for reading, under the rules above; -1 with error.
+int openFileToRead(const std::string& path, std::string* error = nullptr);
 // The size of whatever is under the name; nullopt when there is nothing or it cannot be told.
 std::optional<std::uint64_t> fileSize(const std::string& path);
 bool folderExists(const std::string& path);
+
+struct FolderEntry {
+    std::string name;
+    bool regular = false;
+    bool link = false;
+    long long modified = 0; // seconds since 1970
+};
+// The entries of a folder (a link in its place is refused); nullopt with error otherwise.
+std::optional<std::vector<FolderEntry>> listFolder(const std::string& path,
+                                                   std::string* error = nullptr);
 
 // Reads at most maxBytes; more bytes than that counts as Ok with the first maxBytes (callers
 // that care ask for one byte more than they expect).

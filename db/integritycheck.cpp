@@ -1,10 +1,9 @@
 #include "integritycheck.h"
 
+#include "fileio.h"
 #include "text.h"
 
 #include <ctime>
-#include <filesystem>
-#include <system_error>
 #include <vector>
 
 namespace pinora {
@@ -14,7 +13,6 @@ const char* const kCheckRefusedMessage =
 
 namespace {
 
-namespace fs = std::filesystem;
 
 class Check {
   public:
@@ -38,7 +36,11 @@ class Check {
         obs_.stepDone(WidowedEntryStep);
         if (o_.removeOld) removeOldNotices();
         obs_.stepDone(OldNoticeStep);
-        result_.counts.temporaryFilesRemoved = removeTemporaryFiles(db_, o_.repair);
+        std::vector<std::string> refused;
+        result_.counts.temporaryFilesRemoved = removeTemporaryFiles(db_, o_.repair, &refused);
+        for (const std::string& folder : refused)
+            obs_.logLine("Folder " + folder + " : is a link. Links in the database folder are "
+                         "never followed, so nothing in it was removed");
         obs_.stepDone(TemporaryFileStep);
 
         if (o_.repair && !save()) return result_;
@@ -219,32 +221,38 @@ class Check {
     CheckResult result_;
 };
 
-bool isSaveLeftover(const fs::directory_entry& e) {
-    // Atomic saves write "<name>.~<station>-<n>.tmp" beside the file.
-    const std::string name = e.path().filename().string();
+bool isSaveLeftover(const std::string& name) {
+    // Atomic saves write "<name>.~<station>-<n>-<random>.tmp" beside the file.
     return name.size() > 4 && name.compare(name.size() - 4, 4, ".tmp") == 0 &&
            name.find(".~") != std::string::npos;
 }
 
 } // namespace
 
-int removeTemporaryFiles(const Database& db, bool remove) {
+int removeTemporaryFiles(const Database& db, bool remove, std::vector<std::string>* refused) {
     int count = 0;
-    std::error_code ec;
-    const auto take = [&](const fs::path& p) {
-        if (!remove || fs::remove(p, ec)) ++count;
-    };
-    for (const auto& e : fs::directory_iterator(db.path("TEMP"), ec)) {
-        const fs::file_status s = e.symlink_status(ec);
-        if (fs::is_regular_file(s) || fs::is_symlink(s)) take(e.path());
-    }
-    const auto hourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
-    for (const std::string& folder : {db.folder(), db.path("MSG")}) {
-        for (const auto& e : fs::directory_iterator(folder, ec)) {
-            if (!isSaveLeftover(e) || !fs::is_regular_file(e.symlink_status(ec))) continue;
-            const auto written = e.last_write_time(ec);
-            if (!ec && written < hourAgo) take(e.path());
+    // Listed and removed through the folder itself: a TEMP or MSG that is a link to another
+    // folder is refused, not emptied.
+    const auto list = [&](const char* name, const std::string& path) {
+        if (isLink(path)) {
+            if (refused) refused->push_back(name);
+            return std::vector<FolderEntry>{};
         }
+        return listFolder(path).value_or(std::vector<FolderEntry>{});
+    };
+    const auto take = [&](const std::string& path) {
+        if (!remove || removeFile(path)) ++count;
+    };
+    const std::string temp = db.path("TEMP");
+    for (const FolderEntry& e : list("TEMP", temp))
+        if (e.regular || e.link) take(temp + "/" + e.name);
+    const long long hourAgo = static_cast<long long>(std::time(nullptr)) - 3600;
+    const std::pair<const char*, std::string> folders[] = {{"", db.path("")},
+                                                           {"MSG", db.path("MSG")}};
+    for (const auto& [name, path] : folders) {
+        for (const FolderEntry& e : list(name, path))
+            if (e.regular && isSaveLeftover(e.name) && e.modified < hourAgo)
+                take(path + (path.back() == '/' ? "" : "/") + e.name);
     }
     return count;
 }

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace pinora {
 
@@ -73,7 +74,9 @@ CheckResult runIntegrityCheck(Station& station, const CheckOptions& options,
 // Removes from folder TEMP its plain files and links (never a subfolder, never what a link
 // points to), and from the database folder and MSG the temporary files of atomic saves that
 // are older than an hour (a station killed mid-save leaves them). Returns how many went, or
-// with remove = false how many would go.
-int removeTemporaryFiles(const Database& db, bool remove);
+// with remove = false how many would go. A TEMP or MSG that is a link is left alone and
+// named in refused.
+int removeTemporaryFiles(const Database& db, bool remove,
+                         std::vector<std::string>* refused = nullptr);
 
 } // namespace pinora

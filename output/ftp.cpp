@@ -1,5 +1,6 @@
 #include "output/ftp.h"
 
+#include "db/fileio.h"
 #include "output/curlshared.h"
 
 #include <cctype>
@@ -29,12 +30,15 @@ struct LocalFile {
 };
 
 bool openLocal(const std::string& path, const char* what, LocalFile& out, std::string& error) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    // A logo linked to a private file in the shared folder must not be published.
+    std::string why;
+    const int fd = openFileToRead(path, &why);
+    std::FILE* f = fd < 0 ? nullptr : ::fdopen(fd, "rb");
     struct stat st {};
-    if (f == nullptr || ::fstat(::fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
-        const int err = f == nullptr ? errno : EISDIR;
+    if (f == nullptr || ::fstat(::fileno(f), &st) != 0) {
+        if (f == nullptr && fd >= 0) ::close(fd);
         if (f != nullptr) std::fclose(f);
-        error = std::string("Cannot open the ") + what + " " + path + ": " + std::strerror(err);
+        error = std::string("Cannot open the ") + what + " " + path + ": " + why;
         return false;
     }
     out.file.reset(f);

@@ -203,7 +203,7 @@ bool writeNoticePageFile(Database& db, int setNumber, const std::string& pagePat
     std::string out;
     if (!makeNoticePage(db, setNumber, day, out, error)) return false;
     const std::string logo = db.path("logo.gif");
-    const bool withLogo = fileExists(logo);
+    const bool withLogo = fileOrLink(logo);
 
     // The logo is copied only once the page is whole, so that a page that fails leaves the
     // older logo and page beside each other.

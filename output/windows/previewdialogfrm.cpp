@@ -1,6 +1,7 @@
 #include "previewdialogfrm.h"
 
 #include "db/datetime.h"
+#include "db/fileio.h"
 #include "output/ftp.h"
 #include "output/page.h"
 #include "output/windows/pageprint.h"
@@ -235,8 +236,7 @@ void Tpreviewdialogfrm::publishbtnClick() {
         // The generator has just reloaded the configuration.
         const FtpSettings settings = ftpSettingsFrom(station_.db.config);
         std::string logo = station_.db.path("logo.gif");
-        std::error_code ec;
-        if (!std::filesystem::exists(logo, ec)) logo.clear();
+        if (!fileOrLink(logo)) logo.clear();
 
         if (setBusy) setBusy(true);
         const UploadResult r = uploadNoticePage(settings, station_.db.path(tempPageName()),

@@ -1,4 +1,6 @@
 #include "db/datetime.h"
+#include "db/fileio.h"
+#include "output/ftp.h"
 #include "output/page.h"
 #include "support/bytes.h"
 #include "support/fakes.h"
@@ -356,4 +358,38 @@ TEST_F(PageTest, FailuresAreReportedAndLeaveNoHalfPage) {
     writeBytes(dir / "NOTICE.DB", "short");
     EXPECT_FALSE(writeNoticePage(db, 1, "TEMP/~2.HTM", monday(), &error));
     EXPECT_FALSE(fs::exists(dir / "TEMP/~2.HTM"));
+}
+
+TEST_F(PageTest, LinkedLogoMessageFileOrTempAreRefusedByNameAndNothingPrivateIsPublished) {
+    TempFolder home;
+    writeBytes(home / ".netrc", "machine ftp login office password hunter2\n");
+    addNotice(1, "x", monday(), monday());
+
+    fs::create_symlink(home / ".netrc", dir / "logo.gif");
+    std::string error;
+    EXPECT_FALSE(writeNoticePage(db, 1, "TEMP/~1.HTM", monday(), &error));
+    EXPECT_EQ(error.rfind("Cannot open file " + dir.str() + "/logo.gif. " + kLinkRefused, 0), 0u)
+        << error;
+    EXPECT_FALSE(fs::exists(dir / "TEMP/logo.gif"));
+    FtpSettings s;
+    s.host = "127.0.0.1";
+    s.port = 1; // never reached: the files are opened first
+    const UploadResult up =
+        uploadNoticePage(s, (dir / "TEMP/~1.HTM").string(), "x.htm", db.path("logo.gif"));
+    EXPECT_FALSE(up.ok);
+    fs::remove(dir / "logo.gif");
+
+    fs::remove(dir / "MSG/1.MSG");
+    fs::create_symlink(home / ".netrc", dir / "MSG/1.MSG");
+    EXPECT_FALSE(writeNoticePage(db, 1, "TEMP/~1.HTM", monday(), &error));
+    EXPECT_NE(error.find("1.MSG. " + std::string(kLinkRefused)), std::string::npos) << error;
+    fs::remove(dir / "MSG/1.MSG");
+    ASSERT_TRUE(db.writeMessageFile(1, "x"));
+
+    // A page is never written through a linked TEMP into another folder.
+    fs::remove_all(dir / "TEMP");
+    fs::create_symlink(home.path(), dir / "TEMP");
+    EXPECT_FALSE(writeNoticePage(db, 1, "TEMP/~1.HTM", monday(), &error));
+    EXPECT_FALSE(fs::exists(home / "~1.HTM"));
+    EXPECT_EQ(readBytes(home / ".netrc"), "machine ftp login office password hunter2\n");
 }
