@@ -42,11 +42,36 @@ std::optional<bool> yesNo(const std::string& v) {
     return std::nullopt;
 }
 
+// Why MAIL.INI is not to be trusted, or empty. Anyone who can write the shared folder could
+// otherwise send the mail password to a server of theirs, or have another file read as it.
+std::string distrust(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return std::strerror(errno);
+    if (st.st_uid != ::geteuid()) return "it belongs to another user";
+    if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0) return "others may change it";
+    return {};
+}
+
 // key=value lines; blank lines, [sections] and lines that start with # or ; are skipped. A
 // missing file is no settings. A key it does not know is an error rather than ignored: a
-// misspelt require-tls would otherwise send without encryption.
-bool readMailIni(const Database& db, std::map<std::string, std::string>& out, std::string& error) {
+// misspelt require-tls would otherwise send without encryption. trusted is false when the
+// file is there but is not its reader's alone.
+bool readMailIni(const Database& db, std::map<std::string, std::string>& out, bool& trusted,
+                 std::string& error) {
     const std::string path = db.path("MAIL.INI");
+    trusted = true;
+    if (!fileOrLink(path)) return true;
+    std::string why;
+    const int fd = openFileToRead(path, &why);
+    if (fd >= 0) why = distrust(fd);
+    if (fd >= 0) ::close(fd);
+    if (!why.empty()) {
+        trusted = false;
+        error = path + " is not used: " + why + ". Make it yours alone (chown " +
+                systemUserName() + " MAIL.INI; chmod 644 MAIL.INI), or give "
+                "--smtp and --from (and --user with --password-file) on the command line";
+        return true;
+    }
     std::string text, err;
     const ReadStatus st = readRegularFile(path, text, 64 * 1024, &err);
     if (st == ReadStatus::Missing) return true;
@@ -149,7 +174,18 @@ struct MailSetup {
 // The settings of MAIL.INI with the options over them; false with a message.
 bool mailSetup(const Database& db, const Options& o, MailSetup& m, std::string& error) {
     std::map<std::string, std::string> v;
-    if (!readMailIni(db, v, error)) return false;
+    bool trusted = true;
+    std::string distrusted;
+    if (!readMailIni(db, v, trusted, distrusted)) {
+        error = distrusted;
+        return false;
+    }
+    // Settings from a file that is not its reader's alone do not count; the command line may
+    // still give everything.
+    if (!trusted && (!o.values.count("--smtp") || !o.values.count("--from"))) {
+        error = distrusted;
+        return false;
+    }
     for (const char* k : kIniKeys)
         if (const auto it = o.values.find(std::string("--") + k); it != o.values.end())
             v[k] = it->second;

@@ -63,9 +63,11 @@ MailResult sendMail(const SmtpSettings& s, const std::string& from,
     curlshared::setCommonOptions(h, errbuf, "smtp,smtps", static_cast<long>(s.timeoutMs));
     curl_easy_setopt(h, CURLOPT_URL, s.url.c_str());
     curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(s.timeoutMs));
-    // smtps:// is encrypted from the start; for smtp:// this asks for STARTTLS.
+    // smtps:// is encrypted from the start; for smtp:// this asks for STARTTLS. A password
+    // never crosses the network in clear.
+    const bool tlsOnly = s.requireTls || !s.user.empty();
     curl_easy_setopt(h, CURLOPT_USE_SSL,
-                     static_cast<long>(s.requireTls ? CURLUSESSL_ALL : CURLUSESSL_TRY));
+                     static_cast<long>(tlsOnly ? CURLUSESSL_ALL : CURLUSESSL_TRY));
     if (!s.user.empty()) {
         curl_easy_setopt(h, CURLOPT_USERNAME, s.user.c_str());
         curl_easy_setopt(h, CURLOPT_PASSWORD, s.password.c_str());

@@ -12,6 +12,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <unistd.h>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -61,9 +62,11 @@ class MailTest : public ::testing::Test {
         writeBytes(dir / "logo.gif", gif);
         writeBytes(home / "password", "pw\n");
         fs::permissions(home / "password", fs::perms::owner_read | fs::perms::owner_write);
+        // No user: a password travels only over TLS, which the test server cannot offer with
+        // a certificate the client trusts.
         writeBytes(dir / "MAIL.INI", "# the morning mail\r\n[mail]\r\nsmtp = smtp://127.0.0.1:" +
                                          std::to_string(server.port()) +
-                                         "\r\nfrom=office@school.example\r\nuser=staff\r\n");
+                                         "\r\nfrom=office@school.example\r\n");
     }
 
     void addNotice(int n, std::initializer_list<int> sets, TDateTime day, const char* sig,
@@ -85,7 +88,7 @@ class MailTest : public ::testing::Test {
         args.insert(args.end(), extra.begin(), extra.end());
         return pinoractl(args);
     }
-    ToolRun mail() { return mail({"--password-file", (home / "password").string()}); }
+    ToolRun mail() { return mail({}); }
 
     // The page the generator writes for that set and day, outside the database folder.
     std::string expectedPage(int set, TDateTime day) {
@@ -105,7 +108,7 @@ class MailTest : public ::testing::Test {
     Json received(int n) { return parseJson(readBytes(box / (std::to_string(n) + ".json"))); }
 
     TempFolder dir, box, home;
-    SmtpServer server{SmtpServerOptions{box.path(), "staff", "pw"}};
+    SmtpServer server{SmtpServerOptions{box.path()}};
     FakeServices fsv;
     Database db{dir.str(), fsv.services()};
 };
@@ -163,15 +166,14 @@ TEST_F(MailTest, DeliveredMessageHoldsThePageTheTextAndTheLogo) {
 }
 
 TEST_F(MailTest, ADayWithoutNoticesSendsNothingUnlessAsked) {
-    ToolRun r = mail({"--password-file", (home / "password").string()}, "\xC3\x89l\xC3\xA8ves");
+    ToolRun r = mail({}, "\xC3\x89l\xC3\xA8ves");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "No notices in \xC3\x89l\xC3\xA8ves for Tuesday, 8 December 2026: "
                      "nothing sent\n");
     EXPECT_EQ(delivered(), 0);
 
     fs::remove(dir / "logo.gif");
-    r = mail({"--password-file", (home / "password").string(), "--send-empty"},
-             "\xC3\x89l\xC3\xA8ves");
+    r = mail({"--send-empty"}, "\xC3\x89l\xC3\xA8ves");
     ASSERT_EQ(r.status, 0) << r.err;
     ASSERT_EQ(delivered(), 1);
     const Json m = received(1);
@@ -189,18 +191,21 @@ TEST_F(MailTest, ADayWithoutNoticesSendsNothingUnlessAsked) {
 }
 
 TEST_F(MailTest, FailuresExitOneWithTheClientsTextAndDeliverNothing) {
-    // A refused logon.
-    writeBytes(home / "password", "wrong\n");
-    ToolRun r = mail();
+    // A password is never sent in clear: without STARTTLS the client stops before AUTH.
+    TempFolder authBox;
+    SmtpServer auth{SmtpServerOptions{authBox.path(), "staff", "pw"}};
+    ASSERT_NE(auth.port(), 0);
+    ToolRun r = mail({"--smtp", "smtp://127.0.0.1:" + std::to_string(auth.port()), "--user",
+                      "staff", "--password-file", (home / "password").string()});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_NE(r.err.find("pinoractl: mailing failed: Login denied"), std::string::npos) << r.err;
-    // The server's reply follows on the same line, not behind a control character.
-    EXPECT_NE(r.err.find("Login denied; Server reply: 535"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("pinoractl: mailing failed: STARTTLS not supported"), std::string::npos)
+        << r.err;
+    for (const auto& e : fs::directory_iterator(authBox.path()))
+        EXPECT_NE(e.path().extension(), ".eml");
 
     // STARTTLS required of a server that does not offer it.
-    writeBytes(home / "password", "pw\n");
-    r = mail({"--password-file", (home / "password").string(), "--require-tls"});
+    r = mail({"--require-tls"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("mailing failed: STARTTLS not supported"), std::string::npos) << r.err;
     writeBytes(dir / "MAIL.INI", readBytes(dir / "MAIL.INI") + "require-tls=yes\n");
@@ -214,8 +219,7 @@ TEST_F(MailTest, FailuresExitOneWithTheClientsTextAndDeliverNothing) {
         gone = other.port();
     }
     ASSERT_NE(gone, 0);
-    const std::string pw = (home / "password").string();
-    r = mail({"--password-file", pw, "--smtp", "smtp://127.0.0.1:" + std::to_string(gone)});
+    r = mail({"--smtp", "smtp://127.0.0.1:" + std::to_string(gone)});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("mailing failed: "), std::string::npos) << r.err;
     EXPECT_NE(r.err.find(std::to_string(gone)), std::string::npos) << r.err; // curl's own text
@@ -223,7 +227,7 @@ TEST_F(MailTest, FailuresExitOneWithTheClientsTextAndDeliverNothing) {
     // A server that takes the connection and never answers: the time-out ends it.
     SmtpServer silent{SmtpServerOptions{box.path(), "", "", {}, {}, true}};
     ASSERT_NE(silent.port(), 0);
-    r = mail({"--password-file", pw, "--smtp", "smtp://127.0.0.1:" + std::to_string(silent.port())});
+    r = mail({"--smtp", "smtp://127.0.0.1:" + std::to_string(silent.port())});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("mailing failed: "), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("timed out"), std::string::npos) << r.err;
@@ -263,6 +267,7 @@ TEST_F(MailTest, SettingsThatWouldExposeThePasswordOrAreIncompleteAreRefused) {
     writeBytes(dir / "TEMP/password", "pw\n");
     fs::permissions(dir / "TEMP/password", fs::perms::owner_read | fs::perms::owner_write);
     fs::create_symlink(dir / "TEMP/password", home / "link");
+    writeBytes(dir / "MAIL.INI", readBytes(dir / "MAIL.INI") + "user=staff\r\n");
     const auto before = snapshot(dir.path());
     const std::vector<Case> cases = {
         {{"--password-file", (home / "open").string()}, "", "(mode 0644); make it its owner's alone: chmod 600"},
@@ -294,4 +299,45 @@ TEST_F(MailTest, SettingsThatWouldExposeThePasswordOrAreIncompleteAreRefused) {
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("--to takes mail addresses"), std::string::npos) << r.err;
     EXPECT_EQ(delivered(), 0);
+}
+
+TEST_F(MailTest, AMailIniThatIsNotTheRunningUsersAloneIsNotTrusted) {
+    // Planted by someone else who can write the folder: their server, and another file of
+    // this user's read as the password.
+    TempFolder theirs;
+    SmtpServer planted{SmtpServerOptions{theirs.path()}};
+    ASSERT_NE(planted.port(), 0);
+    writeBytes(home / ".netrc", "machine x login y password hunter2\n");
+    fs::permissions(home / ".netrc", fs::perms::owner_read | fs::perms::owner_write);
+    const std::string ini = "smtp=smtp://127.0.0.1:" + std::to_string(planted.port()) +
+                            "\nfrom=office@school.example\nuser=staff\npassword-file=" +
+                            (home / ".netrc").string() + "\n";
+    const auto refused = [&](const char* why) {
+        const ToolRun r = mail();
+        EXPECT_EQ(r.status, 1) << why;
+        EXPECT_NE(r.err.find("MAIL.INI is not used: " + std::string(why)), std::string::npos)
+            << r.err;
+        EXPECT_NE(r.err.find("chmod 644 MAIL.INI"), std::string::npos) << r.err;
+    };
+
+    writeBytes(dir / "MAIL.INI", ini);
+    fs::permissions(dir / "MAIL.INI", fs::perms::group_write, fs::perm_options::add);
+    refused("others may change it");
+    fs::permissions(dir / "MAIL.INI", fs::perms::group_write, fs::perm_options::remove);
+    if (::geteuid() == 0) { // only root can give a file away
+        ASSERT_EQ(::chown((dir / "MAIL.INI").c_str(), 1, static_cast<gid_t>(-1)), 0);
+        refused("it belongs to another user");
+    }
+    fs::remove(dir / "MAIL.INI");
+    writeBytes(home / "MAIL.INI", ini);
+    fs::create_symlink(home / "MAIL.INI", dir / "MAIL.INI");
+    refused("It is a link");
+    for (const auto& e : fs::directory_iterator(theirs.path()))
+        EXPECT_NE(e.path().extension(), ".eml");
+
+    // The command line alone still sends, to the server it names.
+    const ToolRun r = mail({"--smtp", "smtp://127.0.0.1:" + std::to_string(server.port()), "--from",
+                            "office@school.example"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(delivered(), 1);
 }
