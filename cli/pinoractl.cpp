@@ -33,9 +33,10 @@ const char* const kUsageText =
     "  page --set NAME --day DAY --out FILE\n"
     "                            writes the notice page of set NAME for DAY to FILE, and copies\n"
     "                            logo.gif beside it when the database has one\n"
-    "  publish --set NAME --day DAY\n"
+    "  publish --set NAME --day DAY [--require-tls]\n"
     "                            uploads that page and the logo to the web server configured\n"
-    "                            in the program (Web Server Config)\n"
+    "                            in the program (Web Server Config), over TLS where the server\n"
+    "                            offers it; --require-tls refuses a server that does not\n"
     "  mail --set NAME --day DAY --to ADDR[,ADDR...] [--smtp URL] [--from ADDR]\n"
     "       [--user NAME --password-file PATH] [--require-tls] [--send-empty]\n"
     "                            mails that page, with the logo, as one message through the\n"
@@ -283,7 +284,7 @@ int importCommand(Database& db, const Options& o, std::ostream& out, std::ostrea
 int publish(Database& db, const Options& o, std::ostream& out, std::ostream& err) {
     const auto r = pageRequest(db, o, err);
     if (!r) return kFailed;
-    return publishPage(db, r->set, r->day, out, err);
+    return publishPage(db, r->set, r->day, o.flags.count("--require-tls") > 0, out, err);
 }
 
 // ---- check ------------------------------------------------------------------------------
@@ -403,7 +404,7 @@ int runPinoractl(const std::vector<std::string>& args, std::ostream& out, std::o
             o = parseOptions(args, i, {"--from", "--staff-set", "--student-set"}, {});
             handler = importCommand;
         } else if (command == "publish") {
-            o = parseOptions(args, i, {"--set", "--day"}, {});
+            o = parseOptions(args, i, {"--set", "--day"}, {"--require-tls"});
             handler = publish;
         } else if (command == "mail") {
             o = parseOptions(args, i,

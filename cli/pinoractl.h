@@ -30,7 +30,8 @@ std::string dateTimeText(TDateTime t);
 
 // Generates the page of set and day into TEMP and uploads it with the FTP settings of
 // CONFIG.DB; the temporary page is removed afterwards.
-int publishPage(Database& db, int setNumber, TDateTime day, std::ostream& out, std::ostream& err);
+int publishPage(Database& db, int setNumber, TDateTime day, bool requireTls, std::ostream& out,
+                std::ostream& err);
 
 // The data integrity check with the operating-system user as holder of the locks; log lines
 // go to out, then one line of counts. Refused (exit 1) while another holds a lock.

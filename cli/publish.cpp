@@ -11,7 +11,8 @@
 
 namespace pinora::cli {
 
-int publishPage(Database& db, int setNumber, TDateTime day, std::ostream& out, std::ostream& err) {
+int publishPage(Database& db, int setNumber, TDateTime day, bool requireTls, std::ostream& out,
+                std::ostream& err) {
     const ConfigRecord& c = db.config;
     if (c.ftpServer.empty()) {
         err << "pinoractl: no web server is configured (Web Server Config in the program)\n";
@@ -29,7 +30,8 @@ int publishPage(Database& db, int setNumber, TDateTime day, std::ostream& out, s
         return kFailed;
     }
     // The page generator has just reloaded CONFIG.DB: these are the current settings.
-    const FtpSettings s = ftpSettingsFrom(c);
+    FtpSettings s = ftpSettingsFrom(c);
+    s.requireTls = requireTls;
     const std::string setName = c.noticeSets[setNumber - 1].name.str();
     const std::string remote = remotePageName(setName);
     const std::string logo = db.path("logo.gif");

@@ -101,3 +101,23 @@ TEST_F(PublishTest, FailuresShowTheClientsTextAndExitNonZero) {
     EXPECT_FALSE(fs::exists(site / "notices/staff notices.htm"));
     EXPECT_EQ(tempPages(), 0);
 }
+
+TEST_F(PublishTest, RequireTlsRefusesAServerWithoutItAndAPlantedLogoIsNeverUploaded) {
+    ToolRun r = pinoractl({"--folder", dir.str(), "publish", "--set", "staff notices", "--day",
+                           "2026-12-08", "--require-tls"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("publishing failed"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(site / "notices/staff notices.htm"));
+
+    // logo.gif linked to a private file of the user whose cron job publishes.
+    TempFolder home;
+    writeBytes(home / ".pinora-mail-password", "hunter2\n");
+    fs::remove(dir / "logo.gif");
+    fs::create_symlink(home / ".pinora-mail-password", dir / "logo.gif");
+    r = publish();
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("logo.gif"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("link"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(site / "notices/logo.gif"));
+    EXPECT_EQ(tempPages(), 0);
+}
