@@ -106,6 +106,21 @@ bool forEachPageNotice(const Database& db, int setNumber, TDateTime day, const P
     return true;
 }
 
+std::string pageText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
 std::string signatureText(std::int32_t style, std::string_view signature) {
     if (style == 0) return std::string(signature);
     if (style == 1) return "(" + std::string(signature) + ")";
@@ -127,8 +142,10 @@ bool makeNoticePage(Database& db, int setNumber, TDateTime day, std::string& out
 
     const ConfigRecord& c = db.config;
     const std::string sep = c.crAfterNotice ? "<P>" : "";
-    const std::string setName = c.noticeSets[setNumber - 1].name.str();
-    const std::string font = c.fontName.str();
+    // Names and the font are typed by staff (a signature by each user): on the page they are
+    // text, never markup, and the font never leaves its attribute.
+    const std::string setName = pageText(c.noticeSets[setNumber - 1].name.str());
+    const std::string font = pageText(c.fontName.str());
     const std::string dateText = englishDateText(day);
 
     out.clear();
@@ -148,7 +165,7 @@ bool makeNoticePage(Database& db, int setNumber, TDateTime day, std::string& out
                       "</td>");
     line(out, R"(<TD align="center" height="1%" bgcolor="#000000"><em><font size=")" +
                   std::to_string(c.subtitlePointSize) + R"(" FACE=")" + font +
-                  R"(" color="#FFFFFF">)" + c.schoolName.str() + "<BR>");
+                  R"(" color="#FFFFFF">)" + pageText(c.schoolName.str()) + "<BR>");
     line(out, R"(</FONT></EM><FONT FACE=")" + font + R"(" color="#FFFFFF" size=")" +
                   std::to_string(c.headerPointSize) + R"(">)" + setName + "<BR>");
     line(out, R"(</FONT><FONT size=")" + std::to_string(c.subtitlePointSize) + R"(" FACE=")" +
@@ -173,7 +190,7 @@ bool makeNoticePage(Database& db, int setNumber, TDateTime day, std::string& out
             appendMessageLines(out, text, keepReturns);
             if (style >= 0 && style <= 2) {
                 if (style == 0) out += "<BR>";
-                out += signatureText(style, r.signature.str());
+                out += pageText(signatureText(style, r.signature.str()));
                 line(out, sep);
             }
             if (numbered) line(out, "</LI>");
@@ -186,7 +203,8 @@ bool makeNoticePage(Database& db, int setNumber, TDateTime day, std::string& out
     line(out, "</TD>");
     line(out, "</TR>");
     line(out, "</TABLE>");
-    line(out, "<H7><I>" + c.schoolCopyright.str() + " - Pinora 2. " + kPageCredit + "</I></H7>");
+    line(out, "<H7><I>" + pageText(c.schoolCopyright.str()) + " - Pinora 2. " + kPageCredit +
+                  "</I></H7>");
     line(out, "</BODY>");
     line(out, "</HTML>");
     return true;

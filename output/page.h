@@ -32,6 +32,8 @@ bool forEachPageNotice(const Database& db, int setNumber, TDateTime day, const P
 // The signature as the page shows it in the configured style: "Ann", "(Ann)", or empty for a
 // style that shows none.
 std::string signatureText(std::int32_t style, std::string_view signature);
+// text with &, <, > and " as entities: a field that is text on the page, never markup.
+std::string pageText(std::string_view text);
 
 // The logo on the page, which refers to the logo.gif beside it.
 inline constexpr const char* kPageLogoTag = R"(<img src="logo.gif">)";

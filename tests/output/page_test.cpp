@@ -393,3 +393,23 @@ TEST_F(PageTest, LinkedLogoMessageFileOrTempAreRefusedByNameAndNothingPrivateIsP
     EXPECT_FALSE(fs::exists(home / "~1.HTM"));
     EXPECT_EQ(readBytes(home / ".netrc"), "machine ftp login office password hunter2\n");
 }
+
+TEST_F(PageTest, NamesSignaturesAndTheFontAreTextOnThePageNeverMarkup) {
+    db.config.schoolName = "Hill <script>alert(1)</script>";
+    db.config.schoolCopyright = "(c) A & B";
+    db.config.noticeSets[0].name = "<b>Set</b>";
+    db.config.fontName = "Arial\"><script>x()</script>";
+    db.config.signatureStyle = 1;
+    ASSERT_TRUE(db.saveConfig());
+    addNotice(1, "x", monday(), monday(), {1}, "ANN", "<img src=x onerror=alert(1)>");
+    const std::string p = page();
+    EXPECT_EQ(p.find("<script"), std::string::npos) << p;
+    EXPECT_EQ(p.find("<img src=x"), std::string::npos) << p;
+    EXPECT_EQ(p.find("<b>Set"), std::string::npos) << p;
+    EXPECT_NE(p.find("Hill &lt;script&gt;alert(1)&lt;/script&gt;<BR>"), std::string::npos) << p;
+    EXPECT_NE(p.find("(c) A &amp; B - Pinora 2."), std::string::npos) << p;
+    EXPECT_NE(p.find("<TITLE>&lt;b&gt;Set&lt;/b&gt; "), std::string::npos) << p;
+    EXPECT_NE(p.find("FACE=\"Arial&quot;&gt;&lt;script&gt;x()&lt;/script&gt;\""), std::string::npos)
+        << p;
+    EXPECT_NE(p.find("(&lt;img src=x onerror=alert(1)&gt;)"), std::string::npos) << p;
+}
