@@ -491,8 +491,13 @@ LockResult Database::acquireLock(char letter, std::string_view user, std::string
         report(lockFileMessage(letter));
         return LockResult::Failed;
     }
-    return info.held && equalsIgnoreCase(info.holder, user) ? LockResult::Granted
-                                                            : LockResult::Refused;
+    if (!info.held || !equalsIgnoreCase(info.holder, user)) return LockResult::Refused;
+    Held& h = held(letter);
+    if (h.count > 0 && equalsIgnoreCase(h.holder, user))
+        ++h.count;
+    else
+        h = Held{1, std::string(user)};
+    return LockResult::Granted;
 }
 
 // Removing the free file by its name could remove a lock that another station created under
@@ -523,6 +528,12 @@ Database::FreeLock Database::takeFreeLock(char letter) {
 }
 
 void Database::releaseLock(char letter) {
+    Held& h = held(letter);
+    if (h.count > 1) {
+        --h.count; // an outer operation still holds it
+        return;
+    }
+    h = Held{};
     removeFile(lockPath(letter));
 }
 
