@@ -301,7 +301,7 @@ void infoJson(const Database& db, std::ostream& out) {
 } // namespace
 
 int info(Database& db, const Options& o, std::ostream& out, std::ostream& err) {
-    if (!filesAreCurrent(db, err)) return kFailed;
+    if (!readOnly(db, err)) return kFailed;
     if (!load(db.loadConfig(), "CONFIG.DB", db, err) || !load(db.loadUsers(), "USER.DB", db, err) ||
         !load(db.loadNotices(), "NOTICE.DB", db, err))
         return kFailed;

@@ -238,6 +238,7 @@ std::optional<PageRequest> pageRequest(Database& db, const Options& o, std::ostr
     if (!parseDay(dayText, db.services().clock->now(), r.day))
         throw UsageError{"'" + printable(dayText) +
                          "' is not a day: give YYYY-MM-DD, today, tomorrow or next-weekday"};
+    if (!readOnly(db, err)) return std::nullopt;
     if (!load(db.loadConfig(), "CONFIG.DB", db, err) ||
         !load(db.loadNotices(), "NOTICE.DB", db, err))
         return std::nullopt;

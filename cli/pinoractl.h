@@ -42,6 +42,9 @@ int resolveSet(const Database& db, const std::string& name, std::ostream& err);
 
 // upgrade.cpp: false, after naming each file and its format, when a file needs converting.
 bool filesAreCurrent(const Database& db, std::ostream& err);
+// For the commands that only read (info, page, publish, mail): from here on the database
+// converts nothing; false, after naming each file of an older format, when one needs converting.
+bool readOnly(Database& db, std::ostream& err);
 int upgradeDatabase(Database& db, std::ostream& out, std::ostream& err);
 // Imports a release-1.4 folder; a lock held elsewhere is reported instead of waited for.
 int importNotices(Database& db, const std::string& from, int staffSet, int studentSet,

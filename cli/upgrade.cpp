@@ -20,16 +20,19 @@ constexpr DbFile kFiles[] = {DbFile::Users, DbFile::Config, DbFile::Notices};
 bool filesAreCurrent(const Database& db, std::ostream& err) {
     bool current = true;
     for (DbFile f : kFiles) {
-        const auto format = fileFormat(db, f);
-        if (!format || *format == Format::Current) continue;
-        // Too short for its format, it is a broken file: the load says so.
-        const auto size = fileSize(db.path(formats::fileName(f)));
-        if (!size || *size < formats::minimumSize(f, *format)) continue;
+        // A broken file is not named as an older one: the load says what it found.
+        const auto format = convertibleFormat(db, f);
+        if (!format) continue;
         err << "pinoractl: " << formats::fileName(f) << " is in the format of Pinora "
             << formats::formatText(*format) << "; run 'pinoractl upgrade' to convert it\n";
         current = false;
     }
     return current;
+}
+
+bool readOnly(Database& db, std::ostream& err) {
+    db.convertOldFormats = false;
+    return filesAreCurrent(db, err);
 }
 
 int upgradeDatabase(Database& db, std::ostream& out, std::ostream& err) {

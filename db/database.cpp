@@ -171,27 +171,24 @@ bool Database::saveFile(const char* name, const void* block, std::size_t blockSi
 
 // The one place where a file whose header is not today's is dealt with: the loads of all
 // three files come here. An older format is converted in place (the user is told), then the
-// converted file is read again from its start; anything else has been reported already.
+// converted file is read again from its start; a reader that converts nothing is told why the
+// file cannot be read. Anything else has been reported already.
 LoadResult Database::handleOldHeader(const char* name, const DbHeader& /*found*/) {
     // A file that still is not current after its conversion is not converted twice.
     if (upgrading_) {
         report(brokenFileMessage(name, "it is still not of the current format after its upgrade"));
         return LoadResult::Failed;
     }
-    if (!convertOldFormats) {
-        report(brokenFileMessage(name, "it is of an older format, which a workstation converts "
-                                       "when it next opens the database"));
-        return LoadResult::Failed;
-    }
-    if (!upgradeOnLoad(*this, name)) return LoadResult::Failed; // it has told the user
+    const bool again = convertOldFormats ? upgradeOnLoad(*this, name) : refuseOnLoad(*this, name);
+    if (!again) return LoadResult::Failed; // the user has been told
     upgrading_ = true;
     const std::string_view which = name;
-    const LoadResult again = which == "NOTICE.DB" ? loadNoticeFile(HeaderCheck::Required)
-                             : which == "USER.DB"
-                                 ? loadFile(name, &users, sizeof users, HeaderCheck::Required)
-                                 : loadFile(name, &config, sizeof config, HeaderCheck::Required);
+    const LoadResult result = which == "NOTICE.DB" ? loadNoticeFile(HeaderCheck::Required)
+                              : which == "USER.DB"
+                                  ? loadFile(name, &users, sizeof users, HeaderCheck::Required)
+                                  : loadFile(name, &config, sizeof config, HeaderCheck::Required);
     upgrading_ = false;
-    return again;
+    return result;
 }
 
 LoadResult Database::loadConfig(HeaderCheck check) {
@@ -501,8 +498,13 @@ LockResult Database::acquireLock(char letter, std::string_view user, std::string
         report(lockFileMessage(letter));
         return LockResult::Failed;
     }
-    return info.held && equalsIgnoreCase(info.holder, user) ? LockResult::Granted
-                                                            : LockResult::Refused;
+    if (!info.held || !equalsIgnoreCase(info.holder, user)) return LockResult::Refused;
+    Held& h = held(letter);
+    if (h.count > 0 && equalsIgnoreCase(h.holder, user))
+        ++h.count;
+    else
+        h = Held{1, std::string(user)};
+    return LockResult::Granted;
 }
 
 // Removing the free file by its name could remove a lock that another station created under
@@ -533,6 +535,12 @@ Database::FreeLock Database::takeFreeLock(char letter) {
 }
 
 void Database::releaseLock(char letter) {
+    Held& h = held(letter);
+    if (h.count > 1) {
+        --h.count; // an outer operation still holds it
+        return;
+    }
+    h = Held{};
     removeFile(lockPath(letter));
 }
 

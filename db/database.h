@@ -101,7 +101,10 @@ class Database {
     bool writeMessageFile(int n, std::string_view text, std::string* error = nullptr);
     std::optional<std::string> readMessageFile(int n, std::string* error = nullptr) const;
 
-    // Lock files DB-N.LCK and DB-U.LCK.
+    // Lock files DB-N.LCK and DB-U.LCK. A lock this station takes again under the same name
+    // (an operation inside another, or two windows of one station) is counted: each release
+    // undoes one acquire, and only the outermost removes the file. Releasing a lock the station
+    // does not hold removes the file, whoever wrote it.
     std::string lockPath(char letter) const;
     LockInfo readLock(char letter, bool* ok = nullptr);
     LockResult acquireLock(char letter, std::string_view user, std::string_view task);
@@ -156,8 +159,15 @@ class Database {
                      const std::function<LoadResult()>& reload, const std::function<bool()>& save,
                      const std::function<bool()>& change);
 
+    struct Held {
+        int count = 0;
+        std::string holder;
+    };
+    Held& held(char letter) { return letter == 'N' ? heldN_ : heldU_; }
+
     std::string folder_;
     Services services_;
+    Held heldN_, heldU_;
     bool upgrading_ = false;
     std::vector<char> scratch_; // a file read aside before it replaces the records
 };

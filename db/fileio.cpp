@@ -16,6 +16,7 @@ FileSystemCalls fileSystemCalls = {
     [](int fd, const void* data, std::size_t size) -> long { return ::write(fd, data, size); },
     [](int fd) { return ::fdatasync(fd); },
     [](const char* from, const char* to) { return ::rename(from, to); },
+    [](int fd, void* buf, std::size_t size) -> long { return ::read(fd, buf, size); },
 };
 
 const char* const kLinkRefused = "It is a link, and links in the database folder are never followed";
@@ -295,7 +296,7 @@ ReadStatus readFileParts(const std::string& path, std::initializer_list<MutableS
         std::size_t& have = got[k++];
         have = 0;
         while (have < part.size) {
-            const ssize_t n = ::read(fd, buf + have, part.size - have);
+            const long n = fileSystemCalls.read(fd, buf + have, part.size - have);
             if (n < 0) {
                 if (errno == EINTR) continue;
                 setError(error, errno);
@@ -320,7 +321,7 @@ ReadStatus readFileInto(const std::string& path, char* buf, std::size_t capacity
     const int fd = openToRead(path, st, error);
     if (fd < 0) return st;
     while (got < capacity) {
-        const ssize_t n = ::read(fd, buf + got, capacity - got);
+        const long n = fileSystemCalls.read(fd, buf + got, capacity - got);
         if (n < 0) {
             if (errno == EINTR) continue;
             setError(error, errno);
@@ -357,7 +358,7 @@ ReadStatus readWhole(const std::string& path, std::string& out, std::size_t maxB
     std::size_t got = 0;
     while (got < cap) {
         if (out.size() - got == 0) out.resize(std::min(cap, got + chunk));
-        const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
+        const long n = fileSystemCalls.read(fd, out.data() + got, out.size() - got);
         if (n < 0) {
             if (errno == EINTR) continue;
             setError(error, errno);

@@ -16,12 +16,14 @@ namespace pinora {
 // reader (and every station after it) for ever.
 enum class ReadStatus { Ok, Missing, Error, TooLarge, NotAFile };
 
-// The system calls of a save, as a seam: a test wraps them to record the order in which a
-// save writes, flushes and renames. The program keeps the system's own.
+// The system calls of reads and saves, as a seam: a test wraps them to record the order in
+// which a save writes, flushes and renames, or to make a read fail. The program keeps the
+// system's own.
 struct FileSystemCalls {
     long (*write)(int fd, const void* data, std::size_t size);
     int (*flush)(int fd); // to disk
     int (*rename)(const char* from, const char* to);
+    long (*read)(int fd, void* buf, std::size_t size);
 };
 extern FileSystemCalls fileSystemCalls;
 

@@ -61,10 +61,14 @@ class Reader {
             const char c = in_[i_++];
             if (c == '{') {
                 groups_.push_back(top());
+                ++depth_;
                 pending_ = 0;
             } else if (c == '}') {
                 if (!groups_.empty()) groups_.pop_back(); // a stray brace closes nothing
                 pending_ = 0;
+                // What follows the document's outermost group (a NUL, or text an editor
+                // left) is not part of it.
+                if (depth_ > 0 && --depth_ == 0) break;
             } else if (c == '\\') {
                 control();
             } else if (c != '\r' && c != '\n') {
@@ -195,6 +199,7 @@ class Reader {
     std::string_view in_;
     std::size_t i_ = 0;
     std::vector<Group> groups_;
+    std::size_t depth_ = 0; // groups opened and not yet closed
     int pending_ = 0;
     std::string line_;
     std::vector<std::string> lines_;

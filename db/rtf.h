@@ -9,7 +9,8 @@ namespace pinora {
 
 // Paragraphs and line breaks become lines; \'hh and \uN become their Windows-1252 characters
 // ('?' when it has none); font, colour and style tables, pictures and other destinations are
-// left out. Damaged input gives what could be read.
+// left out. The document ends where its outermost group closes; anything after it is no part
+// of it. Damaged input gives what could be read.
 std::vector<std::string> rtfToLines(std::string_view rtf);
 
 // A file that begins with "{\rtf" is read as Rich Text; any other is split into its lines as

@@ -28,12 +28,10 @@ std::string versionText(std::int32_t v) {
     return frac.empty() ? s : s + "." + frac;
 }
 
-// NOTICE.DB.2.4.bak; an earlier backup of the same name is never replaced.
-std::string backupName(DbFile which, Format from, int n) {
+// NOTICE.DB.2.4.bak: one copy per file and format, which a later conversion replaces.
+std::string backupName(DbFile which, Format from) {
     const char* v = from == Format::V24 ? "2.4" : from == Format::V21 ? "2.1" : "2.0";
-    std::string s = std::string(formats::fileName(which)) + "." + v;
-    if (n > 1) s += "(" + std::to_string(n) + ")";
-    return s + ".bak";
+    return std::string(formats::fileName(which)) + "." + v + ".bak";
 }
 
 std::string notUpgraded(std::string_view name, const std::string& why) {
@@ -41,65 +39,101 @@ std::string notUpgraded(std::string_view name, const std::string& why) {
            ". It has been left as it is. See the Notice Administrator";
 }
 
-// A file without a header may be anything cut short; one whose header names an older version
-// is said to be of that version.
-std::string tooShortFinding(DbFile which, Format from, std::size_t size) {
+DbFile fileNamed(std::string_view name) {
+    if (name == formats::fileName(DbFile::Notices)) return DbFile::Notices;
+    if (name == formats::fileName(DbFile::Users)) return DbFile::Users;
+    return DbFile::Config;
+}
+
+std::size_t currentFileSize(DbFile which) {
+    return which == DbFile::Notices ? Database::kNoticeFileSize
+           : which == DbFile::Users ? Database::kUserFileSize
+                                    : Database::kConfigFileSize;
+}
+
+// A file that is not of an older format's size but has today's size, or today's version under
+// a damaged signature, is a current file whose header is damaged.
+bool headerDamaged(DbFile which, std::string_view bytes) {
+    return formats::formatOf(bytes) == Format::V20 &&
+           (formats::damagedHeader(bytes) || bytes.size() == currentFileSize(which));
+}
+
+// What a file that cannot be converted was found to be. Without a header of an older version
+// it may be anything cut short or damaged; one whose header names an older version is said to
+// be of that version.
+std::string unreadableFinding(DbFile which, std::string_view bytes) {
+    const std::size_t size = bytes.size();
     if (size == 0) return "it is empty";
-    const std::size_t current = which == DbFile::Notices ? Database::kNoticeFileSize
-                                : which == DbFile::Users ? Database::kUserFileSize
-                                                         : Database::kConfigFileSize;
-    if (from == Format::V20)
+    const Format from = formats::formatOf(bytes);
+    const std::size_t current = currentFileSize(which);
+    if (from == Format::V20) {
+        if (headerDamaged(which, bytes)) return "its header is damaged";
         return "it holds " + std::to_string(size) + " bytes, " + std::to_string(current) +
                " expected";
-    return std::string("it is of version ") + formats::formatText(from) + " but holds only " +
-           std::to_string(size) + " bytes, " + std::to_string(formats::minimumSize(which, from)) +
-           " expected";
+    }
+    const std::size_t want = formats::oldFileSize(which, from);
+    return std::string("it is of version ") + formats::formatText(from) + " but holds " +
+           (size < want ? "only " : "") + std::to_string(size) + " bytes, " +
+           std::to_string(want) + " expected";
 }
 
 // Upper bound of what a conversion reads: the longest old file and a little more.
 constexpr std::size_t kReadCap = Database::kNoticeFileSize + 1;
 
-// Keeps the original under a new name and reads the bytes that were kept. A hard link costs
-// nothing and shows exactly the file that the rename later replaces; folders without links
-// get a copy.
-bool keepOriginal(Database& db, DbFile which, Format from, std::string& kept, std::string& bytes,
-                  std::string& why) {
-    const std::string p = db.path(formats::fileName(which));
-    for (int n = 1; n <= 100; ++n) {
-        kept = backupName(which, from, n);
-        const std::string b = db.path(kept);
-        if (::link(p.c_str(), b.c_str()) == 0) {
-            std::string err;
-            if (readWholeFile(b, bytes, kReadCap, &err) == ReadStatus::Ok) return true;
-            ::unlink(b.c_str());
-            why = err.empty() ? "it cannot be read" : err;
-            return false;
+struct OldFile {
+    enum { Missing, Current, Convertible, Unreadable, Failed } found = Failed;
+    Format from = Format::Current;
+    std::string bytes;
+    std::string error; // when Failed
+};
+
+// Reads a file as every load does: an input/output error, or a size other than its format's
+// (an older copy of the program writes its files in place), is tried again after a pause.
+OldFile readOldFile(Database& db, DbFile which, const std::string& path) {
+    OldFile f;
+    for (int attempt = 1; attempt <= db.ioAttempts; ++attempt) {
+        if (attempt > 1) db.services().sleeper->sleepMs(db.ioPauseMs);
+        f.error.clear();
+        const ReadStatus st = readWholeFile(path, f.bytes, kReadCap, &f.error);
+        if (st == ReadStatus::Missing) {
+            f.found = OldFile::Missing;
+            return f;
         }
-        const int e = errno;
-        if (e == EEXIST) continue;
-        if (e == ENOENT) {
-            why = "it has gone";
-            return false;
+        if (st != ReadStatus::Ok) {
+            f.found = OldFile::Failed;
+            if (f.error.empty()) f.error = "it cannot be read";
+            if (st == ReadStatus::Error) continue;
+            return f;
         }
-        if (e != EPERM && e != ENOTSUP && e != EOPNOTSUPP && e != ENOSYS && e != EXDEV &&
-            e != EMLINK) {
-            why = "no copy could be kept as " + kept + " (" + systemErrorText(e) + ")";
-            return false;
+        f.from = formats::formatOf(f.bytes);
+        if (f.from == Format::Current) {
+            f.found = OldFile::Current;
+            return f;
         }
-        std::string err;
-        if (readWholeFile(p, bytes, kReadCap, &err) != ReadStatus::Ok) {
-            why = err.empty() ? "it cannot be read" : err;
-            return false;
+        if (formats::convertible(which, f.bytes, f.bytes.size())) {
+            f.found = OldFile::Convertible;
+            return f;
         }
-        bool exists = false;
-        if (createFileExclusive(b, bytes, "~upgrade-" + std::to_string(::getpid()), exists, &err))
-            return true;
-        if (exists) continue;
-        why = "no copy could be kept as " + kept + " (" + err + ")";
-        return false;
+        f.found = OldFile::Unreadable;
+        if (headerDamaged(which, f.bytes)) return f; // that does not mend by waiting
     }
-    why = "no free name for a copy beside it";
-    return false;
+    return f;
+}
+
+// The original under a temporary name, before it is read: a hard link costs nothing and holds
+// exactly the file that the save later replaces. A folder without hard links gets a copy of the
+// bytes read instead.
+enum class Hold { Linked, NoLinks, Missing, Failed };
+
+Hold holdOriginal(const std::string& path, const std::string& held, std::string& why) {
+    if (::link(path.c_str(), held.c_str()) == 0) return Hold::Linked;
+    const int e = errno;
+    if (e == ENOENT) return Hold::Missing;
+    if (e == EPERM || e == ENOTSUP || e == EOPNOTSUPP || e == ENOSYS || e == EXDEV ||
+        e == EMLINK)
+        return Hold::NoLinks;
+    why = "no copy of it could be kept (" + systemErrorText(e) + ")";
+    return Hold::Failed;
 }
 
 // Puts the converted data in memory and saves it; memory is restored when the save fails.
@@ -152,70 +186,106 @@ std::optional<Format> fileFormat(const Database& db, DbFile which) {
     return formats::formatOf(std::string_view(head, got));
 }
 
+std::optional<Format> convertibleFormat(const Database& db, DbFile which) {
+    const std::string p = db.path(formats::fileName(which));
+    char head[sizeof(DbHeader)];
+    std::size_t got = 0;
+    if (readFileInto(p, head, sizeof head, got) != ReadStatus::Ok) return std::nullopt;
+    const auto size = fileSize(p);
+    const std::string_view start(head, got);
+    if (!size || !formats::convertible(which, start, *size)) return std::nullopt;
+    return formats::formatOf(start);
+}
+
 UpgradeResult upgradeFile(Database& db, DbFile which) {
     UpgradeResult r;
     const char* name = formats::fileName(which);
-    char head[sizeof(DbHeader)];
-    std::size_t got = 0;
-    std::string err;
-    const ReadStatus st = readFileInto(db.path(name), head, sizeof head, got, &err);
-    if (st == ReadStatus::Missing) return r;
-    if (st != ReadStatus::Ok) {
-        r.status = UpgradeStatus::Failed;
-        r.message = notUpgraded(name, err);
-        return r;
-    }
-    r.from = formats::formatOf(std::string_view(head, got));
-    if (r.from == Format::Current) return r;
-    if (got == sizeof head) {
-        // Today's version with a damaged signature is a broken current file, not one of 2.0:
-        // read as 2.0 every record would shift and be garbled.
-        DbHeader h;
-        std::memcpy(&h, head, sizeof h);
-        if (h.version == currentDbVersion) {
-            r.status = UpgradeStatus::Unreadable;
-            r.message = brokenFileMessage(name, "its header is damaged");
-            return r;
-        }
-    }
-
-    std::string kept, bytes, why;
-    if (!keepOriginal(db, which, r.from, kept, bytes, why)) {
+    const std::string p = db.path(name);
+    const std::string held = p + "." + db.tmpTag() + ".tmp";
+    std::string why;
+    const Hold hold = holdOriginal(p, held, why);
+    if (hold == Hold::Missing) return r;
+    if (hold == Hold::Failed) {
         r.status = UpgradeStatus::Failed;
         r.message = notUpgraded(name, why);
         return r;
     }
-    // The kept bytes decide: another station may have converted the file meanwhile.
-    r.from = formats::formatOf(bytes);
+    const OldFile f = readOldFile(db, which, hold == Hold::Linked ? held : p);
+    r.from = f.from;
+    if (f.found != OldFile::Convertible) {
+        if (hold == Hold::Linked) removeFile(held);
+        if (f.found == OldFile::Unreadable) {
+            r.status = UpgradeStatus::Unreadable;
+            r.message = brokenFileMessage(name, unreadableFinding(which, f.bytes));
+        } else if (f.found == OldFile::Failed) {
+            r.status = UpgradeStatus::Failed;
+            r.message = notUpgraded(name, f.error);
+        } else {
+            r.from = Format::Current; // converted by another station meanwhile, or gone
+        }
+        return r;
+    }
+
+    // The copy takes its one name, replacing an earlier conversion's in a single step, before
+    // the file itself is touched.
+    const std::string kept = backupName(which, f.from);
+    std::string err;
+    bool keptOk = false;
+    if (hold == Hold::Linked) {
+        keptOk = renameFile(held, db.path(kept));
+        if (!keptOk) err = systemErrorText(errno);
+        // Also after a rename onto a copy that is the same file already, which leaves both names.
+        removeFile(held);
+    } else {
+        keptOk = writeFileAtomic(db.path(kept), f.bytes.data(), f.bytes.size(), db.tmpTag(), &err);
+    }
+    if (!keptOk) {
+        r.status = UpgradeStatus::Failed;
+        r.message = notUpgraded(name, "no copy could be kept as " + kept + " (" + err + ")");
+        return r;
+    }
     formats::Convert c = formats::Convert::Done;
-    if (install(db, which, bytes, c)) {
+    if (install(db, which, f.bytes, c)) {
         r.status = UpgradeStatus::Upgraded;
-        r.message = upgradeMessage(which, r.from);
+        r.message = upgradeMessage(which, f.from);
         r.backup = kept;
         return r;
     }
-    removeFile(db.path(kept)); // the original is still in its place
-    if (c == formats::Convert::Current) {
-        r.from = Format::Current;
-    } else if (c == formats::Convert::TooShort) {
-        r.status = UpgradeStatus::Unreadable;
-        r.message = brokenFileMessage(name, tooShortFinding(which, r.from, bytes.size()));
-    } else {
-        r.status = UpgradeStatus::Failed;
-        r.message = notUpgraded(name, "the converted file could not be saved");
-        r.reported = true;
-    }
+    // The copy stays: it is the file as it still is.
+    r.status = UpgradeStatus::Failed;
+    r.message = notUpgraded(name, "the converted file could not be saved");
+    r.reported = true;
     return r;
 }
 
+namespace {
+void tell(Database& db, const std::string& text) {
+    if (db.services().reporter) db.services().reporter->showMessage(text);
+}
+} // namespace
+
 bool upgradeOnLoad(Database& db, std::string_view name) {
-    DbFile which = DbFile::Config;
-    if (name == formats::fileName(DbFile::Notices)) which = DbFile::Notices;
-    if (name == formats::fileName(DbFile::Users)) which = DbFile::Users;
-    const UpgradeResult r = upgradeFile(db, which);
-    if (!r.reported && !r.message.empty() && db.services().reporter)
-        db.services().reporter->showMessage(r.message);
+    const UpgradeResult r = upgradeFile(db, fileNamed(name));
+    if (!r.reported && !r.message.empty()) tell(db, r.message);
     return r.status == UpgradeStatus::Upgraded || r.status == UpgradeStatus::NotNeeded;
+}
+
+bool refuseOnLoad(Database& db, std::string_view name) {
+    const DbFile which = fileNamed(name);
+    const OldFile f = readOldFile(db, which, db.path(name));
+    switch (f.found) {
+    case OldFile::Missing:
+    case OldFile::Current: return true;
+    case OldFile::Convertible:
+        tell(db, brokenFileMessage(name, "it is of an older format, which a workstation converts "
+                                         "when it next opens the database"));
+        return false;
+    case OldFile::Unreadable: tell(db, brokenFileMessage(name, unreadableFinding(which, f.bytes)));
+        return false;
+    case OldFile::Failed: tell(db, brokenFileMessage(name, "it cannot be read: " + f.error));
+        return false;
+    }
+    return false;
 }
 
 } // namespace pinora

@@ -1,5 +1,6 @@
-// Converting a file of an older format in place: the original is kept beside it, the converted
-// file is saved atomically with the current header, and the caller gets the message to show.
+// Converting a file of an older format in place: the original is kept beside it under one name
+// per file and format, the converted file is saved atomically with the current header, and the
+// caller gets the message to show.
 #pragma once
 
 #include "database.h"
@@ -17,7 +18,7 @@ using formats::Format;
 enum class UpgradeStatus {
     NotNeeded,  // missing, or already current (perhaps converted by another station meanwhile)
     Upgraded,   // message holds the upgrade message
-    Unreadable, // too short to be converted; left as it is, message holds the broken-file text
+    Unreadable, // not a whole file of its format; left as it is, message holds the broken-file text
     Failed      // could not be read, kept or saved; left as it is, message says why
 };
 
@@ -35,13 +36,25 @@ std::string upgradeMessage(DbFile which, Format from);
 // The format of the file as it lies on disk; nullopt when it is missing or cannot be read.
 std::optional<Format> fileFormat(const Database& db, DbFile which);
 
-// Converts the file when its header is not current. On success the converted record or table is
-// also the in-memory one; on any failure memory and the file are as they were.
+// The older format the file would be converted from; nullopt when it is missing, current, or
+// not a whole file of an older format (a broken file, which no conversion touches).
+std::optional<Format> convertibleFormat(const Database& db, DbFile which);
+
+// Converts the file when its header is not current. The file is read as every load reads it,
+// repeating on an input/output error. The original is kept as NOTICE.DB.2.4.bak and the like,
+// replacing the copy an earlier conversion of that file and format kept. On success the
+// converted record or table is also the in-memory one; on any failure memory and the file are
+// as they were.
 UpgradeResult upgradeFile(Database& db, DbFile which);
 
 // For the loaders, when a header does not match: converts, tells the user through the
 // database's reporter (the upgrade message, or why it failed) and returns true when the file
 // is to be read again. name is "CONFIG.DB", "NOTICE.DB" or "USER.DB".
 bool upgradeOnLoad(Database& db, std::string_view name);
+
+// For the loaders of a reader that converts nothing: tells the user why the file cannot be read
+// (of an older format, or broken) and returns false; true when it has become current meanwhile
+// (or has gone) and is to be read again.
+bool refuseOnLoad(Database& db, std::string_view name);
 
 } // namespace pinora

@@ -1,6 +1,7 @@
 #include "registration.h"
 
 #include "db/text.h"
+#include "logon.h"
 
 namespace pinora {
 
@@ -29,7 +30,7 @@ Registration registerUser(Station& station, const std::string& osName, const Per
             return false;
         }
         db.user(slot) = templ;
-        db.setUserCredentials(slot, osName, e.password1);
+        db.setUserCredentials(slot, storedLoginName(osName), e.password1);
         UserRecord& u = db.user(slot);
         u.signature = e.signature;
         u.postCount = 0;

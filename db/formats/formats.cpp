@@ -33,7 +33,7 @@ const char* formatText(Format f) {
     return "2.5";
 }
 
-std::size_t minimumSize(DbFile f, Format from) {
+std::size_t oldFileSize(DbFile f, Format from) {
     switch (f) {
     case DbFile::Config:
         return from == Format::V20 ? 1160 : from == Format::V21 ? 16 + 1224 : 16 + 1232;
@@ -45,6 +45,18 @@ std::size_t minimumSize(DbFile f, Format from) {
     return 0;
 }
 
+bool damagedHeader(std::string_view fileStart) {
+    if (fileStart.size() < sizeof(DbHeader)) return false;
+    DbHeader h;
+    std::memcpy(&h, fileStart.data(), sizeof h);
+    return h.version == currentDbVersion && !headerMatches(h);
+}
+
+bool convertible(DbFile f, std::string_view fileStart, std::uint64_t size) {
+    const Format from = formatOf(fileStart);
+    return from != Format::Current && size == oldFileSize(f, from) && !damagedHeader(fileStart);
+}
+
 namespace {
 
 template <class Out, class Reader>
@@ -52,7 +64,7 @@ Convert pick(DbFile which, std::string_view file, Out& out, Format* from, Reader
     const Format f = formatOf(file);
     if (from) *from = f;
     if (f == Format::Current) return Convert::Current;
-    if (file.size() < minimumSize(which, f)) return Convert::TooShort;
+    if (!convertible(which, file, file.size())) return Convert::Unreadable;
     read(f, file, out);
     return Convert::Done;
 }

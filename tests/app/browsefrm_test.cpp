@@ -326,9 +326,10 @@ TEST_F(BrowseTest, ANoticeFreedOrReusedOnAnotherStationIsLeftAlone) {
     fs.sleeper->onSleep = [&] {
         if (fs.sleeper->sleeps.back() != 3000) return;
         fs.sleeper->onSleep = nullptr;
-        ASSERT_TRUE(other.freeNotice(2, "Delete Notice")); // also releases CAROL's lock
+        ASSERT_TRUE(other.freeNotice(2, "Delete Notice"));
         ASSERT_EQ(other.allocateNotice(at(2026, 12, 9), at(2026, 12, 9), {true}, n),
                   AllocStatus::Ok);
+        other.db.releaseLock('N'); // the inner changes left CAROL's own hold in place
     };
     Messages::queueAnswer(true);
     select(2);

@@ -6,6 +6,7 @@
 #include "support/tempfolder.h"
 
 #include <filesystem>
+#include <map>
 #include <gtest/gtest.h>
 
 using namespace pinora;
@@ -47,6 +48,66 @@ TEST(PinoractlUpgrade, ConvertsOldFilesOnceAndInfoPointsAtIt) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "Every file is in the current format; nothing to upgrade\n");
     EXPECT_EQ(pinoractl({"--folder", dir.str(), "info"}).status, 0);
+}
+
+// Every file below the folder, with its bytes.
+std::map<std::string, std::string> snapshot(const std::filesystem::path& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir))
+        files[e.path().lexically_relative(dir).string()] =
+            e.is_regular_file() ? readBytes(e.path()) : "(folder)";
+    return files;
+}
+
+// The commands that only read name an older file and stop; converting is upgrade's work.
+TEST(PinoractlReadOnly, PagePublishAndMailNameAnOlderFormatAndChangeNothing) {
+    for (const char* name : {"NOTICE.DB", "USER.DB", "CONFIG.DB"}) {
+        TempFolder dir, elsewhere;
+        writeFreshDatabase(dir.str());
+        const std::string now = readBytes(dir / name);
+        writeBytes(dir / name, oldHeader(2400) + (std::string(name) == "CONFIG.DB"
+                                                      ? std::string(1232, '\0')
+                                                      : now.substr(16)));
+        const auto before = snapshot(dir.path());
+        const std::string page = (elsewhere / "page.htm").string();
+        const std::vector<std::vector<std::string>> commands = {
+            {"page", "--set", "Students", "--day", "2026-12-07", "--out", page},
+            {"publish", "--set", "Students", "--day", "2026-12-07"},
+            {"mail", "--set", "Students", "--day", "2026-12-07", "--to", "office@example.org",
+             "--smtp", "smtp://127.0.0.1:1"},
+        };
+        for (std::vector<std::string> args : commands) {
+            args.insert(args.begin(), {"--folder", dir.str()});
+            const ToolRun r = pinoractl(args);
+            EXPECT_EQ(r.status, 1) << name << " " << args[2];
+            EXPECT_EQ(r.err, std::string("pinoractl: ") + name +
+                                 " is in the format of Pinora 2.4; run 'pinoractl upgrade' to "
+                                 "convert it\n")
+                << args[2];
+            EXPECT_EQ(snapshot(dir.path()), before) << name << " " << args[2];
+        }
+        EXPECT_FALSE(std::filesystem::exists(page));
+    }
+}
+
+// A file of today's size with a damaged header is broken, not a file of 2.0: info says what
+// it found, and upgrade leaves it for the administrator.
+TEST(PinoractlUpgrade, ABrokenFileIsNotTakenForAnOlderFormat) {
+    TempFolder dir;
+    writeFreshDatabase(dir.str());
+    std::string notices = readBytes(dir / "NOTICE.DB");
+    put32(notices, 12, 0);
+    writeBytes(dir / "NOTICE.DB", notices);
+    const auto before = snapshot(dir.path());
+    const std::string broken = "The NOTICE.DB File is broken, or there is a DISK or NETWORK error "
+                               "(its header is damaged). It has been left as it is. See the "
+                               "Notice Administrator";
+    for (const char* command : {"info", "upgrade"}) {
+        const ToolRun r = pinoractl({"--folder", dir.str(), command});
+        EXPECT_EQ(r.status, 1) << command;
+        EXPECT_EQ(r.err, "pinoractl: " + broken + "\n") << command;
+        EXPECT_EQ(snapshot(dir.path()), before) << command;
+    }
 }
 
 TEST(PinoractlImport, ImportsPrintsTheLogAndRefusesWhileTheLockIsHeld) {

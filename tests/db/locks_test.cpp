@@ -205,6 +205,41 @@ TEST_F(Locks, ChangeFrameHoldsTheLockOnlyWhileChanging) {
     EXPECT_FALSE(std::filesystem::exists(dir / "DB-N.LCK"));
 }
 
+// Inside one station a lock taken again under the same name is counted: an inner release
+// never frees the outer hold, and another station stays refused until the outermost release.
+TEST_F(Locks, ALockTakenAgainByTheSameStationIsFreedOnlyByTheOutermostRelease) {
+    ASSERT_EQ(a.acquireLock('N', "ANN", "Creating Notice"), LockResult::Granted);
+    ASSERT_EQ(a.acquireLock('N', "ann", "Delete Notice"), LockResult::Granted);
+    EXPECT_EQ(lockText(), "TRUE\r\nANN\r\nCreating Notice\r\n");
+    a.releaseLock('N');
+    EXPECT_EQ(lockText(), "TRUE\r\nANN\r\nCreating Notice\r\n");
+    EXPECT_EQ(b.acquireLock('N', "BOB", "Delete Notice"), LockResult::Refused);
+    a.releaseLock('N');
+    EXPECT_FALSE(std::filesystem::exists(dir / "DB-N.LCK"));
+    ASSERT_EQ(b.acquireLock('N', "BOB", "Delete Notice"), LockResult::Granted);
+    b.releaseLock('N');
+
+    // A change made from within another change's callback.
+    int inner = 0;
+    EXPECT_TRUE(a.changeNotices("ANN", "Update Notice Dates", [&] {
+        EXPECT_TRUE(a.changeNotices("ANN", "Delete Notice", [&] { return ++inner > 0; }));
+        EXPECT_EQ(lockText(), "TRUE\r\nANN\r\nUpdate Notice Dates\r\n");
+        EXPECT_EQ(b.acquireLock('N', "BOB", "Delete Notice"), LockResult::Refused);
+        return true;
+    }));
+    EXPECT_EQ(inner, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir / "DB-N.LCK"));
+
+    // Each letter is counted apart, and a refused acquire under another name counts nothing.
+    ASSERT_EQ(a.acquireLock('U', "ANN", "Update User"), LockResult::Granted);
+    ASSERT_EQ(a.acquireLock('N', "ANN", "Creating Notice"), LockResult::Granted);
+    a.releaseLock('U');
+    EXPECT_FALSE(std::filesystem::exists(dir / "DB-U.LCK"));
+    EXPECT_EQ(a.acquireLock('N', "BOB", "Delete Notice"), LockResult::Refused);
+    a.releaseLock('N');
+    EXPECT_FALSE(std::filesystem::exists(dir / "DB-N.LCK"));
+}
+
 TEST_F(Locks, LockFileThatCannotBeReadStopsWithAMessage) {
     std::filesystem::create_directory(dir / "DB-N.LCK");
     EXPECT_EQ(a.acquireLock('N', "ANN", "Creating Notice"), LockResult::Failed);

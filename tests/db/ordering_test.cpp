@@ -56,6 +56,7 @@ const FileSystemCalls recordingCalls = {
                    std::filesystem::weakly_canonical(to).string());
         return systemCalls.rename(from, to);
     },
+    [](int fd, void* buf, std::size_t size) { return systemCalls.read(fd, buf, size); },
 };
 
 class Ordering : public ::testing::Test {

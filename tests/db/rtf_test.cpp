@@ -112,7 +112,7 @@ TEST(Rtf, DamagedInputGivesWhatCouldBeRead) {
     EXPECT_EQ(rtfToLines(R"({\rtf1 text\)"), std::vector<std::string>{"text"});
     EXPECT_EQ(rtfToLines(R"({\rtf1 text\')"), std::vector<std::string>{"text"});
     EXPECT_EQ(rtfToLines(R"({\rtf1 x\'4)"), std::vector<std::string>{"x"});
-    EXPECT_EQ(rtfToLines(R"({\rtf1 a}}}} b\par c})"), (std::vector<std::string>{"a b", "c"}));
+    EXPECT_EQ(rtfToLines(R"({\rtf1 a}}}} b\par c})"), std::vector<std::string>{"a"}); // as unrtf
     EXPECT_EQ(rtfToLines(R"({\rtf1 a\u99999999999999999999?b\uc99999999999 c\bin99999999999999)"),
               std::vector<std::string>{"a?bc"});
     EXPECT_EQ(rtfToLines(R"({\rtf1 a\bin3 xyzb})"), std::vector<std::string>{"ab"});
@@ -121,6 +121,20 @@ TEST(Rtf, DamagedInputGivesWhatCouldBeRead) {
     // Deep nesting is no recursion.
     const std::string deep = "{\\rtf1 " + std::string(1000000, '{') + "deep" + std::string(1000000, '}');
     EXPECT_EQ(rtfToLines(deep), std::vector<std::string>{"deep"});
+}
+
+// Editors of the time padded files with NUL bytes or left text after the closing brace.
+TEST(Rtf, NothingAfterTheOutermostGroupBelongsToTheDocument) {
+    using Lines = std::vector<std::string>;
+    EXPECT_EQ(messageLines(std::string("{\\rtf1 Hello\\par world}\0", 24)),
+              (Lines{"Hello", "world"}));
+    EXPECT_EQ(messageLines(std::string("{\\rtf1 Hello\\par world}") + std::string(300, '\0')),
+              (Lines{"Hello", "world"}));
+    EXPECT_EQ(messageLines("{\\rtf1 Hello\\par world}\r\n\r\n"), (Lines{"Hello", "world"}));
+    EXPECT_EQ(messageLines("{\\rtf1 {\\b Hello}\\par world\\par}trailing text\r\nmore"),
+              (Lines{"Hello", "world"}));
+    // A document that never closes still gives all its text.
+    EXPECT_EQ(messageLines("{\\rtf1 Hello\\par {\\b world"), (Lines{"Hello", "world"}));
 }
 
 TEST(Rtf, OtherFilesKeepTheirLines) {

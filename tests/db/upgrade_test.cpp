@@ -2,6 +2,7 @@
 // place: every field where it belongs, the original kept, nothing converted twice, and files
 // that cannot be converted left exactly as they are.
 #include "db/database.h"
+#include "db/fileio.h"
 #include "db/formats/formats.h"
 #include "db/upgrade.h"
 #include "support/bytes.h"
@@ -11,7 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
+#include <unistd.h>
 #include <map>
 
 using namespace pinora;
@@ -335,18 +339,121 @@ TEST_F(Upgrade, AFailedSaveLeavesTheFileAndMemoryAsTheyWere) {
     EXPECT_EQ(fs.reporter->messages, std::vector<std::string>{unsavedFileMessage("CONFIG.DB")});
     EXPECT_EQ(file("CONFIG.DB"), old);
     EXPECT_EQ(db.config.schoolName.str(), "In memory");
-    EXPECT_FALSE(exists("CONFIG.DB.2.4.bak"));
+    EXPECT_EQ(file("CONFIG.DB.2.4.bak"), old) << "the copy is the file as it still is";
     // Once the disk has room the same file converts.
     EXPECT_EQ(upgradeFile(db, DbFile::Config).status, UpgradeStatus::Upgraded);
 }
 
-TEST_F(Upgrade, AnEarlierCopyIsNeverReplaced) {
-    write("NOTICE.DB.2.4.bak", "an older copy");
-    write("NOTICE.DB", header(2400) + std::string(1040000, '\0'));
-    const UpgradeResult r = upgradeFile(db, DbFile::Notices);
-    ASSERT_EQ(r.status, UpgradeStatus::Upgraded);
-    EXPECT_EQ(r.backup, "NOTICE.DB.2.4(2).bak");
-    EXPECT_EQ(file("NOTICE.DB.2.4.bak"), "an older copy");
+// An older copy of the program still in use writes the old format again and again; each
+// conversion replaces the one copy of that file and format, and a copy of another format stays.
+TEST_F(Upgrade, ALaterConversionReplacesTheOneCopyOfThatFormat) {
+    write("NOTICE.DB.2.4.bak", "an earlier copy");
+    write("NOTICE.DB.2.0.bak", "a copy of 2.0");
+    const std::string blank = header(2400) + std::string(1040000, '\0');
+    std::string old;
+    for (int round = 1; round <= 150; ++round) {
+        old = blank;
+        putNotice(old, 16, "\x01" "B", round % 200, 46000 + round, 46001 + round, "Round", 1);
+        write("NOTICE.DB", old);
+        ASSERT_EQ(db.loadNotices(), LoadResult::Ok) << "round " << round;
+        ASSERT_DOUBLE_EQ(db.notice(1).startDate, 46000 + round);
+    }
+    EXPECT_EQ(fs.reporter->messages.size(), 150u);
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"MSG", "NOTICE.DB", "NOTICE.DB.2.0.bak",
+                                               "NOTICE.DB.2.4.bak", "TEMP"}));
+    EXPECT_EQ(file("NOTICE.DB.2.4.bak"), old) << "the newest original";
+    EXPECT_EQ(file("NOTICE.DB.2.0.bak"), "a copy of 2.0");
+}
+
+// Only a whole file of an older format is converted. A file of today's size whose header is
+// damaged, or an old header on a file of the wrong size, would be garbled by a conversion: it
+// is reported as broken and left exactly as it is, with no copy beside it.
+TEST_F(Upgrade, AFileOfTheWrongSizeForItsHeaderIsBrokenAndNeverConverted) {
+    writeFreshDatabase(dir.str());
+    for (const char* name : {"NOTICE.DB", "USER.DB"}) {
+        const std::string good = file(name);
+        auto withVersion = [&](std::int32_t v) {
+            std::string b = good;
+            put32(b, 12, v);
+            return b;
+        };
+        std::string signature = withVersion(2600);
+        signature[2] = static_cast<char>(signature[2] ^ 0x04);
+        std::string old24 = good + "x";
+        put32(old24, 12, 2400);
+        std::string old21 = good.substr(0, good.size() - 1);
+        put32(old21, 12, 2100);
+        const std::vector<std::pair<std::string, std::string>> cases = {
+            {withVersion(0), "its header is damaged"},
+            {withVersion(-1), "its header is damaged"},
+            {withVersion(2500 ^ 0x800), "its header is damaged"}, // one bit flipped
+            {signature, "its header is damaged"},
+            {old24, "it is of version 2.4 but holds " + std::to_string(good.size() + 1) +
+                        " bytes, " + std::to_string(good.size()) + " expected"},
+            {old21, "it is of version 2.1,2.2,2.3 but holds only " +
+                        std::to_string(good.size() - 1) + " bytes, " +
+                        std::to_string(good.size()) + " expected"},
+        };
+        for (const auto& [bytes, found] : cases) {
+            write(name, bytes);
+            fs.reporter->messages.clear();
+            const LoadResult r = std::string(name) == "USER.DB" ? db.loadUsers() : db.loadNotices();
+            EXPECT_EQ(r, LoadResult::Failed) << name << ": " << found;
+            EXPECT_EQ(fs.reporter->messages, std::vector<std::string>{brokenFileMessage(name, found)});
+            EXPECT_EQ(file(name), bytes) << name << ": " << found;
+            EXPECT_EQ(convertibleFormat(db, std::string(name) == "USER.DB" ? DbFile::Users
+                                                                          : DbFile::Notices),
+                      std::nullopt);
+            for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+                EXPECT_NE(e.path().extension(), ".bak") << name << ": " << found;
+        }
+        write(name, good);
+    }
+}
+
+// Like every load, a conversion repeats a read that fails, or that finds the file cut short
+// while an older copy of the program writes it in place.
+TEST_F(Upgrade, AConversionRepeatsAReadThatFailsOrFindsTheFileShort) {
+    std::string old = header(2400) + std::string(1040000, '\0');
+    putNotice(old, 16, "\x01" "B", 5, 46000, 46001, "Kept", 2);
+    write("NOTICE.DB", old);
+    static int failures = 0;
+    failures = 2;
+    const FileSystemCalls system = fileSystemCalls;
+    fileSystemCalls.read = [](int fd, void* buf, std::size_t size) -> long {
+        if (failures > 0) {
+            --failures;
+            errno = EIO;
+            return -1;
+        }
+        return ::read(fd, buf, size);
+    };
+    const UpgradeResult failed = upgradeFile(db, DbFile::Notices);
+    fileSystemCalls = system;
+    EXPECT_EQ(failed.status, UpgradeStatus::Upgraded) << failed.message;
+    EXPECT_EQ(fs.sleeper->sleeps, (std::vector<int>{db.ioPauseMs, db.ioPauseMs}));
+
+    write("NOTICE.DB", old.substr(0, 4096));
+    fs.sleeper->sleeps.clear();
+    fs.sleeper->onSleep = [&] { write("NOTICE.DB", old); };
+    const UpgradeResult shortAtFirst = upgradeFile(db, DbFile::Notices);
+    EXPECT_EQ(shortAtFirst.status, UpgradeStatus::Upgraded) << shortAtFirst.message;
+    EXPECT_EQ(fs.sleeper->sleeps.size(), 1u);
+    EXPECT_EQ(file("NOTICE.DB.2.4.bak"), old);
+    ASSERT_EQ(db.loadNotices(), LoadResult::Ok);
+    EXPECT_EQ(db.notice(1).signature.str(), "Kept");
+
+    // Bounded: a file that stays short is broken after the last attempt.
+    fs.sleeper->onSleep = nullptr;
+    fs.sleeper->sleeps.clear();
+    write("NOTICE.DB", old.substr(0, 4096));
+    EXPECT_EQ(upgradeFile(db, DbFile::Notices).status, UpgradeStatus::Unreadable);
+    EXPECT_EQ(fs.sleeper->sleeps.size(), static_cast<std::size_t>(db.ioAttempts - 1));
+    EXPECT_EQ(file("NOTICE.DB"), old.substr(0, 4096));
 }
 
 // What the loaders do when a header does not match: convert, tell, read again.

@@ -4,6 +4,7 @@
 #include "ui/messages.h"
 #include "users/logon.h"
 #include "users/logonfrm.h"
+#include "users/registration.h"
 
 #include <QLineEdit>
 #include <QMainWindow>
@@ -228,6 +229,55 @@ TEST_F(LogonTest, UnknownSystemUserIsRefusedAndTheProgramEnds) {
     logon->startLogon(false);
     EXPECT_EQ(registrations, 1);
     EXPECT_TRUE(Messages::shown().isEmpty());
+}
+
+// A system name longer than a login name is stored as its first 15 characters at registration;
+// every later start finds the user under them, in any case, instead of registering again.
+TEST_F(LogonTest, LongSystemNameRegisteredOnceIsFoundAtEveryStart) {
+    fakes.osUser = "Firstname.Lastname";
+    station->currentUserName = fakes.osUser;
+    const Registration reg = registerUser(*station, osUserNameForLogon(station->services()),
+                                          PersonalEntries{"First Last", "FL", "pear", "pear"});
+    ASSERT_EQ(reg.status, RegistrationStatus::Ok);
+    EXPECT_EQ(reg.storedName, "Firstname.Lastn");
+    auto usersInUse = [this] {
+        int n = 0;
+        for (int slot = 1; slot <= kUserCount; ++slot)
+            n += station->db.userSlotFree(slot) ? 0 : 1;
+        return n;
+    };
+    const int before = usersInUse();
+    // The program starts again, with the system user's name in another case too.
+    auto restart = [this](const char* osName, bool askPassword) {
+        fakes.osUser = osName;
+        logon.reset();
+        station = std::make_unique<Station>(folder.str(), fakes.services());
+        ASSERT_EQ(station->db.loadUsers(), LoadResult::Ok);
+        ASSERT_EQ(station->db.loadConfig(), LoadResult::Ok);
+        mode(true, askPassword);
+        station->db.config.signupAllowed = true;
+        logon = std::make_unique<Tlogonfrm>(*station);
+        setups = registrations = 0;
+        hook(true);
+        logon->startLogon(false);
+    };
+    for (const char* osName : {"Firstname.Lastname", "FIRSTNAME.LASTNAME"}) {
+        restart(osName, false);
+        EXPECT_EQ(registrations, 0) << osName;
+        EXPECT_EQ(setups, 1) << osName;
+        EXPECT_EQ(endedWith, -1) << osName;
+        EXPECT_EQ(station->currentUserSlot, reg.slot) << osName;
+        EXPECT_EQ(usersInUse(), before) << osName;
+    }
+    restart("firstname.lastname", true);
+    EXPECT_EQ(edit("username")->text(), QStringLiteral("firstname.lastn"));
+    edit("password")->setText("pear");
+    press();
+    EXPECT_EQ(setups, 1);
+    EXPECT_EQ(station->currentUserSlot, reg.slot);
+    EXPECT_TRUE(Messages::shownTexts().isEmpty());
+    // User management still looks for whole names.
+    EXPECT_EQ(station->db.findUser("Firstname.Lastname"), -1);
 }
 
 TEST_F(LogonTest, SwitchShowsTheFullDialogWhateverTheSystemUser) {
