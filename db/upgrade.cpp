@@ -137,12 +137,12 @@ Hold holdOriginal(const std::string& path, const std::string& held, std::string&
 }
 
 // Puts the converted data in memory and saves it; memory is restored when the save fails.
-bool install(Database& db, DbFile which, std::string_view bytes, formats::Convert& c) {
+bool install(Database& db, DbFile which, std::string_view bytes) {
+    using formats::Convert;
     switch (which) {
     case DbFile::Config: {
         ConfigRecord converted;
-        c = formats::convertConfig(bytes, converted);
-        if (c != formats::Convert::Done) return false;
+        if (formats::convertConfig(bytes, converted) != Convert::Done) return false;
         const ConfigRecord keep = db.config;
         db.config = converted;
         if (db.saveConfig()) return true;
@@ -150,8 +150,7 @@ bool install(Database& db, DbFile which, std::string_view bytes, formats::Conver
         return false;
     }
     case DbFile::Notices: {
-        c = formats::convertNotices(bytes, db.notices.spare());
-        if (c != formats::Convert::Done) return false;
+        if (formats::convertNotices(bytes, db.notices.spare()) != Convert::Done) return false;
         db.notices.swapInSpare();
         if (db.saveNotices()) return true;
         db.notices.swapInSpare();
@@ -159,8 +158,7 @@ bool install(Database& db, DbFile which, std::string_view bytes, formats::Conver
     }
     case DbFile::Users: {
         UserTable converted;
-        c = formats::convertUsers(bytes, converted);
-        if (c != formats::Convert::Done) return false;
+        if (formats::convertUsers(bytes, converted) != Convert::Done) return false;
         const UserTable keep = db.users;
         db.users = converted;
         if (db.saveUsers()) return true;
@@ -244,8 +242,7 @@ UpgradeResult upgradeFile(Database& db, DbFile which) {
         r.message = notUpgraded(name, "no copy could be kept as " + kept + " (" + err + ")");
         return r;
     }
-    formats::Convert c = formats::Convert::Done;
-    if (install(db, which, f.bytes, c)) {
+    if (install(db, which, f.bytes)) {
         r.status = UpgradeStatus::Upgraded;
         r.message = upgradeMessage(which, f.from);
         r.backup = kept;

@@ -1,6 +1,7 @@
 #include "helpviewer.h"
 
 #include "db/station.h"
+#include "ui/browserengine.h"
 #include "ui/webprint.h"
 
 #include <QGuiApplication>
@@ -173,6 +174,7 @@ QWebEngineView* Tonlinehelpfrm::web() {
         delete layout_->takeAt(layout_->count() - 1);
         web_ = new QWebEngineView(this);
         web_->setObjectName(QStringLiteral("web"));
+        ui::restrictWebView(web_);
         layout_->addWidget(web_, 1);
     }
     return web_;

@@ -1,5 +1,6 @@
 #include "output/mail.h"
 
+#include "output/noticemarkup.h"
 #include "output/page.h"
 
 #include "db/text.h"
@@ -264,7 +265,8 @@ bool noticeMailText(const Database& db, int setNumber, TDateTime day, std::strin
             if (count > 0) text += kEol;
             ++count;
             bool first = true;
-            forEachLine(bytes, LineEnds::CrLfOrLf, [&](std::string_view l) {
+            // What the page would drop (a script's text among it) is not shown here either.
+            forEachLine(safeNoticeMarkup(bytes), LineEnds::CrLfOrLf, [&](std::string_view l) {
                 if (first && c.numberEachNotice) text += std::to_string(count) + ". ";
                 first = false;
                 text += cp1252ToUtf8(markupAsText(l));

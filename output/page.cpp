@@ -1,5 +1,7 @@
 #include "page.h"
 
+#include "noticemarkup.h"
+
 #include "db/datetime.h"
 #include "db/fileio.h"
 #include "db/text.h"
@@ -178,6 +180,7 @@ bool makeNoticePage(Database& db, int setNumber, TDateTime day, std::string& out
     const bool numbered = c.numberEachNotice;
     const bool keepReturns = c.allowUserReturns;
     const std::int32_t style = c.signatureStyle;
+    std::string notice;
     const bool ok = forEachPageNotice(
         db, setNumber, day,
         [&](int, const NoticeRecord& r, const std::string& text, std::string& err) {
@@ -187,7 +190,10 @@ bool makeNoticePage(Database& db, int setNumber, TDateTime day, std::string& out
                 return false;
             }
             if (numbered) line(out, "<LI>");
-            appendMessageLines(out, text, keepReturns);
+            // Cleaned as the browser will read it, with the line breaks the page adds.
+            notice.clear();
+            appendMessageLines(notice, text, keepReturns);
+            out += safeNoticeMarkup(notice);
             if (style >= 0 && style <= 2) {
                 if (style == 0) out += "<BR>";
                 out += pageText(signatureText(style, r.signature.str()));

@@ -1,5 +1,6 @@
 #include "pageprint.h"
 
+#include "ui/browserengine.h"
 #include "ui/webprint.h"
 
 #include <QFileInfo>
@@ -7,6 +8,7 @@
 #include <QUrl>
 #include <QVariant>
 #include <QWebEnginePage>
+#include <QWebEngineScript>
 #include <QWebEngineView>
 
 namespace pinora {
@@ -27,7 +29,9 @@ const char* const kFitToSheet = R"((function () {
 class PrintJob : public QObject {
   public:
     PrintJob(std::unique_ptr<QPrinter> printer, std::function<void(bool)> done)
-        : printer_(std::move(printer)), done_(std::move(done)), view_(new QWebEngineView) {}
+        : printer_(std::move(printer)), done_(std::move(done)), view_(new QWebEngineView) {
+        ui::restrictWebView(view_);
+    }
     ~PrintJob() override { delete view_; }
 
     void start(const QString& path) {
@@ -35,9 +39,14 @@ class PrintJob : public QObject {
             if (started_) return;
             started_ = true;
             if (!ok) return finish(false);
-            view_->page()->runJavaScript(QString::fromLatin1(kFitToSheet), [this](const QVariant&) {
-                printWebView(view_, printer_.get(), [this](bool printed) { finish(printed); });
-            });
+            // The page's own scripts are off; the program's runs in a world of its own.
+            view_->page()->runJavaScript(QString::fromLatin1(kFitToSheet),
+                                         QWebEngineScript::ApplicationWorld,
+                                         [this](const QVariant&) {
+                                             printWebView(view_, printer_.get(), [this](bool printed) {
+                                                 finish(printed);
+                                             });
+                                         });
         });
         view_->setUrl(QUrl::fromLocalFile(path));
     }

@@ -1,5 +1,7 @@
 #include "previewfrm.h"
 
+#include "ui/browserengine.h"
+
 #include <QCloseEvent>
 #include <QFile>
 #include <QHideEvent>
@@ -29,6 +31,7 @@ QWebEngineView* TPreviewFrm::webbrowser() {
     if (!web_) {
         web_ = new QWebEngineView(this);
         web_->setObjectName(QStringLiteral("webbrowser"));
+        ui::restrictWebView(web_);
         layout_->addWidget(web_);
     }
     return web_;

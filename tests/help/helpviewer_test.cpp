@@ -13,10 +13,13 @@
 #include <QTest>
 #include <QToolButton>
 #include <QWebEngineHistory>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
 #include <QWebEngineView>
 #include <QWindow>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 
 using namespace pinora;
@@ -313,6 +316,24 @@ TEST(HelpViewer, LoadsTheTopicAndMovesBackAndForward) {
         loads(v, helpTopicUrl(db.str(), "browse.htm"), [&] { v.showTopic("browse.htm", &w); }));
     EXPECT_TRUE(v.isVisible());
     EXPECT_EQ(v.web()->history()->count(), 3);
+}
+
+TEST(HelpViewer, RunsNoScriptOfItsPages) {
+    HelpFolder db;
+    std::ofstream(db.folder / "help" / "main.htm", std::ios::trunc)
+        << "<html><head><title>Instructions</title></head><body>Help"
+           "<script>document.title = 'script ran';</script></body></html>";
+    Tonlinehelpfrm v(db.str());
+    ASSERT_TRUE(loads(v, helpTopicUrl(db.str(), "main.htm"), [&] { v.showTopic("main.htm", nullptr); }));
+    bool done = false;
+    QString title;
+    v.web()->page()->runJavaScript("document.title", QWebEngineScript::ApplicationWorld,
+                                   [&](const QVariant& t) {
+                                       title = t.toString();
+                                       done = true;
+                                   });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 30000));
+    EXPECT_EQ(title.toStdString(), "Instructions");
 }
 
 TEST(HelpViewer, StaysUsableBesideAModalDialog) {

@@ -1,6 +1,7 @@
 #include "db/datetime.h"
 #include "db/fileio.h"
 #include "output/ftp.h"
+#include "output/mail.h"
 #include "output/page.h"
 #include "support/bytes.h"
 #include "support/fakes.h"
@@ -183,6 +184,39 @@ TEST_F(PageTest, MessageLinesAreCarriedAsTheyStand) {
     r2 = db.notice(1);
     ASSERT_TRUE(db.saveNotices());
     EXPECT_EQ(notices(), "A\r\n\r\nB\r\nC\r\nD\r\n");
+}
+
+// Notices reach the page, and the mail made from it, as markup, never as script: what the
+// editor writes stays byte for byte, and what one notice leaves open never joins the next.
+TEST_F(PageTest, NoticeTextIsMarkupNeverScript) {
+    saveFormat(true, true, true, 0);
+    const std::string picture = "<IMG SRC=\"" + dir.str() + "/MSG/bus.jpg\">";
+    addNotice(1, "<b>Trip</b> on <i>Friday</i>\n" + picture + "\n<script>alert(1)</script>",
+              monday(), monday());
+    addNotice(2,
+              "<img src=x onerror=alert(1)> <a href=\"JavaScript:alert(2)\">link</a>\n"
+              "<IFRAME src=http://x></IFRAME><style>b{}</style>\n<ScRiPt\n>alert(3)</sCrIpT>",
+              monday(), monday());
+    EXPECT_EQ(notices(),
+              "<LI>\r\n<b>Trip</b> on <i>Friday</i>\r\n<BR>\r\n" + picture +
+                  "\r\n<BR>\r\n\r\n<BR>\r\n<BR>Ann Smith<P>\r\n</LI>\r\n"
+                  "<LI>\r\n<img src=x> <a>link</a>\r\n<BR>\r\n\r\n<BR>\r\n\r\n<BR>\r\n<BR>Ann "
+                  "Smith<P>\r\n</LI>\r\n");
+
+    std::string html, text, error;
+    int count = 0;
+    ASSERT_TRUE(makeNoticePage(db, 1, monday(), html, &error)) << error;
+    EXPECT_EQ(html, page());
+    ASSERT_TRUE(noticeMailText(db, 1, monday(), text, count, &error)) << error;
+    EXPECT_EQ(text, "1. Trip on Friday\r\n[picture]\r\n\r\nAnn Smith\r\n\r\n"
+                    "2. [picture] link\r\n\r\n\r\nAnn Smith\r\n");
+
+    // With nothing between notices, a tag left open by one would take the next one's text
+    // as its attributes.
+    saveFormat(false, false, false, 2);
+    addNotice(3, "<b onclick=alert(4)>unquoted</b>\n<img src=y ", monday(), monday(), {2});
+    addNotice(4, "onerror=alert(5)>after", monday(), monday(), {2});
+    EXPECT_EQ(notices(2), "<b>unquoted</b>\r\n\r\nonerror=alert(5)>after\r\n\r\n");
 }
 
 TEST_F(PageTest, LogoIsCopiedBesideThePageWhenItExists) {

@@ -11,17 +11,25 @@
 
 #include <QDateEdit>
 #include <QGroupBox>
+#include <QImage>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
 #include <QWebEngineView>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+
+// Readable QString values in failure messages.
+static void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 using namespace pinora;
 using pinora::test::FakeServices;
@@ -400,6 +408,42 @@ TEST_F(PreviewDialog, PreviewShowsThePageModallyAndRemovesItWhenClosed) {
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
 }
 
+// Whatever a page holds, the preview runs none of its script; its pictures, in MSG and beside
+// the page, still show.
+TEST(PreviewWindow, RunsNoScriptOfThePageAndStillShowsItsPictures) {
+    TempFolder folder;
+    QImage picture(12, 8, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    ASSERT_TRUE(picture.save(QString::fromStdString((folder / "MSG" / "pic.png").string())));
+    ASSERT_TRUE(picture.save(QString::fromStdString((folder / "TEMP" / "logo.png").string())));
+    const fs::path page = folder / "TEMP" / "page.htm";
+    std::ofstream(page) << "<HTML><HEAD><TITLE>Notices</TITLE></HEAD><BODY>"
+                        << "<IMG SRC=\"" << folder.str() << "/MSG/pic.png\"><img src=\"logo.png\">"
+                        << "<script>document.title = 'script ran';</script>"
+                        << "<img src=none.png onerror=\"document.title = 'handler ran'\">"
+                        << "</BODY></HTML>";
+    TPreviewFrm preview;
+    QString seen;
+    QTimer::singleShot(0, &preview, [&] {
+        QWebEngineView* web = preview.findChild<QWebEngineView*>("webbrowser");
+        bool loaded = false;
+        if (web) QObject::connect(web, &QWebEngineView::loadFinished, [&] { loaded = true; });
+        if (web && QTest::qWaitFor([&] { return loaded; }, 30000)) {
+            bool done = false;
+            web->page()->runJavaScript(
+                "document.title + '|' + Array.from(document.images).map(i => i.naturalWidth)",
+                QWebEngineScript::ApplicationWorld, [&](const QVariant& v) {
+                    seen = v.toString();
+                    done = true;
+                });
+            QTest::qWaitFor([&] { return done; }, 30000);
+        }
+        preview.close();
+    });
+    preview.showPage(QString::fromStdString(page.string()));
+    EXPECT_EQ(seen, QStringLiteral("Notices|12,12,0"));
+}
+
 TEST_F(PreviewDialog, HidingThePreviewRemovesItsPageToo) {
     TPreviewFrm preview;
     dlg.setPreviewFrm(&preview);
@@ -436,8 +480,9 @@ TEST(PagePrint, PrintsAPageFileToPdfAndFailsOnAMissingOne) {
     TempFolder folder;
     const fs::path page = folder / "TEMP" / "page.htm";
     {
-        std::ofstream(page)
-            << "<HTML><BODY><H1>Assembly</H1><P>Year 9 to the hall</P></BODY></HTML>";
+        std::ofstream(page) << "<HTML><BODY><H1>Assembly</H1><P>Year 9 to the hall</P>"
+                               "<script>document.body.innerHTML = 'Script ran';</script>"
+                               "</BODY></HTML>";
     }
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     printer->setOutputFormat(QPrinter::PdfFormat);
@@ -449,6 +494,7 @@ TEST(PagePrint, PrintsAPageFileToPdfAndFailsOnAMissingOne) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return done.has_value(); }, 60000));
     EXPECT_TRUE(*done);
     EXPECT_TRUE(pdfText(pdf).contains("Year 9 to the hall"));
+    EXPECT_FALSE(pdfText(pdf).contains("Script ran")) << "the page's own script never runs";
 
     done.reset();
     printPageFile(QString::fromStdString((folder / "none.htm").string()),
