@@ -1,6 +1,7 @@
 #include "displayfrm.h"
 
 #include "db/datetime.h"
+#include "ui/browserengine.h"
 
 #include <QApplication>
 #include <QDir>
@@ -36,6 +37,7 @@ TDisplayfrm::TDisplayfrm(Database& db, const QString& setName, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     web_ = new QWebEngineView(this);
+    ui::restrictWebView(web_);
     web_->setObjectName(QStringLiteral("webbrowser"));
     web_->setContextMenuPolicy(Qt::NoContextMenu);
     layout->addWidget(web_, 1);

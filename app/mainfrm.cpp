@@ -441,8 +441,8 @@ void Tmainfrm::clearLocks() {
                             QStringLiteral("Forcing a clearlock may cause data to be lost. Do "
                                            "you wish to continue?")))
         return;
-    station_.db.releaseLock('U');
-    station_.db.releaseLock('N');
+    station_.db.clearLock('U');
+    station_.db.clearLock('N');
 }
 
 } // namespace pinora

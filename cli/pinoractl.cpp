@@ -193,7 +193,7 @@ int locks(Database& db, const Options& o, std::ostream& out, std::ostream& err) 
         const LockInfo& l = letter == 'U' ? u : n;
         const std::string path = db.lockPath(letter);
         const bool existed = fileExists(path);
-        db.releaseLock(letter);
+        db.clearLock(letter);
         if (fileExists(path)) {
             err << "pinoractl: cannot remove " << printable(path) << "\n";
             status = kFailed;

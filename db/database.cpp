@@ -540,7 +540,11 @@ void Database::releaseLock(char letter) {
         --h.count; // an outer operation still holds it
         return;
     }
-    h = Held{};
+    clearLock(letter);
+}
+
+void Database::clearLock(char letter) {
+    held(letter) = Held{};
     removeFile(lockPath(letter));
 }
 

@@ -109,6 +109,9 @@ class Database {
     LockInfo readLock(char letter, bool* ok = nullptr);
     LockResult acquireLock(char letter, std::string_view user, std::string_view task);
     void releaseLock(char letter);
+    // Removes the lock file whoever holds it, however often this station took it: the
+    // administrator's Clear Locks.
+    void clearLock(char letter);
     // Retries every lockRetryMs until granted; calls onLockWait while another holds the lock
     // and onLockWaitEnd once it has it. False only when the lock file cannot be used at all.
     bool waitForLock(char letter, std::string_view user, std::string_view task);

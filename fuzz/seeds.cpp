@@ -124,6 +124,11 @@ int main(int argc, char** argv) {
     const std::string message = s.file("MSG/1.MSG");
     seed("message_file", "written", message);
     seed("message_file", "mixed", "one\rtwo\nthree\r\n\r\n\x80\x81\x9F\xFF");
+    seed("notice_markup", "editor", "<b>Bold</b> <I>it</i> <u>u</u><br><IMG SRC=\"MSG//1.jpg\">");
+    seed("notice_markup", "script",
+         "a<script>alert(1)</script><img src=x onerror=alert(1)><a href=\"jav&#x09;ascript:x\">l</a>");
+    seed("notice_markup", "formatting",
+         "<font color=red>x</font><table><tr><td>c</td></tr></table><!-- c --><style>p{}</style>");
     seed("rtf", "written", message);
     seed("rtf", "paragraphs", R"({\rtf1\ansi\deff0 First paragraph.\par Second\par\par Third\par})");
     seed("rtf", "tables", R"({\rtf1\ansi{\fonttbl{\f0\froman Times;}}{\colortbl;\red255\green0\blue0;})"

@@ -18,7 +18,8 @@ while [ $# -gt 0 ]; do
     *) targets+=("$1"); shift ;;
   esac
 done
-all=(config_db notice_db user_db lock_file message_file notices_dat rtf page integrity_check)
+all=(config_db notice_db user_db lock_file message_file notices_dat rtf page integrity_check
+  notice_markup)
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
 
 fuzz=build-asan/fuzz

@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QTest>
 #include <QTimer>
+#include <QWebEnginePage>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
 #include <map>
 
@@ -43,6 +45,9 @@ TEST_F(DisplayTest, FollowsTheFolderAndTheDayAndWritesOnlyItsOwnPage) {
     EXPECT_FALSE(d->status()->isVisibleTo(d.get()));
     EXPECT_EQ(d->shownUrl().toLocalFile(), d->pagePath());
     EXPECT_EQ(d->browser()->parentWidget(), d.get());
+    // The hall's screen runs no script that a notice might carry.
+    EXPECT_FALSE(d->browser()->page()->settings()->testAttribute(
+        QWebEngineSettings::JavascriptEnabled));
     EXPECT_EQ(pageText(*d).find("by WRITER"), std::string::npos);
     // Six hours and a second to go: the day turns by itself.
     EXPECT_EQ(d->findChild<QTimer*>("midnight")->interval(), 6 * 3600 * 1000 + 1000);

@@ -436,7 +436,7 @@ TEST(PreviewWindow, RunsNoScriptOfThePageAndStillShowsItsPictures) {
                     seen = v.toString();
                     done = true;
                 });
-            QTest::qWaitFor([&] { return done; }, 30000);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, 30000));
         }
         preview.close();
     });
