@@ -4,6 +4,7 @@
 #include "app/mainfrm.h"
 #include "db/datetime.h"
 #include "help/helpviewer.h"
+#include "ui/accessible.h"
 #include "ui/messages.h"
 
 #include <QButtonGroup>
@@ -51,6 +52,9 @@ Tcreatefrm::Tcreatefrm(Station& station, AppWindows& windows, QWidget* parent)
             connect(buttons[i], &QRadioButton::clicked, this, [this] { recompute(); });
         }
         pick->setParent(g);
+        ui::nameAfter(pick, items[3]);
+        // The picker is made before its group: Tab reaches it after the choice it belongs to.
+        setTabOrder(buttons[3], pick);
         gl->addWidget(pick, 3, 1);
         layout->addWidget(g);
     };
