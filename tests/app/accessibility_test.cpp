@@ -16,9 +16,10 @@
 #include "output/windows/previewdialogfrm.h"
 #include "output/windows/previewfrm.h"
 #include "output/windows/webserverconfigfrm.h"
-#include "ui/lockfrm.h"
 #include "support/fakes.h"
 #include "support/tempfolder.h"
+#include "ui/accessible.h"
+#include "ui/lockfrm.h"
 #include "ui/messages.h"
 #include "users/firstregfrm.h"
 #include "users/loginconfigfrm.h"
@@ -138,7 +139,7 @@ QString wrongFirstFocus(QDialog* dialog) {
             if (b->isDefault() && !defaultButton) defaultButton = b;
         }
     }
-    QWidget* expected = firstField ? firstField
+    QWidget* expected = firstField      ? firstField
                         : defaultButton ? static_cast<QWidget*>(defaultButton)
                                         : firstButton;
     if (!expected) return {}; // nothing the keyboard could start on
@@ -180,11 +181,11 @@ class Accessibility : public ::testing::Test {
         AppWindows& w = program->windows();
         QList<QDialog*> all;
         const QList<QDialog*> windows = {
-            w.lockfrm,          w.createfrm,        w.browsefrm,         w.welcomefrm,
-            w.logonfrm,         w.webserverconfigfrm, w.previewdialogfrm, w.previewfrm,
-            w.pageformatfrm,    w.schoolinfofrm,    w.importfrm,         w.aboutbox,
-            w.setconfigfrm,     w.check2frm,        w.userinfofrm,       w.loginconfigfrm,
-            w.usermanagementfrm, w.firstregfrm,     w.autoregconfigfrm};
+            w.lockfrm,           w.createfrm,          w.browsefrm,        w.welcomefrm,
+            w.logonfrm,          w.webserverconfigfrm, w.previewdialogfrm, w.previewfrm,
+            w.pageformatfrm,     w.schoolinfofrm,      w.importfrm,        w.aboutbox,
+            w.setconfigfrm,      w.check2frm,          w.userinfofrm,      w.loginconfigfrm,
+            w.usermanagementfrm, w.firstregfrm,        w.autoregconfigfrm};
         for (QDialog* window : windows) {
             EXPECT_NE(window, nullptr);
             if (window) all << window;
@@ -248,4 +249,26 @@ TEST_F(Accessibility, TheBusyLightSaysWhatItsColourMeans) {
     main->setBusy(false);
     EXPECT_NE(idle, busy) << "a screen reader hears when the program is busy";
     EXPECT_EQ(light->accessibleName() + light->accessibleDescription(), idle);
+}
+
+TEST_F(Accessibility, ADateFieldComesRightAfterTheChoiceThatNamesItInTabOrder) {
+    int pairs = 0;
+    for (QDialog* d : dialogs()) {
+        for (QAbstractSpinBox* field : d->findChildren<QAbstractSpinBox*>()) {
+            for (QRadioButton* choice : field->parentWidget()->findChildren<QRadioButton*>()) {
+                if (ui::captionWords(choice->text()) != field->accessibleName()) continue;
+                ++pairs;
+                QWidget* next = choice->nextInFocusChain();
+                while (next && next->focusPolicy() == Qt::NoFocus)
+                    next = next->nextInFocusChain();
+                // The field's own line takes the keyboard for it.
+                if (next && next->parentWidget() == field) next = field;
+                EXPECT_EQ(next, field)
+                    << nameOf(d).toStdString() << '.' << nameOf(field).toStdString() << " after "
+                    << nameOf(choice).toStdString() << ", not "
+                    << (next ? nameOf(next).toStdString() : "nothing");
+            }
+        }
+    }
+    EXPECT_EQ(pairs, 3) << "the create dialog's two dates and the preview dialog's one";
 }

@@ -12,11 +12,13 @@ using namespace pinora::ui;
 TEST(CaptionWords, DropMnemonicMarksTheClosingColonAndSpaces) {
     EXPECT_EQ(captionWords(QStringLiteral("&Find:")), QStringLiteral("Find"));
     EXPECT_EQ(captionWords(QStringLiteral("This &Date:")), QStringLiteral("This Date"));
-    EXPECT_EQ(captionWords(QStringLiteral("Point Size (1 - 7): ")), QStringLiteral("Point Size (1 - 7)"));
+    EXPECT_EQ(captionWords(QStringLiteral("Point Size (1 - 7): ")),
+              QStringLiteral("Point Size (1 - 7)"));
     // A doubled ampersand is a real one.
     EXPECT_EQ(captionWords(QStringLiteral("Print && Publish")), QStringLiteral("Print & Publish"));
     // Only the last colon closes the caption.
-    EXPECT_EQ(captionWords(QStringLiteral("Path: (eg p:\\x):")), QStringLiteral("Path: (eg p:\\x)"));
+    EXPECT_EQ(captionWords(QStringLiteral("Path: (eg p:\\x):")),
+              QStringLiteral("Path: (eg p:\\x)"));
     EXPECT_EQ(captionWords(QString()), QString());
 }
 
