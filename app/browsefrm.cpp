@@ -3,6 +3,7 @@
 #include "app/mainfrm.h"
 #include "app/toolicons.h"
 #include "db/textsearch.h"
+#include "ui/accessible.h"
 #include "ui/helptopics.h"
 #include "ui/messages.h"
 
@@ -53,11 +54,13 @@ Tbrowsefrm::Tbrowsefrm(Station& station, Tmainfrm& mainfrm)
     auto* bar = new QToolBar(this);
     bar->setObjectName(QStringLiteral("ToolBar1"));
     bar->setIconSize(QSize(24, 24));
-    auto button = [this, bar](const char* name, ToolPicture picture, const QString& hint) {
+    auto button = [this, bar](const char* name, ToolPicture picture, const QString& hint,
+                              const QString& spoken = {}) {
         auto* b = new QToolButton(bar);
         b->setObjectName(QString::fromLatin1(name));
         b->setIcon(toolIcon(picture));
         b->setToolTip(hint);
+        ui::nameIconButton(b, spoken);
         b->setAutoRaise(true);
         bar->addWidget(b);
         return b;
@@ -75,6 +78,7 @@ Tbrowsefrm::Tbrowsefrm(Station& station, Tmainfrm& mainfrm)
     sortBy_->setObjectName(QStringLiteral("SortBy"));
     sortBy_->addItems({QStringLiteral("Index"), QStringLiteral("Date In"),
                        QStringLiteral("Date Out"), QStringLiteral("Owner")});
+    label->setBuddy(sortBy_);
     bar->addWidget(sortBy_);
     mineOnly_ = new QCheckBox(QStringLiteral("Display only my notices"), bar);
     mineOnly_->setObjectName(QStringLiteral("MineOnly"));
@@ -93,8 +97,8 @@ Tbrowsefrm::Tbrowsefrm(Station& station, Tmainfrm& mainfrm)
     findLabel->setBuddy(find_);
     bar->addWidget(find_);
     bar->addSeparator();
-    auto* exitBtn = button("Exit", ToolPicture::Exit, {});
-    auto* helpBtn = button("SpeedButton1", ToolPicture::Help, {});
+    auto* exitBtn = button("Exit", ToolPicture::Exit, {}, QStringLiteral("Exit"));
+    auto* helpBtn = button("SpeedButton1", ToolPicture::Help, {}, QStringLiteral("Help"));
     layout->addWidget(bar);
     bar_ = bar;
 
@@ -102,6 +106,7 @@ Tbrowsefrm::Tbrowsefrm(Station& station, Tmainfrm& mainfrm)
     list_ = new QTableView(this);
     list_->setObjectName(QStringLiteral("List"));
     list_->setModel(model_);
+    ui::nameAfter(list_, QStringLiteral("Notices"));
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -191,6 +196,8 @@ void Tbrowsefrm::FormShow() {
         const QSignalBlocker quiet(sortBy_);
         sortBy_->setCurrentIndex(0);
     }
+    // The keyboard starts on the notices, where the arrow keys choose one and Enter edits it.
+    list_->setFocus(Qt::OtherFocusReason);
     // The fill runs once the window is on the screen, so that it paints while it fills.
     fillDue_ = true;
     QMetaObject::invokeMethod(

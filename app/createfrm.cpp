@@ -4,6 +4,7 @@
 #include "app/mainfrm.h"
 #include "db/datetime.h"
 #include "help/helpviewer.h"
+#include "ui/accessible.h"
 #include "ui/messages.h"
 
 #include <QButtonGroup>
@@ -35,9 +36,10 @@ Tcreatefrm::Tcreatefrm(Station& station, AppWindows& windows, QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
 
+    // The date comes after the choices, so that Tab reaches it after the one it belongs to.
     auto radioGroup = [this, layout](const char* name, const QString& caption,
                                      const QStringList& items, QRadioButton** buttons,
-                                     QDateTimeEdit* pick) {
+                                     const char* pickName) {
         auto* g = new QGroupBox(caption, this);
         g->setObjectName(QString::fromLatin1(name));
         auto* gl = new QGridLayout(g);
@@ -50,21 +52,22 @@ Tcreatefrm::Tcreatefrm(Station& station, AppWindows& windows, QWidget* parent)
             gl->addWidget(buttons[i], i, 0);
             connect(buttons[i], &QRadioButton::clicked, this, [this] { recompute(); });
         }
-        pick->setParent(g);
+        QDateTimeEdit* pick = makeDatePicker(pickName, g);
+        ui::nameAfter(pick, items[3]);
         gl->addWidget(pick, 3, 1);
         layout->addWidget(g);
+        return pick;
     };
-    startdatecustom_ = makeDatePicker("startdatecustom", this);
-    enddatecustom_ = makeDatePicker("enddatecustom", this);
-    radioGroup("startdaterg",
-               QStringLiteral("What day do you want your notice to be displayed on?"),
-               {QStringLiteral("Today"), QStringLiteral("Tomorrow"),
-                QStringLiteral("Next available weekday"), QStringLiteral("This date:")},
-               start_, startdatecustom_);
-    radioGroup("enddaterg", QStringLiteral("How long should your notice be in notices?"),
-               {QStringLiteral("One day only"), QStringLiteral("Two days"),
-                QStringLiteral("One week"), QStringLiteral("Until this date:")},
-               end_, enddatecustom_);
+    startdatecustom_ = radioGroup(
+        "startdaterg", QStringLiteral("What day do you want your notice to be displayed on?"),
+        {QStringLiteral("Today"), QStringLiteral("Tomorrow"),
+         QStringLiteral("Next available weekday"), QStringLiteral("This date:")},
+        start_, "startdatecustom");
+    enddatecustom_ =
+        radioGroup("enddaterg", QStringLiteral("How long should your notice be in notices?"),
+                   {QStringLiteral("One day only"), QStringLiteral("Two days"),
+                    QStringLiteral("One week"), QStringLiteral("Until this date:")},
+                   end_, "enddatecustom");
     connect(startdatecustom_, &QDateTimeEdit::dateTimeChanged, this, [this] { recompute(); });
     connect(enddatecustom_, &QDateTimeEdit::dateTimeChanged, this, [this] { recompute(); });
 

@@ -3,6 +3,7 @@
 #include "app/createfrm.h"
 #include "app/startup.h"
 #include "help/helpviewer.h"
+#include "ui/accessible.h"
 #include "ui/lockfrm.h"
 #include "ui/messages.h"
 
@@ -40,6 +41,14 @@ QString idleHintText() {
 
 BusyLight::BusyLight(QWidget* parent) : QWidget(parent), color_(Qt::green) {
     setFixedSize(16, 16);
+    setAccessibleName(QStringLiteral("Busy light"));
+    showBusy(false);
+}
+
+void BusyLight::showBusy(bool busy) {
+    setColor(busy ? QColor(255, 0, 0) : QColor(0, 255, 0));
+    setAccessibleDescription(busy ? QStringLiteral("Red: the notice system is busy")
+                                  : QStringLiteral("Green: the notice system is ready to be used"));
 }
 
 void BusyLight::setColor(const QColor& c) {
@@ -183,6 +192,7 @@ void Tmainfrm::buildCommands() {
             QToolBar* tb = bars.at(place);
             auto* b = new QToolButton(tb);
             b->setToolTip(QString::fromLatin1(c.caption));
+            ui::nameIconButton(b);
             b->setIcon(toolIcon(c.picture.value_or(ToolPicture::Help)));
             b->setIconSize(QSize(24, 24));
             connect(b, &QToolButton::clicked, this, [this, &c] { perform(c); });
@@ -321,14 +331,14 @@ void Tmainfrm::setupMainWindowForUser() {
 void Tmainfrm::setBusy(bool on) {
     if (on) {
         if (busyDepth_++ == 0) busySpan_.begin();
-        busy_->setColor(QColor(255, 0, 0));
+        busy_->showBusy(true);
         return;
     }
     // Lets the red light be seen even after the shortest operation.
     station_.services().sleeper->sleepMs(100);
     if (busyDepth_ > 0 && --busyDepth_ > 0) return;
     busySpan_.end();
-    busy_->setColor(QColor(0, 255, 0));
+    busy_->showBusy(false);
 }
 
 // ---- editing ------------------------------------------------------------------------------

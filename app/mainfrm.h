@@ -25,6 +25,8 @@ class BusyLight : public QWidget {
     explicit BusyLight(QWidget* parent = nullptr);
     QColor color() const { return color_; }
     void setColor(const QColor& c);
+    // Red while the program is busy, green when it is ready; a screen reader hears which.
+    void showBusy(bool busy);
     QSize sizeHint() const override { return {16, 16}; }
 
   protected:

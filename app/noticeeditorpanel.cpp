@@ -1,6 +1,7 @@
 #include "noticeeditorpanel.h"
 
 #include "app/editwidgets.h"
+#include "ui/accessible.h"
 #include "ui/messages.h"
 
 #include <QCheckBox>
@@ -106,6 +107,7 @@ NoticeEditorPanel::NoticeEditorPanel(Station& station, NoticeEditing& editing, Q
     notice_ = new QPlainTextEdit(this);
     notice_->setObjectName(QStringLiteral("notice"));
     notice_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    ui::nameAfter(notice_, QStringLiteral("Notice text"));
     v->addWidget(notice_, 1);
 
     // The date and set groups sit under the text, at its right.
@@ -116,9 +118,9 @@ NoticeEditorPanel::NoticeEditorPanel(Station& station, NoticeEditing& editing, Q
     auto* dg = new QGridLayout(editDates_);
     editStart_ = makeDatePicker("Editstartdate", editDates_);
     editEnd_ = makeDatePicker("EditEndDate", editDates_);
-    dg->addWidget(new QLabel(QStringLiteral("Display on date:"), editDates_), 0, 0);
+    dg->addWidget(ui::labelFor(editStart_, QStringLiteral("Display on date:"), editDates_), 0, 0);
     dg->addWidget(editStart_, 0, 1);
-    dg->addWidget(new QLabel(QStringLiteral("Display until:"), editDates_), 1, 0);
+    dg->addWidget(ui::labelFor(editEnd_, QStringLiteral("Display until:"), editDates_), 1, 0);
     dg->addWidget(editEnd_, 1, 1);
     dg->addWidget(makeButton("BitBtn1", QStringLiteral("Update"), editDates_), 0, 2);
     dg->addWidget(makeButton("BitBtn2", QStringLiteral("Cancel"), editDates_), 1, 2);
@@ -134,6 +136,8 @@ NoticeEditorPanel::NoticeEditorPanel(Station& station, NoticeEditing& editing, Q
     for (int k = 0; k < kSetCount; ++k) {
         setBoxes_[k] = new QCheckBox(editSets_);
         setBoxes_[k]->setObjectName(QStringLiteral("set%1").arg(k + 1));
+        // Shown with its set's name when the editor opens; until then it has no words.
+        setBoxes_[k]->hide();
         sg->addWidget(setBoxes_[k], 1 + k % 2, k / 2);
     }
     sg->addWidget(makeButton("BitBtn3", QStringLiteral("Update"), editSets_), 1, 4);

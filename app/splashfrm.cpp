@@ -1,5 +1,6 @@
 #include "splashfrm.h"
 
+#include "ui/accessible.h"
 #include "users/pictures.h"
 
 #include <QApplication>
@@ -27,11 +28,13 @@ Tsplashfrm::Tsplashfrm(QWidget* parent)
     Image2_->setObjectName(QStringLiteral("Image2"));
     Image2_->setGeometry(0, 0, 367, 40);
     Image2_->setPixmap(bannerPicture(367, 40));
+    ui::describePicture(Image2_, QStringLiteral("Pinora 2 banner"));
 
     Image1_ = new QLabel(this);
     Image1_->setObjectName(QStringLiteral("Image1"));
     Image1_->setGeometry(16, 56, 112, 112);
     Image1_->setPixmap(programPicture(112));
+    ui::describePicture(Image1_, QStringLiteral("Pinora 2 logo"));
 
     Label1_ = new QLabel(QStringLiteral("Pinora 2"), this);
     Label1_->setObjectName(QStringLiteral("Label1"));

@@ -1,5 +1,6 @@
 #include "lockfrm.h"
 
+#include "accessible.h"
 #include "busy.h"
 #include "messages.h"
 
@@ -48,6 +49,7 @@ Tlockfrm::Tlockfrm(QWidget* parent) : QDialog(parent) {
     auto* image = new QLabel(this);
     image->setObjectName(QStringLiteral("Image1"));
     image->setPixmap(hourglass());
+    ui::describePicture(image, QStringLiteral("Hourglass: waiting for the database"));
     auto* text = new QLabel(QStringLiteral("Another user is accessing the database, you are "
                                            "queued to access the database."),
                             this);
@@ -60,6 +62,7 @@ Tlockfrm::Tlockfrm(QWidget* parent) : QDialog(parent) {
     userinfo_->setObjectName(QStringLiteral("userinfo"));
     userinfo_->setReadOnly(true);
     userinfo_->setEnabled(false);
+    ui::nameAfter(userinfo_, group->title());
     auto* gl = new QVBoxLayout(group);
     gl->addWidget(userinfo_);
 

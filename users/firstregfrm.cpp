@@ -2,6 +2,7 @@
 
 #include "logon.h"
 #include "pictures.h"
+#include "ui/accessible.h"
 #include "ui/helptopics.h"
 #include "ui/messages.h"
 
@@ -47,6 +48,7 @@ Tfirstregfrm::Tfirstregfrm(Station& station, QWidget* parent) : QDialog(parent),
     auto* picture = new QLabel;
     picture->setObjectName(QStringLiteral("Image1"));
     picture->setPixmap(programPicture(80));
+    ui::describePicture(picture, QStringLiteral("Pinora 2 logo"));
     picture->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
     auto* intro = wrappedLabel(QStringLiteral(
         "Welcome, new user. This is the first time you have opened Pinora 2.0. Please take a "
@@ -161,7 +163,7 @@ Tautoregconfigfrm::Tautoregconfigfrm(Station& station, QWidget* parent)
     securitylvl_->setMaximumWidth(80);
 
     auto* level = new QHBoxLayout;
-    level->addWidget(new QLabel(QStringLiteral("Security Level")));
+    level->addWidget(ui::labelFor(securitylvl_, QStringLiteral("Security Level")));
     level->addWidget(securitylvl_);
     level->addWidget(new QLabel(QStringLiteral("Enter a number between 1 - 200")));
     level->addStretch();

@@ -2,6 +2,7 @@
 
 #include "logon.h"
 #include "pictures.h"
+#include "ui/accessible.h"
 #include "ui/messages.h"
 
 #include <QApplication>
@@ -32,6 +33,7 @@ Tlogonfrm::Tlogonfrm(Station& station, QWidget* parent) : QDialog(parent), stati
     Image1_ = new QLabel;
     Image1_->setObjectName(QStringLiteral("Image1"));
     Image1_->setPixmap(programPicture(80));
+    ui::describePicture(Image1_, QStringLiteral("Pinora 2 logo"));
     Image1_->setAlignment(Qt::AlignCenter);
 
     username_ = new QLineEdit;
@@ -46,9 +48,9 @@ Tlogonfrm::Tlogonfrm(Station& station, QWidget* parent) : QDialog(parent), stati
     BitBtn1_->setDefault(true);
 
     auto* grid = new QGridLayout;
-    grid->addWidget(new QLabel(QStringLiteral("Username")), 0, 0);
+    grid->addWidget(ui::labelFor(username_, QStringLiteral("Username")), 0, 0);
     grid->addWidget(username_, 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Password")), 1, 0);
+    grid->addWidget(ui::labelFor(password_, QStringLiteral("Password")), 1, 0);
     grid->addWidget(password_, 1, 1);
     grid->addWidget(BitBtn1_, 2, 1, Qt::AlignRight);
 

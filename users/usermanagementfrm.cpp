@@ -1,6 +1,7 @@
 #include "usermanagementfrm.h"
 
 #include "db/text.h"
+#include "ui/accessible.h"
 #include "ui/helptopics.h"
 #include "ui/messages.h"
 
@@ -89,6 +90,7 @@ TUserManagementFrm::TUserManagementFrm(Station& station, QWidget* parent)
     users->setObjectName(QStringLiteral("GroupBox1"));
     userlist_ = new QListWidget;
     userlist_->setObjectName(QStringLiteral("userlist"));
+    ui::nameAfter(userlist_, users->title());
     auto* usersLay = new QVBoxLayout(users);
     usersLay->addWidget(userlist_);
     // However the entry became current: a click, the arrow keys, typing its first letters.
@@ -118,16 +120,16 @@ TUserManagementFrm::TUserManagementFrm(Station& station, QWidget* parent)
         namedCheck("bypassmaxday", QStringLiteral("Users notices can bypass Max. Day Limit"));
 
     auto* fields = new QGridLayout;
-    fields->addWidget(new QLabel(QStringLiteral("Full Name:")), 0, 0);
+    fields->addWidget(ui::labelFor(name_, QStringLiteral("Full Name:")), 0, 0);
     fields->addWidget(name_, 0, 1, 1, 3);
-    fields->addWidget(new QLabel(QStringLiteral("Signature:")), 1, 0);
+    fields->addWidget(ui::labelFor(signature_, QStringLiteral("Signature:")), 1, 0);
     fields->addWidget(signature_, 1, 1, 1, 3);
-    fields->addWidget(new QLabel(QStringLiteral("Password:")), 2, 0);
+    fields->addWidget(ui::labelFor(password_, QStringLiteral("Password:")), 2, 0);
     fields->addWidget(password_, 2, 1);
     fields->addWidget(forcepassword_, 2, 2, 1, 2);
-    fields->addWidget(new QLabel(QStringLiteral("Post Count:")), 3, 0);
+    fields->addWidget(ui::labelFor(postcount_, QStringLiteral("Post Count:")), 3, 0);
     fields->addWidget(postcount_, 3, 1);
-    fields->addWidget(new QLabel(QStringLiteral("Security Lvl:")), 4, 0);
+    fields->addWidget(ui::labelFor(securitylvl_, QStringLiteral("Security Lvl:")), 4, 0);
     fields->addWidget(securitylvl_, 4, 1);
     fields->addWidget(new QLabel(QStringLiteral("Number between 1-200")), 4, 2, 1, 2);
 

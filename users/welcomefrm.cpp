@@ -2,6 +2,7 @@
 
 #include "formparts.h"
 #include "setup.h"
+#include "ui/accessible.h"
 #include "ui/messages.h"
 
 #include <QFormLayout>
@@ -63,6 +64,7 @@ Twelcomefrm::Twelcomefrm(Station& station, QWidget* parent) : QDialog(parent), s
         Memo1_ = new QPlainTextEdit(QString::fromLatin1(kGreeting));
         Memo1_->setObjectName(QStringLiteral("Memo1"));
         Memo1_->setReadOnly(true);
+        ui::nameAfter(Memo1_, steps_[0]->title());
         lay->addWidget(Memo1_);
     }
     {

@@ -2,6 +2,7 @@
 
 #include "db/fileio.h"
 #include "db/text.h"
+#include "ui/accessible.h"
 #include "ui/busy.h"
 #include "ui/dates.h"
 #include "ui/messages.h"
@@ -69,6 +70,7 @@ Tcheck2frm::Tcheck2frm(Station& station, QWidget* parent) : QDialog(parent), sta
         item->setCheckState(Qt::Unchecked);
     }
     state_->setEnabled(false);
+    ui::nameAfter(state_, QStringLiteral("Check steps"));
     state_->setFixedSize(250, 9 * 19 + 6);
     upper->addWidget(state_);
 
@@ -126,6 +128,7 @@ Tcheck2frm::Tcheck2frm(Station& station, QWidget* parent) : QDialog(parent), sta
     log_ = new QPlainTextEdit(this);
     log_->setObjectName(QStringLiteral("log"));
     log_->setReadOnly(true);
+    ui::nameAfter(log_, QStringLiteral("Check log"));
     log_->setFixedHeight(220);
     top->addWidget(log_);
 

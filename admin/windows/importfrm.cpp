@@ -2,6 +2,7 @@
 
 #include "db/import14.h"
 #include "db/station.h"
+#include "ui/accessible.h"
 #include "ui/busy.h"
 #include "ui/dates.h"
 #include "ui/messages.h"
@@ -53,12 +54,15 @@ TImportfrm::TImportfrm(Station& station, QWidget* parent) : QDialog(parent), sta
     importset2_ = list("importset2");
     path_ = new QLineEdit(this);
     path_->setObjectName(QStringLiteral("path"));
-    grid->addWidget(label("Label2", QStringLiteral("Staff Notices should import into:")), 0, 0);
-    grid->addWidget(importset1_, 0, 1);
-    grid->addWidget(label("Label3", QStringLiteral("Student Notices should import into:")), 1, 0);
-    grid->addWidget(importset2_, 1, 1);
-    grid->addWidget(label("Label4", QStringLiteral("Path to OLD Pinora: (eg p:\\notice\\)")), 2, 0);
-    grid->addWidget(path_, 2, 1);
+    const auto row = [grid, &label](int r, const char* name, const QString& text, QWidget* field) {
+        QLabel* l = label(name, text);
+        l->setBuddy(field);
+        grid->addWidget(l, r, 0);
+        grid->addWidget(field, r, 1);
+    };
+    row(0, "Label2", QStringLiteral("Staff Notices should import into:"), importset1_);
+    row(1, "Label3", QStringLiteral("Student Notices should import into:"), importset2_);
+    row(2, "Label4", QStringLiteral("Path to OLD Pinora: (eg p:\\notice\\)"), path_);
 
     auto* buttons = new QHBoxLayout;
     top->addLayout(buttons);
@@ -75,6 +79,7 @@ TImportfrm::TImportfrm(Station& station, QWidget* parent) : QDialog(parent), sta
     progress_ = new QPlainTextEdit(this);
     progress_->setObjectName(QStringLiteral("progress"));
     progress_->setReadOnly(true);
+    ui::nameAfter(progress_, QStringLiteral("Import progress"));
     progress_->setFixedHeight(180);
     top->addWidget(progress_);
 }

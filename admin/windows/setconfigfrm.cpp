@@ -1,6 +1,7 @@
 #include "setconfigfrm.h"
 
 #include "db/station.h"
+#include "ui/accessible.h"
 #include "ui/dates.h"
 #include "ui/helptopics.h"
 #include "ui/messages.h"
@@ -89,8 +90,14 @@ Tsetconfigfrm::Tsetconfigfrm(Station& station, QWidget* parent)
         r.emd = new QCheckBox(this);
         r.emd->setObjectName(QStringLiteral("set%1emd").arg(n));
         r.maxday = edit(QStringLiteral("set%1maxday").arg(n), 50);
+        // Ten rows alike: each field is named with its set, not only its column's label.
+        ui::nameAfter(r.ept, QStringLiteral("Set %1 has a deadline").arg(n));
+        ui::nameAfter(r.ptime, QStringLiteral("Set %1 deadline").arg(n));
+        ui::nameAfter(r.emd, QStringLiteral("Set %1 has most days").arg(n));
+        ui::nameAfter(r.maxday, QStringLiteral("Set %1 most days").arg(n));
         int col = 0;
-        grid->addWidget(new QLabel(QStringLiteral("Set %1 Name:").arg(n), this), k, col++);
+        grid->addWidget(ui::labelFor(r.name, QStringLiteral("Set %1 Name:").arg(n), this), k,
+                        col++);
         grid->addWidget(r.name, k, col++);
         grid->addWidget(r.ept, k, col++);
         grid->addWidget(new QLabel(QStringLiteral("Deadline:"), this), k, col++);

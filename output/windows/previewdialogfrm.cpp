@@ -6,6 +6,7 @@
 #include "output/page.h"
 #include "output/windows/pageprint.h"
 #include "output/windows/previewfrm.h"
+#include "ui/accessible.h"
 #include "ui/dates.h"
 #include "ui/messages.h"
 
@@ -64,6 +65,7 @@ Tpreviewdialogfrm::Tpreviewdialogfrm(Station& station, QWidget* parent)
     day_->setObjectName(QStringLiteral("day"));
     day_->setDisplayFormat(QLocale::system().dateFormat(QLocale::LongFormat));
     day_->setCalendarPopup(true);
+    ui::nameAfter(day_, dayItems[3]);
     // Wide enough for the longest long date, which the editor's own size would cut off.
     day_->setMinimumWidth(day_->sizeHint().width() -
                           day_->fontMetrics().horizontalAdvance(day_->text()) +
