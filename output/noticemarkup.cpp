@@ -1,6 +1,7 @@
 #include "noticemarkup.h"
 
 #include <algorithm>
+#include <cctype>
 #include <vector>
 
 namespace pinora {
@@ -188,6 +189,22 @@ bool startsWith(std::string_view s, std::string_view prefix) {
     return s.substr(0, prefix.size()) == prefix;
 }
 
+// Names a browser and this reader split alike: letters, digits and - _ : .
+bool plainName(std::string_view name) {
+    if (name.empty()) return false;
+    for (const char c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_' && c != ':' &&
+            c != '.')
+            return false;
+    return true;
+}
+
+// A name that starts like a value or holds a quote reads differently once the attributes
+// around it are gone.
+bool oddName(std::string_view name) {
+    return name.empty() || name[0] == '=' || name.find_first_of("\"'`") != std::string_view::npos;
+}
+
 bool keptAttribute(std::string_view element, const Attribute& a) {
     if (startsWith(a.name, "on")) return false;
     if (oneOf(a.name, {"srcdoc", "formaction", "action"})) return false;
@@ -289,16 +306,29 @@ class Cleaner {
         }
         if (!keptElement(t.name)) return drop(t.close);
         std::vector<const Attribute*> kept;
-        for (const Attribute& a : t.attributes)
-            if (keptAttribute(t.name, a)) kept.push_back(&a);
-        if (kept.size() == t.attributes.size()) {
+        bool plain = true;
+        for (const Attribute& a : t.attributes) {
+            if (!keptAttribute(t.name, a) || oddName(a.name)) {
+                plain = false;
+                continue;
+            }
+            kept.push_back(&a);
+        }
+        if (plain) {
             out_.append(in_.substr(at, t.close - at));
         } else {
+            // Written afresh, every value quoted: joined again as they were, odd names and
+            // quotes could read as another tag the second time, in a browser too.
             out_ += '<';
             out_.append(t.rawName);
             for (const Attribute* a : kept) {
+                if (!plainName(a->name)) continue;
                 out_ += ' ';
-                out_.append(in_.substr(a->begin, a->end - a->begin));
+                out_.append(in_.substr(a->begin, a->name.size()));
+                out_ += "=\"";
+                for (const char c : a->value)
+                    out_ += c == '"' ? std::string("&quot;") : std::string(1, c);
+                out_ += '"';
             }
             out_ += t.selfClosing ? " />" : ">";
         }

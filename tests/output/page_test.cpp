@@ -200,7 +200,7 @@ TEST_F(PageTest, NoticeTextIsMarkupNeverScript) {
     EXPECT_EQ(notices(),
               "<LI>\r\n<b>Trip</b> on <i>Friday</i>\r\n<BR>\r\n" + picture +
                   "\r\n<BR>\r\n\r\n<BR>\r\n<BR>Ann Smith<P>\r\n</LI>\r\n"
-                  "<LI>\r\n<img src=x> <a>link</a>\r\n<BR>\r\n\r\n<BR>\r\n\r\n<BR>\r\n<BR>Ann "
+                  "<LI>\r\n<img src=\"x\"> <a>link</a>\r\n<BR>\r\n\r\n<BR>\r\n\r\n<BR>\r\n<BR>Ann "
                   "Smith<P>\r\n</LI>\r\n");
 
     std::string html, text, error;
