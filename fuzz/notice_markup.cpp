@@ -12,38 +12,68 @@
 using namespace pinora;
 
 namespace {
-// True when a tag that runs or frames something starts outside every tag, as a browser's
-// tokenizer would see it.
+
+bool blank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
+// True when a tag that runs or frames something starts outside every tag, comment and quoted
+// value, as a browser's tokenizer reads the text.
 bool opensForbiddenTag(const std::string& s) {
-    bool inTag = false;
-    char quote = 0;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const char c = s[i];
-        if (inTag) {
-            if (quote) {
-                if (c == quote) quote = 0;
-            } else if (c == '"' || c == '\'') {
-                quote = c;
-            } else if (c == '>') {
-                inTag = false;
-            }
-            continue;
-        }
-        if (c != '<' || i + 1 >= s.size()) continue;
+    std::size_t i = 0;
+    while ((i = s.find('<', i)) != std::string::npos && i + 1 < s.size()) {
         const char next = s[i + 1];
-        if (next == '!' || next == '?') { // a comment or declaration: no quotes inside
-            const std::size_t end = s.find('>', i);
-            if (end == std::string::npos) break;
-            i = end;
+        if (s.compare(i, 4, "<!--") == 0) {
+            const std::size_t end = s.find("-->", i + 4);
+            if (end == std::string::npos) return false;
+            i = end + 3;
             continue;
         }
-        if (!std::isalpha(static_cast<unsigned char>(next)) && next != '/') continue; // text
+        if (next == '!' || next == '?') {
+            const std::size_t end = s.find('>', i);
+            if (end == std::string::npos) return false;
+            i = end + 1;
+            continue;
+        }
+        if (!std::isalpha(static_cast<unsigned char>(next)) && next != '/') {
+            ++i; // text
+            continue;
+        }
         for (const char* tag : {"<script", "<iframe", "<object", "<embed"})
             if (::strncasecmp(s.c_str() + i, tag, std::strlen(tag)) == 0) return true;
-        inTag = true;
+        // The tag's name, then its attributes; a quote opens a value only after '='.
+        i += 1;
+        while (i < s.size() && !blank(s[i]) && s[i] != '/' && s[i] != '>')
+            ++i;
+        while (i < s.size() && s[i] != '>') {
+            if (blank(s[i]) || s[i] == '/') {
+                ++i;
+                continue;
+            }
+            ++i; // an attribute name takes its first character whatever it is
+            while (i < s.size() && !blank(s[i]) && s[i] != '/' && s[i] != '>' && s[i] != '=')
+                ++i;
+            std::size_t j = i;
+            while (j < s.size() && blank(s[j]))
+                ++j;
+            if (j >= s.size() || s[j] != '=') continue;
+            ++j;
+            while (j < s.size() && blank(s[j]))
+                ++j;
+            if (j < s.size() && (s[j] == '"' || s[j] == '\'')) {
+                const std::size_t q = s.find(s[j], j + 1);
+                if (q == std::string::npos) return false;
+                i = q + 1;
+            } else {
+                while (j < s.size() && !blank(s[j]) && s[j] != '>')
+                    ++j;
+                i = j;
+            }
+        }
     }
     return false;
 }
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
