@@ -234,11 +234,10 @@ int removeTemporaryFiles(const Database& db, bool remove, std::vector<std::strin
     // Listed and removed through the folder itself: a TEMP or MSG that is a link to another
     // folder is refused, not emptied.
     const auto list = [&](const char* name, const std::string& path) {
-        if (isLink(path)) {
-            if (refused) refused->push_back(name);
-            return std::vector<FolderEntry>{};
-        }
-        return listFolder(path).value_or(std::vector<FolderEntry>{});
+        std::string error;
+        auto entries = listFolder(path, &error);
+        if (!entries && error == kLinkRefused && refused) refused->push_back(name);
+        return entries.value_or(std::vector<FolderEntry>{});
     };
     const auto take = [&](const std::string& path) {
         if (!remove || removeFile(path)) ++count;

@@ -6,10 +6,6 @@
 
 namespace pinora {
 
-const char* const kUsersNotSavedMessage =
-    "The user database could not be changed, so nothing was saved. Please try again; if this "
-    "keeps happening, ask your administrator to run a Data Integrity Check";
-
 std::vector<ListedUser> userList(const Database& db) {
     std::vector<ListedUser> users;
     for (int n = 1; n <= kUserCount; ++n)
@@ -18,13 +14,6 @@ std::vector<ListedUser> userList(const Database& db) {
         return upperAscii(a.name) < upperAscii(b.name);
     });
     return users;
-}
-
-std::vector<std::string> userListNames(const Database& db) {
-    std::vector<std::string> names;
-    for (ListedUser& u : userList(db))
-        names.push_back(std::move(u.name));
-    return names;
 }
 
 bool stillListed(const Database& db, const ListedUser& user) {
@@ -123,16 +112,19 @@ UserChange changeFoundUser(Station& station, const char* task, const std::functi
     return ok ? UserChange::Ok : UserChange::Failed;
 }
 
-std::function<int()> byName(const Database& db, const std::string& name) {
-    return [&db, name] { return db.findUser(name); };
-}
-
 std::function<int()> bySlot(const Database& db, const ListedUser& user) {
     return [&db, user] { return stillListed(db, user) ? user.slot : -1; };
 }
 
-UserChange updateFound(Station& station, const std::function<int()>& find, const UserDetails& d) {
-    return changeFoundUser(station, "Update User", find, [&](int slot) {
+UserChange deleteFound(Station& station, const std::function<int()>& find) {
+    return changeFoundUser(station, "Delete User", find,
+                           [&](int slot) { station.db.setUserName(slot, freeMarker); });
+}
+
+} // namespace
+
+UserChange updateUser(Station& station, const ListedUser& user, const UserDetails& d) {
+    return changeFoundUser(station, "Update User", bySlot(station.db, user), [&](int slot) {
         UserRecord& u = station.db.user(slot);
         u.fullName = d.fullName;
         u.signature = d.signature;
@@ -146,27 +138,13 @@ UserChange updateFound(Station& station, const std::function<int()>& find, const
     });
 }
 
-UserChange deleteFound(Station& station, const std::function<int()>& find) {
-    return changeFoundUser(station, "Delete User", find,
-                           [&](int slot) { station.db.setUserName(slot, freeMarker); });
-}
-
-} // namespace
-
-UserChange updateUser(Station& station, const ListedUser& user, const UserDetails& d) {
-    return updateFound(station, bySlot(station.db, user), d);
-}
-
-UserChange updateUser(Station& station, const std::string& name, const UserDetails& d) {
-    return updateFound(station, byName(station.db, name), d);
-}
-
 UserChange deleteUser(Station& station, const ListedUser& user) {
     return deleteFound(station, bySlot(station.db, user));
 }
 
 UserChange deleteUser(Station& station, const std::string& name) {
-    return deleteFound(station, byName(station.db, name));
+    const Database& db = station.db;
+    return deleteFound(station, [&db, name] { return db.findUser(name); });
 }
 
 UserChange addUser(Station& station, const std::string& name) {

@@ -19,7 +19,6 @@ struct ListedUser {
 
 // Every used slot, sorted alphabetically by name ignoring case.
 std::vector<ListedUser> userList(const Database& db);
-std::vector<std::string> userListNames(const Database& db);
 // The slot still holds the user the list showed.
 bool stillListed(const Database& db, const ListedUser& user);
 
@@ -68,8 +67,6 @@ enum class UserChange {
     Failed,     // the lock, load or save failed; the database has told the user
 };
 
-// What the windows say for Failed: the file could not be changed, and nothing was.
-extern const char* const kUsersNotSavedMessage;
 
 // A new user's name, before any lock: NoName, FreeMarker, TooLong or Ok.
 UserChange checkNewUserName(const std::string& name);
@@ -80,7 +77,6 @@ UserChange updateUser(Station& station, const ListedUser& user, const UserDetail
 UserChange deleteUser(Station& station, const ListedUser& user);
 UserChange addUser(Station& station, const std::string& name);
 // By name alone, for a user found by name (another station, the tool).
-UserChange updateUser(Station& station, const std::string& name, const UserDetails& d);
 UserChange deleteUser(Station& station, const std::string& name);
 
 enum class MyInformationCheck { NoFullName, NoSignature, Mismatch, NoPassword };

@@ -293,17 +293,10 @@ void TUserManagementFrm::BitBtn1Click() {
     for (const UpdateCheck c : failed)
         ui::Messages::information(this, updateText(c, mine));
     if (!failed.empty()) return;
-    switch (updateUser(station_, selected_, d)) {
-    case UserChange::Gone:
-        tellGone();
-        return;
-    case UserChange::Failed:
-        // Told why; the panel shows the record as the file still holds it.
-        showDetails();
-        return;
-    default:
-        return;
-    }
+    const UserChange c = updateUser(station_, selected_, d);
+    if (c == UserChange::Gone) tellGone();
+    // Told why; the panel shows the record as the file still holds it.
+    if (c == UserChange::Failed) showDetails();
 }
 
 void TUserManagementFrm::BitBtn2Click() {

@@ -23,7 +23,6 @@ class TUserManagementFrm : public QDialog {
     explicit TUserManagementFrm(Station& station, QWidget* parent = nullptr);
 
     std::string selectedName() const { return selected_.name; }
-    int selectedSlot() const { return selected_.slot; }
 
   public slots:
     void FormShow();
