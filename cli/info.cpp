@@ -60,7 +60,7 @@ template <class T> std::string joined(const std::vector<T>& items, const char* s
 // The first line of a notice's text (Windows-1252), or nothing when it has no message file.
 std::optional<std::string> firstLine(const Database& db, int n) {
     std::string buf;
-    if (readWholeFile(db.messageFilePath(n), buf, 4096) != ReadStatus::Ok) return std::nullopt;
+    if (readWholeFile(db.files(), db.messageFilePath(n), buf, 4096) != ReadStatus::Ok) return std::nullopt;
     const auto lines = splitLines(buf, LineEnds::CrLfCrOrLf, 1);
     return lines.empty() ? std::string() : std::string(lines[0]);
 }

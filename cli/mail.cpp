@@ -60,7 +60,7 @@ bool readMailIni(const Database& db, std::map<std::string, std::string>& out, bo
                  std::string& error) {
     const std::string path = db.path("MAIL.INI");
     trusted = true;
-    if (!fileOrLink(path)) return true;
+    if (!fileOrLink(db.files(), path)) return true;
     std::string why;
     const int fd = openFileToRead(path, &why);
     if (fd >= 0) why = distrust(fd);
@@ -73,7 +73,7 @@ bool readMailIni(const Database& db, std::map<std::string, std::string>& out, bo
         return true;
     }
     std::string text, err;
-    const ReadStatus st = readRegularFile(path, text, 64 * 1024, &err);
+    const ReadStatus st = readRegularFile(db.files(), path, text, 64 * 1024, &err);
     if (st == ReadStatus::Missing) return true;
     if (st != ReadStatus::Ok) {
         error = "cannot read " + path + ": " + err;
@@ -272,7 +272,7 @@ int mailPage(Database& db, int setNumber, TDateTime day, const std::vector<std::
     }
     if (m.html.find(kPageLogoTag) != std::string::npos) {
         const std::string logo = db.path("logo.gif");
-        const ReadStatus st = readRegularFile(logo, m.logo, kMaxLogoBytes, &error);
+        const ReadStatus st = readRegularFile(db.files(), logo, m.logo, kMaxLogoBytes, &error);
         if (st != ReadStatus::Ok && st != ReadStatus::Missing) {
             err << "pinoractl: Cannot open file " << printable(logo) << ". " << printable(error)
                 << "\n";

@@ -192,9 +192,10 @@ int locks(Database& db, const Options& o, std::ostream& out, std::ostream& err) 
     for (char letter : {'U', 'N'}) {
         const LockInfo& l = letter == 'U' ? u : n;
         const std::string path = db.lockPath(letter);
-        const bool existed = fileExists(path);
+        const bool existed = fileExists(db.files(), path);
         db.clearLock(letter);
-        if (fileExists(path)) {
+        // A file the share would not remove is left marked free, which frees it as well.
+        if (fileExists(db.files(), path) && db.readLock(letter).held) {
             err << "pinoractl: cannot remove " << printable(path) << "\n";
             status = kFailed;
         } else if (l.held) {
@@ -427,7 +428,7 @@ int runPinoractl(const std::vector<std::string>& args, std::ostream& out, std::o
                 return kFailed;
             }
         }
-        if (!folderExists(folder)) {
+        if (!folderExists(*systemFileSystem(), folder)) {
             err << "pinoractl: no folder " << printable(folder) << "\n";
             return kFailed;
         }

@@ -22,7 +22,7 @@ int publishPage(Database& db, int setNumber, TDateTime day, bool requireTls, std
     std::string pageName;
     for (int attempt = 0; attempt < 20; ++attempt) {
         pageName = "TEMP/~" + std::to_string(db.services().chance->below(100000)) + ".HTM";
-        if (!fileExists(db.path(pageName))) break;
+        if (!fileExists(db.files(), db.path(pageName))) break;
     }
     std::string error;
     if (!writeNoticePage(db, setNumber, pageName, day, &error)) {
@@ -36,8 +36,8 @@ int publishPage(Database& db, int setNumber, TDateTime day, bool requireTls, std
     const std::string remote = remotePageName(setName);
     const std::string logo = db.path("logo.gif");
     const UploadResult result =
-        uploadNoticePage(s, db.path(pageName), remote, fileOrLink(logo) ? logo : std::string());
-    removeFile(db.path(pageName)); // a tool run from cron would otherwise fill TEMP
+        uploadNoticePage(s, db.path(pageName), remote, fileOrLink(db.files(), logo) ? logo : std::string());
+    removeFile(db.files(), db.path(pageName)); // a tool run from cron would otherwise fill TEMP
     if (!result.ok) {
         err << "pinoractl: publishing failed: " << printableOneLine(result.error) << "\n";
         return kFailed;

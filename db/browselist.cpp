@@ -31,7 +31,7 @@ std::string summaryOf(std::string_view text) {
 std::optional<std::string> summaryIfFound(const Database& db, int n,
                                           const std::vector<std::string>& words,
                                           std::string& text) {
-    if (readWholeFile(db.messageFilePath(n), text, Database::kMaxMessageFileSize) !=
+    if (readWholeFile(db.files(), db.messageFilePath(n), text, Database::kMaxMessageFileSize) !=
         ReadStatus::Ok)
         return std::nullopt;
     if (!containsAllWords(foldForSearch(text), words)) return std::nullopt;
@@ -50,7 +50,7 @@ bool dateBefore(TDateTime a, TDateTime b) {
 
 std::string noticeSummary(const Database& db, int n, char* buf) {
     std::size_t got = 0;
-    if (readFileInto(db.messageFilePath(n), buf, kSummaryBytes, got) != ReadStatus::Ok)
+    if (readFileInto(db.files(), db.messageFilePath(n), buf, kSummaryBytes, got) != ReadStatus::Ok)
         return " ";
     return summaryOf(std::string_view(buf, got));
 }

@@ -5,6 +5,7 @@
 #include "upgrade.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <unistd.h>
@@ -38,16 +39,16 @@ std::string brokenFileMessage(std::string_view name, std::string_view found) {
            why + ". It has been left as it is. See the Notice Administrator";
 }
 
-std::string foundInFile(const std::string& path, std::size_t expected) {
+std::string foundInFile(FileSystem& fs, const std::string& path, std::size_t expected) {
     std::string error;
     char probe = 0;
     std::size_t got = 0;
-    const ReadStatus st = readFileInto(path, &probe, 1, got, &error);
+    const ReadStatus st = readFileInto(fs, path, &probe, 1, got, &error);
     if (st == ReadStatus::Missing) return "it has gone";
     if (st == ReadStatus::NotAFile)
-        return folderExists(path) ? "it is a folder" : "it is not a regular file";
+        return folderExists(fs, path) ? "it is a folder" : "it is not a regular file";
     if (st != ReadStatus::Ok) return "it cannot be read: " + error;
-    const auto size = fileSize(path);
+    const auto size = fileSize(fs, path);
     if (!size) return {};
     if (*size == 0) return "it is empty";
     return "it holds " + std::to_string(*size) + " bytes, " + std::to_string(expected) +
@@ -64,6 +65,13 @@ std::string missingFileMessage(std::string_view name) {
     return "The " + std::string(name) +
            " File is missing from the database folder. Your change has not been stored. See the "
            "Notice Administrator";
+}
+
+std::string lockLeftMessage(char letter) {
+    return std::string("The lock file DB-") + letter +
+           ".LCK could not be removed. There is a DISK or NETWORK error, or the database folder "
+           "is read-only. Other workstations will wait for it until it is gone: see the Notice "
+           "Administrator, who can remove it with Clear Locks";
 }
 
 std::string lockFileMessage(char letter) {
@@ -115,7 +123,7 @@ LoadResult Database::loadFile(const char* name, void* block, std::size_t blockSi
     for (int attempt = 1; attempt <= ioAttempts; ++attempt) {
         if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
         std::size_t got = 0;
-        const ReadStatus st = readFileInto(p, buf, want + 1, got);
+        const ReadStatus st = readFileInto(files(), p, buf, want + 1, got);
         if (st == ReadStatus::Missing) return LoadResult::Missing;
         if (st != ReadStatus::Ok || got < 16) continue;
         DbHeader h;
@@ -127,7 +135,7 @@ LoadResult Database::loadFile(const char* name, void* block, std::size_t blockSi
         std::memcpy(block, buf + 16, blockSize);
         return LoadResult::Ok;
     }
-    report(brokenFileMessage(name, foundInFile(p, want)));
+    report(brokenFileMessage(name, foundInFile(files(), p, want)));
     return LoadResult::Failed;
 }
 
@@ -141,7 +149,7 @@ LoadResult Database::loadNoticeFile(HeaderCheck check) {
         char extra = 0;
         std::size_t got[3] = {0, 0, 0};
         const ReadStatus st =
-            readFileParts(p,
+            readFileParts(files(), p,
                           {MutableSpan{&h, sizeof h}, MutableSpan{spare.data(), sizeof spare},
                            MutableSpan{&extra, 1}},
                           got);
@@ -153,7 +161,7 @@ LoadResult Database::loadNoticeFile(HeaderCheck check) {
         notices.swapInSpare();
         return LoadResult::Ok;
     }
-    report(brokenFileMessage(name, foundInFile(p, kNoticeFileSize)));
+    report(brokenFileMessage(name, foundInFile(files(), p, kNoticeFileSize)));
     return LoadResult::Failed;
 }
 
@@ -162,7 +170,7 @@ bool Database::saveFile(const char* name, const void* block, std::size_t blockSi
     const std::string p = path(name);
     for (int attempt = 1; attempt <= ioAttempts; ++attempt) {
         if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
-        if (writeFileAtomic(p, {ByteSpan{&h, 16}, ByteSpan{block, blockSize}}, tmpTag(), true))
+        if (writeFileAtomic(files(), p, {ByteSpan{&h, 16}, ByteSpan{block, blockSize}}, tmpTag(), true))
             return true;
     }
     report(unsavedFileMessage(name));
@@ -379,7 +387,7 @@ std::string Database::messageFilePath(int n) const {
 
 bool Database::messageFileExists(int n) const {
     // A link there is not taken for a missing file: its read is refused with its reason.
-    return fileOrLink(messageFilePath(n));
+    return fileOrLink(files(), messageFilePath(n));
 }
 
 bool Database::writeMessageFile(int n, std::string_view text, std::string* error) {
@@ -389,15 +397,24 @@ bool Database::writeMessageFile(int n, std::string_view text, std::string* error
         out.append(line);
         out += "\r\n";
     });
-    // Readers never see half a text; like the original program, the text is not flushed.
-    return writeFileAtomic(messageFilePath(n), {ByteSpan{out.data(), out.size()}}, tmpTag(), false,
-                           error);
+    // Readers never see half a text, and the text is flushed: a notice whose save survives a
+    // power cut must not come back without the words the teacher typed.
+    std::string err;
+    for (int attempt = 1; attempt <= ioAttempts; ++attempt) {
+        if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
+        if (writeFileAtomic(files(), messageFilePath(n), {ByteSpan{out.data(), out.size()}},
+                            tmpTag(), true, &err))
+            return true;
+        if (err == kLinkRefused) break; // a link stays a link
+    }
+    if (error) *error = err;
+    return false;
 }
 
 std::optional<std::string> Database::readMessageFile(int n, std::string* error) const {
     std::string buf;
     std::string err;
-    const ReadStatus st = readWholeFile(messageFilePath(n), buf, kMaxMessageFileSize, &err);
+    const ReadStatus st = readWholeFile(files(), messageFilePath(n), buf, kMaxMessageFileSize, &err);
     if (st == ReadStatus::Ok) return buf;
     if (error) *error = st == ReadStatus::Missing ? "File not found" : err;
     return std::nullopt;
@@ -441,7 +458,7 @@ LockInfo Database::readLock(char letter, bool* ok) {
     std::string buf;
     for (int attempt = 1; attempt <= ioAttempts; ++attempt) {
         if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
-        const ReadStatus st = readWholeFile(lockPath(letter), buf, 4096);
+        const ReadStatus st = readWholeFile(files(), lockPath(letter), buf, 4096);
         if (st == ReadStatus::Missing) return info;
         if (st != ReadStatus::Ok) continue;
         return lockFromText(buf);
@@ -467,7 +484,7 @@ LockResult Database::acquireLock(char letter, std::string_view user, std::string
         for (int attempt = 1; attempt <= ioAttempts && !written; ++attempt) {
             if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
             // A free lock file (first line FALSE) is taken out of the way first.
-            if (fileExists(p)) {
+            if (fileExists(files(), p)) {
                 bool readOk = true;
                 const LockInfo now = readLock(letter, &readOk);
                 if (!readOk) break;
@@ -484,7 +501,7 @@ LockResult Database::acquireLock(char letter, std::string_view user, std::string
                 }
             }
             bool exists = false;
-            created = createFileExclusive(p, content, tmpTag(), exists);
+            created = createFileExclusive(files(), p, content, tmpTag(), exists);
             written = created || exists;
         }
         if (!written) {
@@ -494,7 +511,7 @@ LockResult Database::acquireLock(char letter, std::string_view user, std::string
     }
     info = readLock(letter, &ok);
     if (!ok) {
-        if (created) removeFile(p); // a lock that was taken is not left behind
+        if (created) removeFile(files(), p); // a lock that was taken is not left behind
         report(lockFileMessage(letter));
         return LockResult::Failed;
     }
@@ -514,23 +531,23 @@ Database::FreeLock Database::takeFreeLock(char letter) {
     const std::string p = lockPath(letter);
     const std::string aside = p + "." + tmpTag() + ".tmp";
     bool missing = false;
-    if (!renameFile(p, aside, &missing))
+    if (!renameFile(files(), p, aside, &missing))
         return missing ? FreeLock::Gone : FreeLock::Failed; // gone: another station took it
     std::string buf;
     const bool free =
-        readWholeFile(aside, buf, 4096) == ReadStatus::Ok && !lockFromText(buf).held;
+        readWholeFile(files(), aside, buf, 4096) == ReadStatus::Ok && !lockFromText(buf).held;
     if (!free) {
         // Put back the lock this station moved, never over one that a third station may have
         // created meanwhile.
         bool exists = false;
-        if (linkFileExclusive(aside, p, exists) || exists) {
-            removeFile(aside);
+        if (linkFileExclusive(files(), aside, p, exists) || exists) {
+            removeFile(files(), aside);
             return FreeLock::Held;
         }
         // A folder without hard links: moved back by name.
-        return renameFile(aside, p) ? FreeLock::Held : FreeLock::Failed;
+        return renameFile(files(), aside, p) ? FreeLock::Held : FreeLock::Failed;
     }
-    removeFile(aside);
+    removeFile(files(), aside);
     return FreeLock::Gone;
 }
 
@@ -545,7 +562,22 @@ void Database::releaseLock(char letter) {
 
 void Database::clearLock(char letter) {
     held(letter) = Held{};
-    removeFile(lockPath(letter));
+    const std::string p = lockPath(letter);
+    for (int attempt = 1; attempt <= ioAttempts; ++attempt) {
+        if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
+        const int err = files().remove(p);
+        if (err == 0 || err == ENOENT) return;
+    }
+    // A share may refuse to remove a file another client has open. A first line FALSE reads as
+    // free to every station and to older copies, so the lock is marked free instead.
+    static const char freeText[] = "FALSE\r\n\r\n\r\n";
+    for (int attempt = 1; attempt <= ioAttempts; ++attempt) {
+        if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
+        if (writeFileAtomic(files(), p, {ByteSpan{freeText, sizeof freeText - 1}}, tmpTag(),
+                            false))
+            return;
+    }
+    report(lockLeftMessage(letter));
 }
 
 bool Database::waitForLock(char letter, std::string_view user, std::string_view task) {

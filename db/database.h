@@ -42,6 +42,7 @@ class Database {
     const std::string& folder() const { return folder_; }
     std::string path(std::string_view name) const;
     Services& services() { return services_; }
+    FileSystem& files() const { return *services_.files; }
 
     ConfigRecord config{};
     NoticeTableStore notices;
@@ -110,7 +111,8 @@ class Database {
     LockResult acquireLock(char letter, std::string_view user, std::string_view task);
     void releaseLock(char letter);
     // Removes the lock file whoever holds it, however often this station took it: the
-    // administrator's Clear Locks.
+    // administrator's Clear Locks. A file that cannot be removed is marked free (first line
+    // FALSE); failing that the user is told.
     void clearLock(char letter);
     // Retries every lockRetryMs until granted; calls onLockWait while another holds the lock
     // and onLockWaitEnd once it has it. False only when the lock file cannot be used at all.
@@ -181,9 +183,11 @@ class Database {
 std::string brokenFileMessage(std::string_view name, std::string_view found = {});
 // What a failed load found in the file at path, for brokenFileMessage. expected is the size
 // of a whole file.
-std::string foundInFile(const std::string& path, std::size_t expected);
+std::string foundInFile(FileSystem& fs, const std::string& path, std::size_t expected);
 std::string unsavedFileMessage(std::string_view name);
 std::string missingFileMessage(std::string_view name);
 std::string lockFileMessage(char letter);
+// A lock this station held that it could neither remove nor mark free.
+std::string lockLeftMessage(char letter);
 
 } // namespace pinora

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "filesystem.h"
+
 namespace pinora {
 
 // NotAFile: a folder, a pipe, a device or a socket under the name. Every read opens without
@@ -16,51 +18,35 @@ namespace pinora {
 // reader (and every station after it) for ever.
 enum class ReadStatus { Ok, Missing, Error, TooLarge, NotAFile };
 
-// The system calls of reads and saves, as a seam: a test wraps them to record the order in
-// which a save writes, flushes and renames, or to make a read fail. The program keeps the
-// system's own.
-struct FileSystemCalls {
-    long (*write)(int fd, const void* data, std::size_t size);
-    int (*flush)(int fd); // to disk
-    int (*rename)(const char* from, const char* to);
-    long (*read)(int fd, void* buf, std::size_t size);
-};
-extern FileSystemCalls fileSystemCalls;
-
 // Paths below the database folder are the folder, its own separator, and a name appended
 // with another ("folder//MSG/1.MSG"). Below that point nothing follows a link: a link there
 // is never read, written, listed or emptied, and its error says so (kLinkRefused).
 extern const char* const kLinkRefused;
 
-bool fileExists(const std::string& path); // a regular file, not a link to one
-bool isLink(const std::string& path);
+bool fileExists(FileSystem& fs, const std::string& path); // a regular file, not a link to one
+bool isLink(FileSystem& fs, const std::string& path);
 // A file, or a link where a file should be (whose read is then refused with its reason).
-bool fileOrLink(const std::string& path);
-// An open descriptor of a regular file for reading, under the rules above; -1 with error.
+bool fileOrLink(FileSystem& fs, const std::string& path);
+// An open descriptor of a regular file on this machine's file system for reading (to hand to
+// a library that reads it itself), under the rules above; -1 with error.
 int openFileToRead(const std::string& path, std::string* error = nullptr);
 // The size of whatever is under the name; nullopt when there is nothing or it cannot be told.
-std::optional<std::uint64_t> fileSize(const std::string& path);
-bool folderExists(const std::string& path);
+std::optional<std::uint64_t> fileSize(FileSystem& fs, const std::string& path);
+bool folderExists(FileSystem& fs, const std::string& path);
 
-struct FolderEntry {
-    std::string name;
-    bool regular = false;
-    bool link = false;
-    long long modified = 0; // seconds since 1970
-};
 // The entries of a folder (a link in its place is refused); nullopt with error otherwise.
-std::optional<std::vector<FolderEntry>> listFolder(const std::string& path,
+std::optional<std::vector<FolderEntry>> listFolder(FileSystem& fs, const std::string& path,
                                                    std::string* error = nullptr);
 
 // Reads at most maxBytes; more bytes than that counts as Ok with the first maxBytes (callers
 // that care ask for one byte more than they expect).
-ReadStatus readWholeFile(const std::string& path, std::string& out, std::size_t maxBytes,
+ReadStatus readWholeFile(FileSystem& fs, const std::string& path, std::string& out, std::size_t maxBytes,
                          std::string* error = nullptr);
 
 // For files whose whole content matters (pages, pictures): a file longer than maxBytes is
 // TooLarge rather than cut, with an error naming the limit; a name that is not a regular
 // file (a folder, or a folder missing on the way) counts as Missing.
-ReadStatus readRegularFile(const std::string& path, std::string& out, std::size_t maxBytes,
+ReadStatus readRegularFile(FileSystem& fs, const std::string& path, std::string& out, std::size_t maxBytes,
                            std::string* error = nullptr);
 
 // Reads at most capacity bytes into buf, without clearing it first; got tells how many came.
@@ -70,15 +56,16 @@ struct MutableSpan {
 };
 
 // Reads the file into the parts one after another; got[i] tells how much each part received.
-ReadStatus readFileParts(const std::string& path, std::initializer_list<MutableSpan> parts,
+ReadStatus readFileParts(FileSystem& fs, const std::string& path, std::initializer_list<MutableSpan> parts,
                          std::size_t* got, std::string* error = nullptr);
 
-ReadStatus readFileInto(const std::string& path, char* buf, std::size_t capacity, std::size_t& got,
+ReadStatus readFileInto(FileSystem& fs, const std::string& path, char* buf, std::size_t capacity, std::size_t& got,
                         std::string* error = nullptr);
 
 // tmpTag makes the temporary name unique to the writer. The data is flushed to disk before
-// the rename, so a crash leaves either the old file or the new one, both whole.
-bool writeFileAtomic(const std::string& path, const void* data, std::size_t size,
+// the rename and the folder after it, so a power cut leaves either the old file or the new
+// one, both whole, and a save reported done stays done.
+bool writeFileAtomic(FileSystem& fs, const std::string& path, const void* data, std::size_t size,
                      const std::string& tmpTag, std::string* error = nullptr);
 
 struct ByteSpan {
@@ -87,21 +74,24 @@ struct ByteSpan {
 };
 
 // As writeFileAtomic, for content given in pieces (a header and a block). flush = false skips
-// the flush for files whose loss in a power cut costs nothing (readers still never see half).
-bool writeFileAtomic(const std::string& path, std::initializer_list<ByteSpan> parts,
+// both flushes for files whose loss in a power cut costs nothing (readers still never see half).
+bool writeFileAtomic(FileSystem& fs, const std::string& path, std::initializer_list<ByteSpan> parts,
                      const std::string& tmpTag, bool flush, std::string* error = nullptr);
 
 // Creates path with the given content only if no file of that name exists; the content is
 // complete the moment the name appears. Returns false with exists=true when another file won.
-bool createFileExclusive(const std::string& path, const std::string& content,
+bool createFileExclusive(FileSystem& fs, const std::string& path, const std::string& content,
                          const std::string& tmpTag, bool& exists, std::string* error = nullptr);
 
-bool removeFile(const std::string& path);
+bool removeFile(FileSystem& fs, const std::string& path);
 // Moves the file to a new name in the same folder, replacing what is there; missing tells that
 // there was nothing to move.
-bool renameFile(const std::string& from, const std::string& to, bool* missing = nullptr);
+bool renameFile(FileSystem& fs, const std::string& from, const std::string& to, bool* missing = nullptr);
 // Gives the file from a second name, to, unless a file of that name exists (exists = true).
-bool linkFileExclusive(const std::string& from, const std::string& to, bool& exists);
+bool linkFileExclusive(FileSystem& fs, const std::string& from, const std::string& to, bool& exists);
+
+// A folder, unless there is one already.
+bool makeFolder(FileSystem& fs, const std::string& path, std::string* error = nullptr);
 
 // A short text describing the last system error, for messages.
 std::string systemErrorText(int err);

@@ -22,6 +22,8 @@ struct EntryInfo {
     EntryType type = EntryType::Regular;
     std::uint64_t size = 0;
     long long modified = 0; // seconds since 1970
+    // Tell two names of one file apart from two files; 0 when the file system cannot.
+    std::uint64_t device = 0, inode = 0;
 };
 
 struct FolderEntry {

@@ -7,14 +7,12 @@
 #include "text.h"
 
 #include <cmath>
-#include <filesystem>
 #include <unordered_map>
 
 namespace pinora {
 
 namespace {
 
-namespace fs = std::filesystem;
 
 std::string isoDate(TDateTime t) {
     if (!inDateRange(t)) return "?";
@@ -26,11 +24,11 @@ std::string isoDate(TDateTime t) {
 
 // The entries of a folder by their upper-cased names: a folder copied from another system
 // may spell NOTICES.DAT or MSG in any case.
-std::unordered_map<std::string, std::string> entriesOf(const std::string& folder) {
+std::unordered_map<std::string, std::string> entriesOf(FileSystem& files,
+                                                     const std::string& folder) {
     std::unordered_map<std::string, std::string> m;
-    std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-        m.emplace(upperAscii(it->path().filename().string()), it->path().string());
+    for (const FolderEntry& e : listFolder(files, folder).value_or(std::vector<FolderEntry>{}))
+        m.emplace(upperAscii(e.name), folder + "/" + e.name);
     return m;
 }
 
@@ -60,12 +58,12 @@ ImportOutcome importRelease14(Database& db, const Release14Import& rq) {
         return outcome(ImportStatus::Refused, "You must specify all fields");
 
     const std::string folder = folderWithoutSeparator(rq.folder);
-    const auto top = entriesOf(folder);
+    const auto top = entriesOf(db.files(), folder);
     const std::string datPath = found(top, "NOTICES.DAT");
-    if (datPath.empty() || !fileExists(datPath))
+    if (datPath.empty() || !fileExists(db.files(), datPath))
         return outcome(ImportStatus::Refused, "The Path to Pinora 1.4 is incorrect");
     std::string dat, err;
-    if (readWholeFile(datPath, dat, formats::kRelease14FileSize, &err) != ReadStatus::Ok)
+    if (readWholeFile(db.files(), datPath, dat, formats::kRelease14FileSize, &err) != ReadStatus::Ok)
         return outcome(ImportStatus::Refused, err);
     if (dat.size() < formats::kRelease14FileSize)
         return outcome(ImportStatus::Refused,
@@ -102,7 +100,7 @@ ImportOutcome importRelease14(Database& db, const Release14Import& rq) {
     }
 
     const std::string msgFolder = found(top, "MSG");
-    const auto texts = msgFolder.empty() ? decltype(top){} : entriesOf(msgFolder);
+    const auto texts = msgFolder.empty() ? decltype(top){} : entriesOf(db.files(), msgFolder);
     auto logLine = [&](const std::string& line) {
         if (rq.log) rq.log(line);
     };
@@ -135,10 +133,10 @@ ImportOutcome importRelease14(Database& db, const Release14Import& rq) {
         // A file left behind by a deleted notice in this slot would become this notice's text.
         const std::string source = found(texts, std::to_string(i) + ".MSG");
         std::string bytes;
-        if (source.empty() || readWholeFile(source, bytes, 64u << 20, &err) != ReadStatus::Ok) {
+        if (source.empty() || readWholeFile(db.files(), source, bytes, 64u << 20, &err) != ReadStatus::Ok) {
             if (!source.empty()) logLine("The 1.4 message file of record " + std::to_string(i) +
                                          " cannot be read: " + err);
-            removeFile(db.messageFilePath(q));
+            removeFile(db.files(), db.messageFilePath(q));
             continue;
         }
         std::string text;

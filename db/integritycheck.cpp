@@ -235,12 +235,12 @@ int removeTemporaryFiles(const Database& db, bool remove, std::vector<std::strin
     // folder is refused, not emptied.
     const auto list = [&](const char* name, const std::string& path) {
         std::string error;
-        auto entries = listFolder(path, &error);
+        auto entries = listFolder(db.files(), path, &error);
         if (!entries && error == kLinkRefused && refused) refused->push_back(name);
         return entries.value_or(std::vector<FolderEntry>{});
     };
     const auto take = [&](const std::string& path) {
-        if (!remove || removeFile(path)) ++count;
+        if (!remove || removeFile(db.files(), path)) ++count;
     };
     const std::string temp = db.path("TEMP");
     for (const FolderEntry& e : list("TEMP", temp))

@@ -123,11 +123,11 @@ EditResult NoticeEditing::copyPicture(const std::string& chosen, std::string& co
     copy = pictureCopyPath(chosen);
     std::string bytes;
     std::string error;
-    const ReadStatus st = readRegularFile(chosen, bytes, kMaxPictureBytes, &error);
+    const ReadStatus st = readRegularFile(station_.db.files(), chosen, bytes, kMaxPictureBytes, &error);
     if (st != ReadStatus::Ok)
         return fileProblem(EditMessage::CannotOpenFile, chosen,
                            st == ReadStatus::Missing ? systemErrorText(ENOENT) : error);
-    if (!writeFileAtomic(copy, bytes.data(), bytes.size(), station_.db.tmpTag(), &error))
+    if (!writeFileAtomic(station_.db.files(), copy, bytes.data(), bytes.size(), station_.db.tmpTag(), &error))
         return fileProblem(EditMessage::CannotCreateFile, copy, error);
     return done();
 }

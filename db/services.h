@@ -1,7 +1,8 @@
-// What a station asks of the world: time, sleeping, chance, the system user, and a way to tell
-// the user something. Tests swap in their own so that nothing waits and nothing is random.
+// What a station asks of the world: time, sleeping, chance, the system user, its files and a
+// way to tell the user something. Tests swap in their own so that nothing waits and nothing is random.
 #pragma once
 
+#include "filesystem.h"
 #include "records.h"
 
 #include <functional>
@@ -41,6 +42,9 @@ struct Services {
     std::shared_ptr<Chance> chance;
     std::shared_ptr<Reporter> reporter;
     std::function<std::string()> osUserName; // UTF-8
+    // Every file and folder the station reads or writes; the machine's own unless a test sets
+    // another.
+    std::shared_ptr<FileSystem> files = systemFileSystem();
 
     // The machine's own clock, sleep and random numbers; messages go to stderr.
     static Services real();

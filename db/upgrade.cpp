@@ -94,7 +94,7 @@ OldFile readOldFile(Database& db, DbFile which, const std::string& path) {
     for (int attempt = 1; attempt <= db.ioAttempts; ++attempt) {
         if (attempt > 1) db.services().sleeper->sleepMs(db.ioPauseMs);
         f.error.clear();
-        const ReadStatus st = readWholeFile(path, f.bytes, kReadCap, &f.error);
+        const ReadStatus st = readWholeFile(db.files(), path, f.bytes, kReadCap, &f.error);
         if (st == ReadStatus::Missing) {
             f.found = OldFile::Missing;
             return f;
@@ -125,9 +125,10 @@ OldFile readOldFile(Database& db, DbFile which, const std::string& path) {
 // bytes read instead.
 enum class Hold { Linked, NoLinks, Missing, Failed };
 
-Hold holdOriginal(const std::string& path, const std::string& held, std::string& why) {
-    if (::link(path.c_str(), held.c_str()) == 0) return Hold::Linked;
-    const int e = errno;
+Hold holdOriginal(FileSystem& fs, const std::string& path, const std::string& held,
+                  std::string& why) {
+    const int e = fs.link(path, held);
+    if (e == 0) return Hold::Linked;
     if (e == ENOENT) return Hold::Missing;
     if (e == EPERM || e == ENOTSUP || e == EOPNOTSUPP || e == ENOSYS || e == EXDEV ||
         e == EMLINK)
@@ -179,7 +180,7 @@ std::string upgradeMessage(DbFile which, Format from) {
 std::optional<Format> fileFormat(const Database& db, DbFile which) {
     char head[sizeof(DbHeader)];
     std::size_t got = 0;
-    if (readFileInto(db.path(formats::fileName(which)), head, sizeof head, got) != ReadStatus::Ok)
+    if (readFileInto(db.files(), db.path(formats::fileName(which)), head, sizeof head, got) != ReadStatus::Ok)
         return std::nullopt;
     return formats::formatOf(std::string_view(head, got));
 }
@@ -188,8 +189,8 @@ std::optional<Format> convertibleFormat(const Database& db, DbFile which) {
     const std::string p = db.path(formats::fileName(which));
     char head[sizeof(DbHeader)];
     std::size_t got = 0;
-    if (readFileInto(p, head, sizeof head, got) != ReadStatus::Ok) return std::nullopt;
-    const auto size = fileSize(p);
+    if (readFileInto(db.files(), p, head, sizeof head, got) != ReadStatus::Ok) return std::nullopt;
+    const auto size = fileSize(db.files(), p);
     const std::string_view start(head, got);
     if (!size || !formats::convertible(which, start, *size)) return std::nullopt;
     return formats::formatOf(start);
@@ -201,7 +202,7 @@ UpgradeResult upgradeFile(Database& db, DbFile which) {
     const std::string p = db.path(name);
     const std::string held = p + "." + db.tmpTag() + ".tmp";
     std::string why;
-    const Hold hold = holdOriginal(p, held, why);
+    const Hold hold = holdOriginal(db.files(), p, held, why);
     if (hold == Hold::Missing) return r;
     if (hold == Hold::Failed) {
         r.status = UpgradeStatus::Failed;
@@ -211,7 +212,7 @@ UpgradeResult upgradeFile(Database& db, DbFile which) {
     const OldFile f = readOldFile(db, which, hold == Hold::Linked ? held : p);
     r.from = f.from;
     if (f.found != OldFile::Convertible) {
-        if (hold == Hold::Linked) removeFile(held);
+        if (hold == Hold::Linked) removeFile(db.files(), held);
         if (f.found == OldFile::Unreadable) {
             r.status = UpgradeStatus::Unreadable;
             r.message = brokenFileMessage(name, unreadableFinding(which, f.bytes));
@@ -230,12 +231,12 @@ UpgradeResult upgradeFile(Database& db, DbFile which) {
     std::string err;
     bool keptOk = false;
     if (hold == Hold::Linked) {
-        keptOk = renameFile(held, db.path(kept));
+        keptOk = renameFile(db.files(), held, db.path(kept));
         if (!keptOk) err = systemErrorText(errno);
         // Also after a rename onto a copy that is the same file already, which leaves both names.
-        removeFile(held);
+        removeFile(db.files(), held);
     } else {
-        keptOk = writeFileAtomic(db.path(kept), f.bytes.data(), f.bytes.size(), db.tmpTag(), &err);
+        keptOk = writeFileAtomic(db.files(), db.path(kept), f.bytes.data(), f.bytes.size(), db.tmpTag(), &err);
     }
     if (!keptOk) {
         r.status = UpgradeStatus::Failed;

@@ -21,7 +21,7 @@ DisplayPage::Look DisplayPage::fail(std::string error) {
 DisplayPage::Look DisplayPage::look() {
     // A folder that has gone (a network drive dropped) would otherwise give a page from the
     // tables still in memory.
-    if (!fileExists(db_.path("CONFIG.DB")) || !fileExists(db_.path("NOTICE.DB")))
+    if (!fileExists(db_.files(), db_.path("CONFIG.DB")) || !fileExists(db_.files(), db_.path("NOTICE.DB")))
         return fail("The database folder " + db_.folder() +
                     " cannot be reached; the last page stays until it can");
     if (db_.loadConfig() != LoadResult::Ok)
@@ -35,7 +35,7 @@ DisplayPage::Look DisplayPage::look() {
     if (!writeNoticePageFile(db_, set, pagePath_, today, &error))
         return fail(error + "; the last page stays until it can be written");
     std::string page;
-    if (readRegularFile(pagePath_, page, kMaxPageBytes, &error) != ReadStatus::Ok)
+    if (readRegularFile(db_.files(), pagePath_, page, kMaxPageBytes, &error) != ReadStatus::Ok)
         return fail("The page " + pagePath_ + " could not be read back: " + error);
     Look l;
     l.changed = page != lastPage_ || today != day_;

@@ -23,27 +23,26 @@ std::string folderOf(const std::string& path) {
     return p == std::string::npos ? std::string() : path.substr(0, p + 1);
 }
 
-bool sameFile(const std::string& a, const std::string& b) {
-    struct stat sa {
-    }, sb{};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
+bool sameFile(FileSystem& fs, const std::string& a, const std::string& b) {
+    EntryInfo ia, ib;
+    return fs.info(a, ia) == 0 && fs.info(b, ib) == 0 && ia.inode != 0 && ia.device == ib.device &&
+           ia.inode == ib.inode;
 }
 
 // Replaces dest with a copy of source; a reader of dest sees the old or the new logo whole.
-bool copyLogo(const std::string& source, const std::string& dest, const std::string& tmpTag,
+bool copyLogo(FileSystem& fs, const std::string& source, const std::string& dest, const std::string& tmpTag,
               std::string& error) {
-    if (sameFile(source, dest)) return true; // the page lies in the database folder itself
+    if (sameFile(fs, source, dest)) return true; // the page lies in the database folder itself
     std::string data;
     std::string rerr;
-    const ReadStatus st = readRegularFile(source, data, kMaxLogoBytes, &rerr);
+    const ReadStatus st = readRegularFile(fs, source, data, kMaxLogoBytes, &rerr);
     if (st != ReadStatus::Ok) {
         error = "Cannot open file " + source + ". " +
                 (st == ReadStatus::Missing ? systemErrorText(ENOENT) : rerr);
         return false;
     }
     std::string werr;
-    if (!writeFileAtomic(dest, data.data(), data.size(), tmpTag, &werr)) {
+    if (!writeFileAtomic(fs, dest, data.data(), data.size(), tmpTag, &werr)) {
         error = "Cannot create file " + dest + ". " + werr;
         return false;
     }
@@ -93,7 +92,7 @@ bool forEachPageNotice(const Database& db, int setNumber, TDateTime day, const P
         msgPath += std::to_string(n);
         msgPath += ".MSG";
         std::string err;
-        const ReadStatus st = readRegularFile(msgPath, text, Database::kMaxMessageFileSize, &err);
+        const ReadStatus st = readRegularFile(db.files(), msgPath, text, Database::kMaxMessageFileSize, &err);
         if (st == ReadStatus::Missing) continue; // no message file: the notice is left out
         if (st != ReadStatus::Ok) {
             if (error) *error = "Cannot read file " + msgPath + ". " + err;
@@ -162,7 +161,7 @@ bool makeNoticePage(Database& db, int setNumber, TDateTime day, std::string& out
     line(out, R"(<TABLE width="100%" height="100%" border=")" + std::to_string(c.borderSize) +
                   R"(" cellpadding="5" cellspacing="2" bordercolor="#000000">)");
     line(out, "<TR>");
-    if (fileExists(db.path("logo.gif")))
+    if (fileExists(db.files(), db.path("logo.gif")))
         line(out, std::string(R"(<td height="1%" width="1%" bgcolor="#000000">)") + kPageLogoTag +
                       "</td>");
     line(out, R"(<TD align="center" height="1%" bgcolor="#000000"><em><font size=")" +
@@ -227,20 +226,20 @@ bool writeNoticePageFile(Database& db, int setNumber, const std::string& pagePat
     std::string out;
     if (!makeNoticePage(db, setNumber, day, out, error)) return false;
     const std::string logo = db.path("logo.gif");
-    const bool withLogo = fileOrLink(logo);
+    const bool withLogo = fileOrLink(db.files(), logo);
 
     // The logo is copied only once the page is whole, so that a page that fails leaves the
     // older logo and page beside each other.
     if (withLogo) {
         std::string copyError;
-        if (!copyLogo(logo, folderOf(pagePath) + "logo.gif", tag, copyError))
+        if (!copyLogo(db.files(), logo, folderOf(pagePath) + "logo.gif", tag, copyError))
             return fail(copyError);
     }
 
     // The page goes to a temporary name beside it and is renamed into place: it appears
     // whole or not at all. Like the message files, it is not flushed.
     std::string werr;
-    if (!writeFileAtomic(pagePath, {ByteSpan{out.data(), out.size()}}, tag, false, &werr))
+    if (!writeFileAtomic(db.files(), pagePath, {ByteSpan{out.data(), out.size()}}, tag, false, &werr))
         return fail("Cannot create file " + pagePath + ". " + werr);
     return true;
 }

@@ -1,4 +1,4 @@
-# Sourced by soak.sh and killrun.sh. Sets TOOLS to the folder of the helper programs, building
+# Sourced by soak.sh, killrun.sh and faultrun.sh. Sets TOOLS to the folder of the helper programs, building
 # them into build/ when they are not given (PINORA_TOOLS, as the tests give them).
 if [ -n "${PINORA_TOOLS:-}" ]; then
   TOOLS="$PINORA_TOOLS"
@@ -8,7 +8,7 @@ else
     bash "$ROOT/scripts/install-deps.sh"
     cmake -S "$ROOT" -B "$ROOT/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   fi
-  cmake --build "$ROOT/build" --target station_writer soak_check -- -j2 >/dev/null
+  cmake --build "$ROOT/build" --target station_writer soak_check faultrun -- -j2 >/dev/null
   TOOLS="$ROOT/build/tests/tools"
 fi
 

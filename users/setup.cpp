@@ -2,7 +2,7 @@
 
 #include "ui/messages.h"
 
-#include <filesystem>
+#include "db/fileio.h"
 
 namespace pinora {
 
@@ -33,12 +33,8 @@ QStringList checkSetupEntries(const SetupEntries& e) {
 namespace {
 
 // The first notice can only be written once MSG exists, and pages go to TEMP.
-bool makeFolder(Database& db, const char* name) {
-    std::error_code ec;
-    const std::filesystem::path p = db.path(name);
-    if (std::filesystem::is_directory(p, ec)) return true;
-    if (std::filesystem::create_directory(p, ec) || std::filesystem::is_directory(p, ec))
-        return true;
+bool makeDbFolder(Database& db, const char* name) {
+    if (makeFolder(db.files(), db.path(name))) return true;
     if (db.services().reporter)
         db.services().reporter->showMessage(
             std::string("The ") + name +
@@ -86,8 +82,8 @@ bool writeNewDatabase(Database& db, const SetupEntries& e) {
     db.initNotices();
     if (!db.saveNotices()) return false;
 
-    makeFolder(db, "MSG");
-    makeFolder(db, "TEMP");
+    makeDbFolder(db, "MSG");
+    makeDbFolder(db, "TEMP");
     return true;
 }
 

@@ -193,7 +193,7 @@ void Tcheck2frm::BitBtn2Click() {
     const std::string path = station_.db.path("DataChk.txt");
     const QString shownPath = QFile::decodeName(QByteArray::fromStdString(path));
     std::string error;
-    if (!writeFileAtomic(path, text.data(), text.size(), station_.db.tmpTag(), &error)) {
+    if (!writeFileAtomic(station_.db.files(), path, text.data(), text.size(), station_.db.tmpTag(), &error)) {
         ui::Messages::information(this, QStringLiteral("Cannot create file ") + shownPath +
                                             QStringLiteral(". ") + QString::fromStdString(error));
         return;

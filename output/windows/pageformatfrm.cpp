@@ -82,12 +82,12 @@ std::optional<QString> storePageFormat(ConfigRecord& config, const PageFormat& f
 
 QString insertLogo(Database& db, const std::string& source) {
     std::string bytes, error;
-    if (readRegularFile(source, bytes, kMaxLogoBytes, &error) != ReadStatus::Ok)
+    if (readRegularFile(db.files(), source, bytes, kMaxLogoBytes, &error) != ReadStatus::Ok)
         return QStringLiteral("Cannot open file ") +
                QFile::decodeName(QByteArray::fromStdString(source)) + QStringLiteral(". ") +
                QString::fromStdString(error);
     const std::string target = db.path("logo.gif");
-    if (!writeFileAtomic(target, bytes.data(), bytes.size(), db.tmpTag(),
+    if (!writeFileAtomic(db.files(), target, bytes.data(), bytes.size(), db.tmpTag(),
                          &error))
         return QStringLiteral("Cannot create file ") +
                QFile::decodeName(QByteArray::fromStdString(target)) + QStringLiteral(". ") +

@@ -238,7 +238,7 @@ void Tpreviewdialogfrm::publishbtnClick() {
         // The generator has just reloaded the configuration.
         const FtpSettings settings = ftpSettingsFrom(station_.db.config);
         std::string logo = station_.db.path("logo.gif");
-        if (!fileOrLink(logo)) logo.clear();
+        if (!fileOrLink(station_.db.files(), logo)) logo.clear();
 
         if (setBusy) setBusy(true);
         const UploadResult r = uploadNoticePage(settings, station_.db.path(tempPageName()),

@@ -392,7 +392,7 @@ TEST_F(BadFiles, PipesUnderTheNamesOfSharedFilesAreRefusedWithoutWaiting) {
         EXPECT_EQ(db.readMessageFile(3, &error), std::nullopt);
         EXPECT_EQ(error, "Not a regular file");
         std::string out;
-        EXPECT_EQ(readWholeFile(db.messageFilePath(3), out, 100), ReadStatus::NotAFile);
+        EXPECT_EQ(readWholeFile(*systemFileSystem(), db.messageFilePath(3), out, 100), ReadStatus::NotAFile);
         ::_exit(::testing::Test::HasFailure() ? 1 : 0);
     }
     int status = 0;

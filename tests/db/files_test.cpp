@@ -301,15 +301,15 @@ TEST_F(Files, RegularFileReadRefusesWhatItCannotHoldWhole) {
     std::string out;
     std::string error;
     writeBytes(dir / "five", "12345");
-    EXPECT_EQ(readRegularFile((dir / "five").string(), out, 5, &error), ReadStatus::Ok);
+    EXPECT_EQ(readRegularFile(*systemFileSystem(), (dir / "five").string(), out, 5, &error), ReadStatus::Ok);
     EXPECT_EQ(out, "12345");
-    EXPECT_EQ(readRegularFile((dir / "five").string(), out, 4, &error), ReadStatus::TooLarge);
+    EXPECT_EQ(readRegularFile(*systemFileSystem(), (dir / "five").string(), out, 4, &error), ReadStatus::TooLarge);
     EXPECT_TRUE(out.empty());
     EXPECT_EQ(error, "The file is larger than 4 bytes");
     // A folder, or a name under a plain file, is no file at all.
-    EXPECT_EQ(readRegularFile((dir / "MSG").string(), out, 4), ReadStatus::Missing);
-    EXPECT_EQ(readRegularFile((dir / "five" / "x").string(), out, 4), ReadStatus::Missing);
+    EXPECT_EQ(readRegularFile(*systemFileSystem(), (dir / "MSG").string(), out, 4), ReadStatus::Missing);
+    EXPECT_EQ(readRegularFile(*systemFileSystem(), (dir / "five" / "x").string(), out, 4), ReadStatus::Missing);
     // The cutting read keeps its old way for the lock files.
-    EXPECT_EQ(readWholeFile((dir / "five").string(), out, 4), ReadStatus::Ok);
+    EXPECT_EQ(readWholeFile(*systemFileSystem(), (dir / "five").string(), out, 4), ReadStatus::Ok);
     EXPECT_EQ(out, "1234");
 }

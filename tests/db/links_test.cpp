@@ -5,6 +5,7 @@
 #include "db/integritycheck.h"
 #include "support/bytes.h"
 #include "support/fakes.h"
+#include "support/faultfs.h"
 #include "support/tempfolder.h"
 
 #include <cstdio>
@@ -120,7 +121,7 @@ TEST_F(PlantedLinks, TheCheckEmptiesNoLinkedFolderAndLogsIt) {
 
     // The saved log replaces the link named DataChk.txt.
     const std::string text = "Check started\r\n";
-    ASSERT_TRUE(writeFileAtomic(st.db.path("DataChk.txt"), text.data(), text.size(), "~t"));
+    ASSERT_TRUE(writeFileAtomic(*systemFileSystem(), st.db.path("DataChk.txt"), text.data(), text.size(), "~t"));
     EXPECT_TRUE(outsideUnchanged());
     EXPECT_EQ(readBytes(dir / "DataChk.txt"), text);
 
@@ -141,16 +142,12 @@ TEST(TemporaryNames, AreUnguessableAndStillFoundByTheCleanup) {
     ASSERT_EQ(a.loadNotices(), LoadResult::Ok);
     // Two saves with the same tag still take different names: each is created exclusively.
     std::set<std::string> seen;
-    const auto watch = fileSystemCalls;
-    static std::set<std::string>* names = nullptr;
-    names = &seen;
-    fileSystemCalls.rename = [](const char* from, const char* to) {
-        names->insert(fs::path(from).filename().string());
-        return ::rename(from, to);
-    };
-    EXPECT_TRUE(writeFileAtomic(a.path("X"), "1", 1, "~same"));
-    EXPECT_TRUE(writeFileAtomic(a.path("X"), "2", 1, "~same"));
-    fileSystemCalls = watch;
+    FaultFileSystem watch(*systemFileSystem());
+    watch.recording = true;
+    EXPECT_TRUE(writeFileAtomic(watch, a.path("X"), "1", 1, "~same"));
+    EXPECT_TRUE(writeFileAtomic(watch, a.path("X"), "2", 1, "~same"));
+    for (const std::string& call : watch.log)
+        if (call.starts_with("rename ")) seen.insert(call.substr(7, call.find(' ', 7) - 7));
     ASSERT_EQ(seen.size(), 2u);
     for (const std::string& n : seen) {
         EXPECT_EQ(n.rfind("X.~same-", 0), 0u) << n;

@@ -101,10 +101,10 @@ TEST_F(Locks, LinesMayEndWithCrLfLfOrCr) {
 TEST_F(Locks, ExclusiveCreateNeverReplacesAnExistingFile) {
     writeLock("TRUE\r\nANN\r\nCreating Notice\r\n");
     bool exists = false;
-    EXPECT_FALSE(createFileExclusive(a.lockPath('N'), "TRUE\r\nBOB\r\nx\r\n", "t1", exists));
+    EXPECT_FALSE(createFileExclusive(*systemFileSystem(), a.lockPath('N'), "TRUE\r\nBOB\r\nx\r\n", "t1", exists));
     EXPECT_TRUE(exists);
     EXPECT_EQ(lockText(), "TRUE\r\nANN\r\nCreating Notice\r\n");
-    EXPECT_TRUE(createFileExclusive(a.lockPath('U'), "TRUE\r\nBOB\r\nx\r\n", "t2", exists));
+    EXPECT_TRUE(createFileExclusive(*systemFileSystem(), a.lockPath('U'), "TRUE\r\nBOB\r\nx\r\n", "t2", exists));
     EXPECT_FALSE(exists);
     EXPECT_EQ(lockText('U'), "TRUE\r\nBOB\r\nx\r\n");
     for (const auto& e : std::filesystem::directory_iterator(dir.path()))

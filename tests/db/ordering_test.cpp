@@ -1,140 +1,143 @@
-// The orderings the protocol between stations relies on, recorded step by step through the
-// file seam: a save is written, flushed, then renamed into place; a locked file is written
-// while its lock names this station.
+// The orderings the protocol between stations relies on, recorded call by call through the file
+// system: a save is written, flushed, renamed into place and its folder flushed; a locked file
+// is written while its lock names this station; and a save reported done survives a power cut.
 #include "db/database.h"
 #include "db/fileio.h"
 #include "db/station.h"
 #include "support/bytes.h"
 #include "support/fakes.h"
-#include "support/tempfolder.h"
+#include "support/faultfs.h"
+#include "support/memoryfs.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <functional>
-#include <string_view>
 #include <array>
 #include <cerrno>
+#include <string_view>
 
 using namespace pinora;
 using namespace pinora::test;
 
 namespace {
 
-enum class FileStep { Write, Flush, Rename };
-
-// Called with the step, the file it acts on, and for a rename the name it takes.
-std::function<void(FileStep, const std::string& file, const std::string& to)> onStep;
-
-const FileSystemCalls systemCalls = fileSystemCalls;
-
-// A share that refuses to replace the database files (lock files still come and go).
-bool refuseDatabaseRenames = false;
-
-std::string pathOf(int fd) {
-    std::error_code ec;
-    return std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fd), ec).string();
-}
-
-// The system's calls, each told to the test before it is made.
-const FileSystemCalls recordingCalls = {
-    [](int fd, const void* data, std::size_t size) {
-        if (onStep) onStep(FileStep::Write, pathOf(fd), {});
-        return systemCalls.write(fd, data, size);
-    },
-    [](int fd) {
-        if (onStep) onStep(FileStep::Flush, pathOf(fd), {});
-        return systemCalls.flush(fd);
-    },
-    [](const char* from, const char* to) {
-        if (refuseDatabaseRenames && std::string_view(to).ends_with(".DB")) {
-            errno = EIO;
-            return -1;
-        }
-        if (onStep)
-            onStep(FileStep::Rename, std::filesystem::weakly_canonical(from).string(),
-                   std::filesystem::weakly_canonical(to).string());
-        return systemCalls.rename(from, to);
-    },
-    [](int fd, void* buf, std::size_t size) { return systemCalls.read(fd, buf, size); },
-};
+const std::string kFolder = "/share/notices/";
 
 class Ordering : public ::testing::Test {
   protected:
     void SetUp() override {
-        writeFreshDatabase(dir.str());
+        writeFreshDatabase(kFolder, std::shared_ptr<FileSystem>(std::shared_ptr<void>{}, &mem));
+        mem.syncAll();
+        fs.files = std::shared_ptr<FileSystem>(std::shared_ptr<void>{}, &calls);
         ASSERT_EQ(st.db.loadConfig(), LoadResult::Ok);
         ASSERT_EQ(st.db.loadUsers(), LoadResult::Ok);
         ASSERT_EQ(st.db.loadNotices(), LoadResult::Ok);
         st.currentUserName = "ADMIN";
         st.currentUserSlot = st.db.findUser("ADMIN");
-        fileSystemCalls = recordingCalls;
+        calls.reset();
+        calls.onPowerCut = [this] { mem.cutPower(); };
     }
-    void TearDown() override {
-        fileSystemCalls = systemCalls;
-        onStep = nullptr;
-        refuseDatabaseRenames = false;
+    std::string file(const std::string& name) const {
+        return mem.readFile(kFolder + name).value_or("(missing)");
     }
 
-    TempFolder dir;
+    MemoryFileSystem mem;
+    FaultFileSystem calls{mem};
     FakeServices fs;
-    Station st{dir.str(), fs.services()};
+    Station st{kFolder, fs.services()};
 };
 
-std::string stepName(FileStep s) {
-    return s == FileStep::Write ? "write" : s == FileStep::Flush ? "flush" : "rename";
+// The calls that write, renamed to their kind alone, with temporary names shown as "tmp".
+std::vector<std::string> writes(const std::vector<std::string>& log) {
+    std::vector<std::string> out;
+    for (std::string c : log) {
+        if (c.starts_with("openRead") || c == "read" || c.starts_with("info")) continue;
+        for (std::size_t at; (at = c.find(".~")) != std::string::npos;) {
+            const std::size_t end = c.find(".tmp", at);
+            c.replace(at, end + 4 - at, ".tmp");
+        }
+        out.push_back(c);
+    }
+    return out;
+}
+
+} // namespace
+
+TEST_F(Ordering, EachDatabaseSaveIsWrittenFlushedRenamedThenItsFolderFlushed) {
+    for (const char* name : {"NOTICE.DB", "USER.DB", "CONFIG.DB"}) {
+        SCOPED_TRACE(name);
+        calls.reset();
+        calls.recording = true;
+        const bool saved = name == std::string("NOTICE.DB") ? st.db.saveNotices()
+                           : name == std::string("USER.DB") ? st.db.saveUsers()
+                                                            : st.db.saveConfig();
+        ASSERT_TRUE(saved);
+        // The header and the block, the flush to disk, and only then the rename; the folder
+        // last, so that a save reported done is still there after a power cut.
+        const std::string n = name;
+        EXPECT_EQ(writes(calls.log),
+                  (std::vector<std::string>{"createExclusive " + n + ".tmp", "write", "write",
+                                            "flush", "close", "rename " + n + ".tmp " + n,
+                                            "flushFolder"}));
+    }
+}
+
+TEST_F(Ordering, ASaveSurvivesAPowerCutOnceReportedAndLeavesTheOldFileWholeBeforeThat) {
+    const std::string old = file("NOTICE.DB");
+    calls.reset();
+    st.db.notice(1).endDate = 46999;
+    ASSERT_TRUE(st.db.saveNotices());
+    const long total = calls.calls();
+    mem.cutPower();
+    const std::string saved = file("NOTICE.DB");
+    EXPECT_NE(saved, old);
+    EXPECT_EQ(saved.size(), Database::kNoticeFileSize);
+
+    // A cut at any call of the save, the folder's flush included, brings back the old file
+    // whole (and the save says it failed).
+    for (long n = 1; n <= total; ++n) {
+        SCOPED_TRACE(n);
+        mem.writeFile(kFolder + "NOTICE.DB", old);
+        mem.syncAll();
+        calls.reset();
+        calls.failAt(n, FaultFileSystem::Fault::PowerCut);
+        EXPECT_FALSE(st.db.saveNotices());
+        calls.reset();
+        const std::string after = file("NOTICE.DB");
+        EXPECT_TRUE(after == old) << after.size();
+    }
+
+    // A message file reported written is there after a cut too: a notice must not come back
+    // without its words.
+    calls.reset();
+    ASSERT_TRUE(st.db.writeMessageFile(7, "Kept words"));
+    mem.cutPower();
+    EXPECT_EQ(file("MSG/7.MSG"), "Kept words\r\n");
 }
 
 TEST_F(Ordering, AChangeWhoseSaveFailsLeavesMemoryAsTheFilesHoldIt) {
-    const std::string notices = readBytes(dir / "NOTICE.DB");
-    const std::string users = readBytes(dir / "USER.DB");
-    refuseDatabaseRenames = true;
+    const std::string notices = file("NOTICE.DB");
+    const std::string users = file("USER.DB");
+    // A share that refuses to replace the database files (lock files still come and go).
+    calls.onCall = [](const std::string& call) {
+        return call.starts_with("rename") && call.ends_with(".DB") ? EIO : 0;
+    };
     int n = 0;
     std::array<bool, kSetCount> sets{};
     sets[0] = true;
     EXPECT_EQ(st.allocateNotice(fs.clock->t, fs.clock->t, sets, n), AllocStatus::Failed);
     EXPECT_FALSE(st.addPost());
-    refuseDatabaseRenames = false;
+    calls.onCall = nullptr;
 
     // Counts and lists read memory: they must not show what no other station can see.
     EXPECT_EQ(st.db.countNoticesInUse(), 0);
     EXPECT_EQ(st.currentUser().postCount, 0);
-    EXPECT_EQ(readBytes(dir / "NOTICE.DB"), notices);
-    EXPECT_EQ(readBytes(dir / "USER.DB"), users);
-    EXPECT_FALSE(std::filesystem::exists(dir / "DB-N.LCK"));
-    EXPECT_FALSE(std::filesystem::exists(dir / "DB-U.LCK"));
+    EXPECT_EQ(file("NOTICE.DB"), notices);
+    EXPECT_EQ(file("USER.DB"), users);
+    EXPECT_FALSE(mem.exists(kFolder + "DB-N.LCK"));
+    EXPECT_FALSE(mem.exists(kFolder + "DB-U.LCK"));
     EXPECT_EQ(fs.reporter->messages,
               (std::vector<std::string>{unsavedFileMessage("NOTICE.DB"),
                                         unsavedFileMessage("USER.DB")}));
-}
-
-} // namespace
-
-TEST_F(Ordering, EachDatabaseSaveIsWrittenThenFlushedThenRenamed) {
-    for (const char* name : {"NOTICE.DB", "USER.DB", "CONFIG.DB"}) {
-        SCOPED_TRACE(name);
-        std::vector<std::string> steps;
-        const std::string target = std::filesystem::weakly_canonical(st.db.path(name)).string();
-        std::string tmp;
-        onStep = [&](FileStep s, const std::string& file, const std::string& to) {
-            if (tmp.empty()) tmp = file;
-            EXPECT_EQ(file, tmp) << "one temporary file throughout";
-            if (s == FileStep::Rename) EXPECT_EQ(to, target);
-            steps.push_back(stepName(s));
-        };
-        const bool saved = name == std::string("NOTICE.DB") ? st.db.saveNotices()
-                           : name == std::string("USER.DB") ? st.db.saveUsers()
-                                                            : st.db.saveConfig();
-        ASSERT_TRUE(saved);
-        // The header and the block, then the flush to disk, and only then the rename: a
-        // crash leaves the old file or the whole new one, never a name over unflushed data.
-        EXPECT_EQ(steps, (std::vector<std::string>{"write", "write", "flush", "rename"}));
-        EXPECT_EQ(std::filesystem::path(tmp).parent_path(),
-                  std::filesystem::path(target).parent_path())
-            << "renamed within its folder";
-        EXPECT_NE(tmp, target);
-        EXPECT_FALSE(std::filesystem::exists(tmp));
-    }
 }
 
 TEST_F(Ordering, ALockedFileIsWrittenWhileItsLockNamesThisStation) {
@@ -144,16 +147,15 @@ TEST_F(Ordering, ALockedFileIsWrittenWhileItsLockNamesThisStation) {
         std::vector<std::string> wrong;
     };
     Seen notices, users;
-    const std::string noticeFile = std::filesystem::weakly_canonical(st.db.path("NOTICE.DB"));
-    const std::string userFile = std::filesystem::weakly_canonical(st.db.path("USER.DB"));
-    onStep = [&](FileStep s, const std::string& file, const std::string&) {
+    calls.onCall = [&](const std::string& call) {
         // The temporary file of a save is named after its file: "NOTICE.DB.~station-n.tmp".
-        const bool isNotices = file.rfind(noticeFile + ".", 0) == 0;
-        if (!isNotices && file.rfind(userFile + ".", 0) != 0) return;
+        const bool isNotices = call.find("NOTICE.DB.~") != std::string::npos;
+        if (!isNotices && call.find("USER.DB.~") == std::string::npos) return 0;
         Seen& seen = isNotices ? notices : users;
         ++seen.steps;
-        const std::string lock = readBytes(st.db.lockPath(isNotices ? 'N' : 'U'));
-        if (lock.rfind(lockN, 0) != 0) seen.wrong.push_back(stepName(s) + ": '" + lock + "'");
+        const std::string lock = file(isNotices ? "DB-N.LCK" : "DB-U.LCK");
+        if (lock.rfind(lockN, 0) != 0) seen.wrong.push_back(call + ": '" + lock + "'");
+        return 0;
     };
     const std::array<bool, kSetCount> sets{true};
     int n = -1;
@@ -162,10 +164,12 @@ TEST_F(Ordering, ALockedFileIsWrittenWhileItsLockNamesThisStation) {
     ASSERT_TRUE(st.updateNoticeSets(n, sets));
     ASSERT_TRUE(st.addPost());
     ASSERT_TRUE(st.freeNotice(n, "Delete Notice"));
-    EXPECT_EQ(notices.steps, 4 * 4); // four changes of NOTICE.DB, four steps each
-    EXPECT_EQ(users.steps, 4);
+    calls.onCall = nullptr;
+    // Four changes of NOTICE.DB and one of USER.DB, each created and renamed by name.
+    EXPECT_EQ(notices.steps, 4 * 2);
+    EXPECT_EQ(users.steps, 2);
     EXPECT_EQ(notices.wrong, std::vector<std::string>{});
     EXPECT_EQ(users.wrong, std::vector<std::string>{});
-    EXPECT_FALSE(std::filesystem::exists(st.db.lockPath('N')));
-    EXPECT_FALSE(std::filesystem::exists(st.db.lockPath('U')));
+    EXPECT_FALSE(mem.exists(kFolder + "DB-N.LCK"));
+    EXPECT_FALSE(mem.exists(kFolder + "DB-U.LCK"));
 }

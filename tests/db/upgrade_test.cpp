@@ -7,6 +7,7 @@
 #include "db/upgrade.h"
 #include "support/bytes.h"
 #include "support/fakes.h"
+#include "support/faultfs.h"
 #include "support/filesizelimit.h"
 #include "support/tempfolder.h"
 
@@ -421,19 +422,12 @@ TEST_F(Upgrade, AConversionRepeatsAReadThatFailsOrFindsTheFileShort) {
     std::string old = header(2400) + std::string(1040000, '\0');
     putNotice(old, 16, "\x01" "B", 5, 46000, 46001, "Kept", 2);
     write("NOTICE.DB", old);
-    static int failures = 0;
-    failures = 2;
-    const FileSystemCalls system = fileSystemCalls;
-    fileSystemCalls.read = [](int fd, void* buf, std::size_t size) -> long {
-        if (failures > 0) {
-            --failures;
-            errno = EIO;
-            return -1;
-        }
-        return ::read(fd, buf, size);
-    };
+    FaultFileSystem reads(*systemFileSystem());
+    int failures = 2;
+    reads.onCall = [&](const std::string& call) { return call == "read" && failures-- > 0 ? EIO : 0; };
+    db.services().files = std::shared_ptr<FileSystem>(std::shared_ptr<void>{}, &reads);
     const UpgradeResult failed = upgradeFile(db, DbFile::Notices);
-    fileSystemCalls = system;
+    db.services().files = systemFileSystem();
     EXPECT_EQ(failed.status, UpgradeStatus::Upgraded) << failed.message;
     EXPECT_EQ(fs.sleeper->sleeps, (std::vector<int>{db.ioPauseMs, db.ioPauseMs}));
 

@@ -1,13 +1,18 @@
 #include "fakes.h"
 
-#include <filesystem>
+#include "db/fileio.h"
 
 namespace pinora::test {
 
-void writeFreshDatabase(const std::string& folder) {
-    std::filesystem::create_directories(folder + "/MSG");
-    std::filesystem::create_directories(folder + "/TEMP");
+void writeFreshDatabase(const std::string& folder, std::shared_ptr<FileSystem> files) {
+    std::string top = folder;
+    while (top.size() > 1 && top.back() == '/')
+        top.pop_back();
+    makeFolder(*files, top);
+    makeFolder(*files, folder + "/MSG");
+    makeFolder(*files, folder + "/TEMP");
     FakeServices fs;
+    fs.files = files;
     Database db(folder, fs.services());
     db.setConfigDefaults();
     db.config.schoolName = "Hillside School";

@@ -55,6 +55,7 @@ struct FakeServices {
     std::shared_ptr<QueuedChance> chance = std::make_shared<QueuedChance>();
     std::shared_ptr<RecordingReporter> reporter = std::make_shared<RecordingReporter>();
     std::string osUser = "teacher";
+    std::shared_ptr<FileSystem> files = systemFileSystem();
 
     Services services() {
         Services s;
@@ -63,12 +64,14 @@ struct FakeServices {
         s.chance = chance;
         s.reporter = reporter;
         s.osUserName = [this] { return osUser; };
+        s.files = files;
         return s;
     }
 };
 
 // A database folder with MSG and TEMP, the three files written as a fresh database would have
 // them, and one user ADMIN (password "secret", super user).
-void writeFreshDatabase(const std::string& folder);
+void writeFreshDatabase(const std::string& folder,
+                        std::shared_ptr<FileSystem> files = systemFileSystem());
 
 } // namespace pinora::test

@@ -165,7 +165,7 @@ int check(const std::string& folder, int ops, const std::vector<std::string>& lo
             loss("notice " + std::to_string(n) + " (" + db.noticeOwner(n) + ") was deleted");
     int locksLeft = 0;
     for (char letter : {'N', 'U'})
-        locksLeft += fileExists(db.lockPath(letter));
+        locksLeft += fileExists(db.files(), db.lockPath(letter));
     std::cout << "soak: " << logs.size() << " stations x " << ops << " operations: " << lost
               << " lost, " << shared << " shared slots, " << locksLeft << " locks left\n";
     return lost + shared + locksLeft == 0 ? 0 : 1;
