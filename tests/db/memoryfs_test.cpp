@@ -1,5 +1,6 @@
-// The in-memory file system behaves as Linux does where the program relies on it, and keeps
-// only what was flushed through a power cut.
+// The in-memory file system behaves as Linux does where the program relies on it, keeps only
+// what was flushed through a power cut, and the fault wrapper fails exactly the call chosen.
+#include "support/faultfs.h"
 #include "support/memoryfs.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,8 @@ using namespace pinora;
 using namespace pinora::test;
 
 namespace {
+
+using Fault = FaultFileSystem::Fault;
 
 class MemoryFs : public ::testing::Test {
   protected:
@@ -272,4 +275,111 @@ TEST_F(MemoryFs, PowerCutAfterFoldersMovedWithOneSideFlushedLeavesATree) {
     fs.cutPower();
     using Snapshot = std::vector<std::pair<std::string, std::string>>;
     EXPECT_EQ(fs.snapshot("/x"), (Snapshot{{"A/", ""}, {"A/B/", ""}}));
+}
+
+TEST(FaultFs, EachErrorFailsExactlyTheChosenCallAndDoesNothing) {
+    MemoryFileSystem mem;
+    FaultFileSystem fs(mem);
+    int h = -1;
+    for (const Fault f : {Fault::Eio, Fault::Enospc, Fault::Eacces, Fault::Eintr}) {
+        const int code = f == Fault::Eio      ? EIO
+                         : f == Fault::Enospc ? ENOSPC
+                         : f == Fault::Eacces ? EACCES
+                                              : EINTR;
+        mem.clear();
+        fs.reset();
+        fs.failAt(2, f);
+        ASSERT_EQ(fs.makeFolder("/db"), 0);
+        EXPECT_EQ(fs.createExclusive("/db/F", h), code) << FaultFileSystem::name(f);
+        EXPECT_FALSE(mem.exists("/db/F"));
+        EXPECT_TRUE(fs.fired());
+        ASSERT_EQ(fs.createExclusive("/db/F", h), 0);
+        EXPECT_EQ(fs.calls(), 3);
+
+        fs.failAt(4, f);
+        EXPECT_EQ(fs.write(h, "x", 1), -code);
+        EXPECT_EQ(mem.readFile("/db/F"), "");
+        fs.failAt(5, f);
+        EXPECT_EQ(fs.close(h), code);
+        EXPECT_EQ(mem.openHandles(), 0u); // closed all the same
+    }
+    EXPECT_STREQ(FaultFileSystem::name(Fault::ShortWrite), "short write");
+}
+
+TEST(FaultFs, ShortWriteWritesTheFirstHalfOfAWriteOnly) {
+    MemoryFileSystem mem;
+    FaultFileSystem fs(mem);
+    int h = -1;
+    fs.failAt(1, Fault::ShortWrite);
+    ASSERT_EQ(fs.createExclusive("/F", h), 0); // not a write: nothing special
+    EXPECT_FALSE(fs.fired());
+    fs.failAt(2, Fault::ShortWrite);
+    EXPECT_EQ(fs.write(h, "abcde", 5), 2);
+    EXPECT_TRUE(fs.fired());
+    EXPECT_EQ(fs.write(h, "cde", 3), 3);
+    fs.failAt(4, Fault::ShortWrite);
+    EXPECT_EQ(fs.write(h, "!", 1), 1);
+    EXPECT_EQ(mem.readFile("/F"), "abcde!");
+}
+
+TEST(FaultFs, PowerCutCutsOnceAndFailsEveryLaterCallUntilReset) {
+    MemoryFileSystem mem;
+    FaultFileSystem fs(mem);
+    int cuts = 0;
+    fs.onPowerCut = [&] {
+        ++cuts;
+        mem.cutPower();
+    };
+    mem.writeFile("/db/N", "old");
+    int h = -1;
+    EntryInfo info;
+    fs.failAt(4, Fault::PowerCut);
+    ASSERT_EQ(fs.createExclusive("/db/N.tmp", h), 0);
+    ASSERT_EQ(fs.write(h, "new", 3), 3);
+    ASSERT_EQ(fs.close(h), 0);
+    EXPECT_EQ(fs.rename("/db/N.tmp", "/db/N"), EIO);
+    EXPECT_EQ(cuts, 1);
+    EXPECT_EQ(fs.info("/db/N", info), EIO);
+    char c;
+    EXPECT_EQ(fs.read(3, &c, 1), -EIO);
+    EXPECT_EQ(cuts, 1);
+    EXPECT_EQ(mem.readFile("/db/N"), "old");
+    EXPECT_FALSE(mem.exists("/db/N.tmp"));
+
+    fs.reset();
+    EXPECT_EQ(fs.calls(), 0);
+    EXPECT_FALSE(fs.fired());
+    EXPECT_EQ(fs.info("/db/N", info), 0);
+}
+
+TEST(FaultFs, FailFromFailsEveryCallFromThere) {
+    MemoryFileSystem mem;
+    FaultFileSystem fs(mem);
+    fs.failFrom(2, Fault::Eacces);
+    EXPECT_EQ(fs.makeFolder("/a"), 0);
+    EXPECT_EQ(fs.makeFolder("/b"), EACCES);
+    EXPECT_EQ(fs.makeFolder("/c"), EACCES);
+    EXPECT_EQ(fs.remove("/a"), EACCES);
+    EXPECT_EQ(mem.snapshot("/"), (std::vector<std::pair<std::string, std::string>>{{"a/", ""}}));
+}
+
+TEST(FaultFs, RecordsEachCallWithTheLastNamesOfItsPaths) {
+    MemoryFileSystem mem;
+    mem.writeFile("/tmp/db//DB-N.LCK", "TRUE");
+    FaultFileSystem fs(mem);
+    fs.recording = true;
+    int h = -1;
+    ASSERT_EQ(fs.createExclusive("/tmp/db//NOTICE.DB.~x.tmp", h), 0);
+    fs.write(h, "x", 1);
+    fs.flush(h);
+    fs.close(h);
+    fs.rename("/tmp/db//NOTICE.DB.~x.tmp", "/tmp/db//NOTICE.DB");
+    fs.flushFolder("/tmp/db/");
+    fs.remove("/tmp/db//DB-N.LCK");
+    EXPECT_EQ(fs.log, (std::vector<std::string>{
+                          "createExclusive NOTICE.DB.~x.tmp", "write", "flush", "close",
+                          "rename NOTICE.DB.~x.tmp NOTICE.DB", "flushFolder", "remove DB-N.LCK"}));
+    EXPECT_EQ(mem.readFile("/tmp/db/NOTICE.DB"), "x");
+    fs.reset();
+    EXPECT_TRUE(fs.log.empty());
 }
