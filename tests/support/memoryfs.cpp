@@ -1,0 +1,465 @@
+#include "support/memoryfs.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <stdexcept>
+
+namespace pinora::test {
+
+// The root is made in the body, once the folder list it joins exists.
+MemoryFileSystem::MemoryFileSystem() {
+    root_ = newNode(EntryType::Folder);
+}
+
+MemoryFileSystem::~MemoryFileSystem() {
+    forgetAll();
+}
+
+MemoryFileSystem::Where MemoryFileSystem::find(std::string_view path) const {
+    Where w;
+    if (path.empty()) {
+        w.err = ENOENT;
+        return w;
+    }
+    chain_.clear();
+    Node* folder = root_.get();
+    std::string_view name; // the last name seen, not yet looked up
+    bool pending = false;
+    std::size_t i = 0;
+    for (;;) {
+        while (i < path.size() && path[i] == '/')
+            ++i;
+        if (i == path.size()) break;
+        const std::size_t end = std::min(path.find('/', i), path.size());
+        const std::string_view part = path.substr(i, end - i);
+        i = end;
+        if (pending) { // a name followed by more must be a folder
+            const auto it = folder->entries.find(name);
+            if (it == folder->entries.end()) {
+                w.err = ENOENT;
+                return w;
+            }
+            if (it->second->type != EntryType::Folder) {
+                w.err = it->second->type == EntryType::Link ? ELOOP : ENOTDIR;
+                return w;
+            }
+            chain_.push_back(folder);
+            folder = it->second.get();
+            pending = false;
+        }
+        if (part == ".") continue;
+        if (part == "..") {
+            if (!chain_.empty()) {
+                folder = chain_.back();
+                chain_.pop_back();
+            }
+            continue;
+        }
+        name = part;
+        pending = true;
+    }
+    if (!pending) {
+        w.node = folder;
+        return w;
+    }
+    w.parent = folder;
+    w.name = name;
+    const auto it = folder->entries.find(name);
+    w.node = it == folder->entries.end() ? nullptr : it->second.get();
+    w.folderOnly = path.back() == '/';
+    return w;
+}
+
+int MemoryFileSystem::existing(const Where& w) {
+    if (w.err) return w.err;
+    if (!w.node) return ENOENT;
+    if (w.folderOnly && w.node->type != EntryType::Folder)
+        return w.node->type == EntryType::Link ? ELOOP : ENOTDIR; // "name/" would follow it
+    return 0;
+}
+
+int MemoryFileSystem::existingFolder(const Where& w) {
+    if (const int e = existing(w)) return e;
+    if (w.node->type == EntryType::Folder) return 0;
+    return w.node->type == EntryType::Link ? ELOOP : ENOTDIR;
+}
+
+MemoryFileSystem::Handle* MemoryFileSystem::handle(int h) {
+    const auto it = handles_.find(h);
+    return it == handles_.end() ? nullptr : &it->second;
+}
+
+int MemoryFileSystem::addHandle(NodePtr node, bool write) {
+    // Numbers are not reused, so that a handle used after its close fails rather than
+    // reaching another file.
+    if (nextHandle_ == INT_MAX) nextHandle_ = 3;
+    const int h = nextHandle_++;
+    handles_.insert_or_assign(h, Handle{std::move(node), 0, write});
+    return h;
+}
+
+MemoryFileSystem::NodePtr MemoryFileSystem::newNode(EntryType type) {
+    auto node = std::make_shared<Node>();
+    node->type = type;
+    node->modified = now_;
+    if (type == EntryType::Folder) {
+        if (allFolders_.size() >= pruneAt_) {
+            std::erase_if(allFolders_, [](const auto& f) { return f.expired(); });
+            pruneAt_ = std::max<std::size_t>(64, 2 * allFolders_.size());
+        }
+        allFolders_.push_back(node);
+    }
+    return node;
+}
+
+void MemoryFileSystem::put(Node& folder, std::string_view name, NodePtr node, bool durable) {
+    const auto it = folder.entries.find(name);
+    if (it != folder.entries.end())
+        it->second = node;
+    else
+        folder.entries.emplace(std::string(name), node);
+    folder.modified = now_;
+    if (durable)
+        folder.durableEntries.insert_or_assign(std::string(name), std::move(node));
+    else
+        folder.entriesDurable = false;
+}
+
+void MemoryFileSystem::erase(Node& folder, std::string_view name) {
+    folder.entries.erase(folder.entries.find(name));
+    folder.entriesDurable = false;
+    folder.modified = now_;
+}
+
+int MemoryFileSystem::info(const std::string& path, EntryInfo& out) {
+    const Where w = find(path);
+    if (const int e = existing(w)) return e;
+    out.type = w.node->type;
+    out.size = w.node->type == EntryType::Regular ? w.node->data.size() : 0;
+    out.modified = w.node->modified;
+    return 0;
+}
+
+int MemoryFileSystem::openRead(const std::string& path, int& h, EntryInfo& out) {
+    const Where w = find(path);
+    if (const int e = existing(w)) return e;
+    if (w.node->type == EntryType::Link) return ELOOP;
+    out.type = w.node->type;
+    out.size = w.node->type == EntryType::Regular ? w.node->data.size() : 0;
+    out.modified = w.node->modified;
+    h = addHandle(w.node->shared_from_this(), false);
+    return 0;
+}
+
+long MemoryFileSystem::read(int h, void* buf, std::size_t size) {
+    Handle* hd = handle(h);
+    if (!hd || hd->write) return -EBADF;
+    const Node& n = *hd->node;
+    if (n.type == EntryType::Folder) return -EISDIR;
+    if (n.type != EntryType::Regular || hd->pos >= n.data.size()) return 0; // a pipe: no writer
+    const std::size_t count = std::min({size, static_cast<std::size_t>(n.data.size() - hd->pos),
+                                        static_cast<std::size_t>(LONG_MAX)});
+    std::memcpy(buf, n.data.data() + hd->pos, count);
+    hd->pos += count;
+    return static_cast<long>(count);
+}
+
+int MemoryFileSystem::createExclusive(const std::string& path, int& h) {
+    const Where w = find(path);
+    if (w.err) return w.err;
+    if (!w.parent || w.node) return EEXIST;
+    if (w.folderOnly) return EISDIR;
+    NodePtr node = newNode(EntryType::Regular);
+    put(*w.parent, w.name, node);
+    h = addHandle(std::move(node), true);
+    return 0;
+}
+
+long MemoryFileSystem::write(int h, const void* data, std::size_t size) {
+    Handle* hd = handle(h);
+    if (!hd || !hd->write) return -EBADF;
+    if (size == 0) return 0;
+    size = std::min(size, static_cast<std::size_t>(LONG_MAX));
+    Node& n = *hd->node;
+    const char* bytes = static_cast<const char*>(data);
+    if (hd->pos > n.data.size()) n.data.resize(hd->pos, '\0');
+    if (hd->pos == n.data.size())
+        n.data.append(bytes, size);
+    else
+        n.data.replace(hd->pos, std::min(size, n.data.size() - hd->pos), bytes, size);
+    hd->pos += size;
+    n.dataDurable = false;
+    n.modified = now_;
+    return static_cast<long>(size);
+}
+
+int MemoryFileSystem::flush(int h) {
+    Handle* hd = handle(h);
+    if (!hd) return EBADF;
+    Node& n = *hd->node;
+    switch (n.type) {
+    case EntryType::Regular:
+        if (!n.dataDurable) n.durableData = n.data;
+        n.dataDurable = true;
+        return 0;
+    case EntryType::Folder: // fsync on a folder's handle keeps its entries, as flushFolder
+        if (!n.entriesDurable) n.durableEntries = n.entries;
+        n.entriesDurable = true;
+        return 0;
+    default:
+        return EINVAL;
+    }
+}
+
+int MemoryFileSystem::close(int h) {
+    return handles_.erase(h) ? 0 : EBADF;
+}
+
+int MemoryFileSystem::rename(const std::string& from, const std::string& to) {
+    const Where f = find(from);
+    if (const int e = existing(f)) return e;
+    if (!f.parent) return EBUSY; // "/" or "a/.."
+    NodePtr moving = f.node->shared_from_this();
+    const Where t = find(to);
+    if (t.err) return t.err;
+    if (!t.parent) return EBUSY;
+    if (t.node == moving.get()) return 0; // two names of one file: nothing to do, as POSIX says
+    if (moving->type == EntryType::Folder) {
+        if (t.parent == moving.get() ||
+            std::find(chain_.begin(), chain_.end(), moving.get()) != chain_.end())
+            return EINVAL; // into itself
+        if (t.node && t.node->type != EntryType::Folder) return ENOTDIR;
+        if (t.node && !t.node->entries.empty()) return ENOTEMPTY;
+    } else {
+        if (t.node && t.node->type == EntryType::Folder) return EISDIR;
+        if (t.folderOnly) return ENOTDIR;
+    }
+    erase(*f.parent, f.name);
+    put(*t.parent, t.name, std::move(moving));
+    return 0;
+}
+
+int MemoryFileSystem::link(const std::string& from, const std::string& to) {
+    const Where f = find(from);
+    if (const int e = existing(f)) return e;
+    if (f.node->type == EntryType::Folder) return EPERM;
+    NodePtr node = f.node->shared_from_this(); // a link entry is linked itself, not followed
+    const Where t = find(to);
+    if (t.err) return t.err;
+    if (!t.parent || t.node) return EEXIST;
+    if (t.folderOnly) return ENOTDIR;
+    put(*t.parent, t.name, std::move(node));
+    return 0;
+}
+
+int MemoryFileSystem::remove(const std::string& path) {
+    const Where w = find(path);
+    if (const int e = existing(w)) return e;
+    if (w.node->type == EntryType::Folder) return EISDIR;
+    erase(*w.parent, w.name);
+    return 0;
+}
+
+int MemoryFileSystem::makeFolder(const std::string& path) {
+    const Where w = find(path);
+    if (w.err) return w.err;
+    if (!w.parent || w.node) return EEXIST;
+    put(*w.parent, w.name, newNode(EntryType::Folder));
+    return 0;
+}
+
+int MemoryFileSystem::list(const std::string& path, std::vector<FolderEntry>& out) {
+    const Where w = find(path);
+    if (const int e = existingFolder(w)) return e;
+    out.clear();
+    out.reserve(w.node->entries.size());
+    for (const auto& [name, node] : w.node->entries)
+        out.push_back({name, node->type == EntryType::Regular, node->type == EntryType::Link,
+                       node->modified});
+    return 0;
+}
+
+int MemoryFileSystem::flushFolder(const std::string& path) {
+    const Where w = find(path);
+    if (const int e = existingFolder(w)) return e;
+    Node& n = *w.node;
+    if (!n.entriesDurable) n.durableEntries = n.entries;
+    n.entriesDurable = true;
+    return 0;
+}
+
+void MemoryFileSystem::cutPower() {
+    handles_.clear();
+    ++mark_;
+    restore(*root_);
+}
+
+void MemoryFileSystem::restore(Node& folder) {
+    folder.mark = mark_;
+    if (!folder.entriesDurable) folder.entries = folder.durableEntries;
+    folder.entriesDurable = true;
+    for (auto it = folder.entries.begin(); it != folder.entries.end();) {
+        Node& n = *it->second;
+        if (n.type == EntryType::Folder && n.mark == mark_) {
+            // A folder moved between two folders of which only one was flushed: keep it in
+            // the first place found, or the tree would hold a loop.
+            folder.durableEntries.erase(it->first);
+            it = folder.entries.erase(it);
+            continue;
+        }
+        if (n.type == EntryType::Folder) {
+            restore(n);
+        } else {
+            if (!n.dataDurable) n.data = n.durableData;
+            n.dataDurable = true;
+        }
+        ++it;
+    }
+}
+
+void MemoryFileSystem::syncAll() {
+    std::vector<Node*> todo{root_.get()};
+    while (!todo.empty()) {
+        Node& folder = *todo.back();
+        todo.pop_back();
+        folder.durableEntries = folder.entries;
+        folder.entriesDurable = true;
+        for (const auto& [name, node] : folder.entries) {
+            if (node->type == EntryType::Folder) {
+                todo.push_back(node.get());
+            } else {
+                node->durableData = node->data;
+                node->dataDurable = true;
+            }
+        }
+    }
+}
+
+MemoryFileSystem::Node& MemoryFileSystem::folders(std::string_view path) {
+    Node* folder = root_.get();
+    std::vector<Node*> up;
+    std::size_t i = 0;
+    while (i < path.size()) {
+        const std::size_t end = std::min(path.find('/', i), path.size());
+        const std::string_view part = path.substr(i, end - i);
+        i = end + 1;
+        if (part.empty() || part == ".") continue;
+        if (part == "..") {
+            if (!up.empty()) {
+                folder = up.back();
+                up.pop_back();
+            }
+            continue;
+        }
+        const auto it = folder->entries.find(part);
+        NodePtr next;
+        if (it == folder->entries.end()) {
+            next = newNode(EntryType::Folder);
+            put(*folder, part, next, true);
+        } else if (it->second->type != EntryType::Folder) {
+            throw std::invalid_argument("not a folder on the way: " + std::string(path));
+        } else {
+            next = it->second;
+        }
+        up.push_back(folder);
+        folder = next.get();
+    }
+    return *folder;
+}
+
+void MemoryFileSystem::place(std::string_view path, NodePtr node) {
+    while (!path.empty() && path.back() == '/')
+        path.remove_suffix(1);
+    const std::size_t slash = path.rfind('/');
+    const std::string_view leaf = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    if (leaf.empty() || leaf == "." || leaf == "..")
+        throw std::invalid_argument("no name to place: " + std::string(path));
+    Node& folder = folders(slash == std::string_view::npos ? "" : path.substr(0, slash));
+    const auto it = folder.entries.find(leaf);
+    if (it != folder.entries.end() && it->second->type == EntryType::Folder)
+        throw std::invalid_argument("a folder is in the way: " + std::string(path));
+    put(folder, leaf, std::move(node), true);
+}
+
+void MemoryFileSystem::writeFile(const std::string& path, std::string_view bytes) {
+    NodePtr node = newNode(EntryType::Regular);
+    node->data = bytes;
+    node->durableData = bytes;
+    place(path, std::move(node));
+}
+
+std::optional<std::string> MemoryFileSystem::readFile(const std::string& path) const {
+    const Where w = find(path);
+    if (existing(w) || w.node->type != EntryType::Regular) return std::nullopt;
+    return w.node->data;
+}
+
+bool MemoryFileSystem::exists(const std::string& path) const {
+    return existing(find(path)) == 0;
+}
+
+void MemoryFileSystem::makeFolders(const std::string& path) {
+    folders(path);
+}
+
+void MemoryFileSystem::addLink(const std::string& path) {
+    place(path, newNode(EntryType::Link));
+}
+
+void MemoryFileSystem::addPipe(const std::string& path) {
+    place(path, newNode(EntryType::Other));
+}
+
+void MemoryFileSystem::forgetAll() {
+    handles_.clear();
+    for (const auto& weak : allFolders_) {
+        if (const NodePtr folder = weak.lock()) {
+            folder->entries.clear();
+            folder->durableEntries.clear();
+        }
+    }
+    allFolders_.clear();
+    pruneAt_ = 64;
+}
+
+void MemoryFileSystem::clear() {
+    forgetAll();
+    root_ = newNode(EntryType::Folder);
+}
+
+std::vector<std::pair<std::string, std::string>>
+MemoryFileSystem::snapshot(const std::string& folder) const {
+    std::vector<std::pair<std::string, std::string>> out;
+    const Where w = find(folder);
+    if (existingFolder(w)) return out;
+    std::vector<std::pair<const Node*, std::string>> todo{{w.node, ""}};
+    while (!todo.empty()) {
+        auto [at, prefix] = std::move(todo.back());
+        todo.pop_back();
+        for (const auto& [name, node] : at->entries) {
+            std::string path = prefix + name;
+            switch (node->type) {
+            case EntryType::Regular:
+                out.emplace_back(std::move(path), node->data);
+                break;
+            case EntryType::Folder:
+                path += '/';
+                todo.emplace_back(node.get(), path);
+                out.emplace_back(std::move(path), std::string());
+                break;
+            case EntryType::Link:
+                out.emplace_back(path + '@', std::string());
+                break;
+            case EntryType::Other:
+                out.emplace_back(path + '|', std::string());
+                break;
+            }
+        }
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+} // namespace pinora::test
