@@ -386,8 +386,18 @@ std::string Database::messageFilePath(int n) const {
 }
 
 bool Database::messageFileExists(int n) const {
-    // A link there is not taken for a missing file: its read is refused with its reason.
-    return fileOrLink(files(), messageFilePath(n));
+    // The check frees a notice whose text is missing, so only a file that is surely not there
+    // counts as missing; one that cannot be looked at, after the usual repeats, counts as there.
+    // A link there is not taken for a missing file either: its read is refused with its reason.
+    EntryInfo info;
+    for (int attempt = 1; attempt <= ioAttempts; ++attempt) {
+        if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
+        const int err = files().info(messageFilePath(n), info);
+        if (err == 0) return info.type == EntryType::Regular || info.type == EntryType::Link;
+        if (err == ENOENT || err == ENOTDIR) return false;
+        if (err == ELOOP) return true;
+    }
+    return true;
 }
 
 bool Database::writeMessageFile(int n, std::string_view text, std::string* error) {
@@ -511,8 +521,8 @@ LockResult Database::acquireLock(char letter, std::string_view user, std::string
     }
     info = readLock(letter, &ok);
     if (!ok) {
-        if (created) removeFile(files(), p); // a lock that was taken is not left behind
         report(lockFileMessage(letter));
+        if (created) freeLockFile(letter); // a lock that was taken is not left behind
         return LockResult::Failed;
     }
     if (!info.held || !equalsIgnoreCase(info.holder, user)) return LockResult::Refused;
@@ -562,6 +572,10 @@ void Database::releaseLock(char letter) {
 
 void Database::clearLock(char letter) {
     held(letter) = Held{};
+    freeLockFile(letter);
+}
+
+void Database::freeLockFile(char letter) {
     const std::string p = lockPath(letter);
     for (int attempt = 1; attempt <= ioAttempts; ++attempt) {
         if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);

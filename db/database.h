@@ -159,6 +159,8 @@ class Database {
     // had become another station's lock, which is left in place. Failed: it cannot be moved.
     enum class FreeLock { Gone, Held, Failed };
     FreeLock takeFreeLock(char letter);
+    // Removes this station's lock file, or marks it free, or tells the user it could do neither.
+    void freeLockFile(char letter);
     void report(const std::string& text);
     bool changeFrame(char letter, std::string_view user, std::string_view task,
                      const std::function<LoadResult()>& reload, const std::function<bool()>& save,

@@ -6,7 +6,9 @@
 #include "rtf.h"
 #include "text.h"
 
+#include <cerrno>
 #include <cmath>
+#include <optional>
 #include <unordered_map>
 
 namespace pinora {
@@ -24,10 +26,19 @@ std::string isoDate(TDateTime t) {
 
 // The entries of a folder by their upper-cased names: a folder copied from another system
 // may spell NOTICES.DAT or MSG in any case.
-std::unordered_map<std::string, std::string> entriesOf(FileSystem& files,
-                                                     const std::string& folder) {
+// nullopt with error when the folder is there but cannot be listed: an import that went on
+// would bring every notice in without its text.
+std::optional<std::unordered_map<std::string, std::string>>
+entriesOf(FileSystem& files, const std::string& folder, std::string& error) {
     std::unordered_map<std::string, std::string> m;
-    for (const FolderEntry& e : listFolder(files, folder).value_or(std::vector<FolderEntry>{}))
+    std::string why;
+    const auto entries = listFolder(files, folder, &why);
+    if (!entries) {
+        if (why == systemErrorText(ENOENT) || why == systemErrorText(ENOTDIR)) return m;
+        error = "Read error: " + folder + ": " + why;
+        return std::nullopt;
+    }
+    for (const FolderEntry& e : *entries)
         m.emplace(upperAscii(e.name), folder + "/" + e.name);
     return m;
 }
@@ -35,6 +46,18 @@ std::unordered_map<std::string, std::string> entriesOf(FileSystem& files,
 std::string found(const std::unordered_map<std::string, std::string>& m, const std::string& name) {
     const auto it = m.find(name);
     return it == m.end() ? std::string() : it->second;
+}
+
+// A file of the old folder, read with the repeats of the database's own loads.
+ReadStatus readRepeated(Database& db, const std::string& path, std::string& out,
+                        std::size_t maxBytes, std::string& error) {
+    ReadStatus st = ReadStatus::Error;
+    for (int attempt = 1; attempt <= db.ioAttempts; ++attempt) {
+        if (attempt > 1) db.services().sleeper->sleepMs(db.ioPauseMs);
+        st = readWholeFile(db.files(), path, out, maxBytes, &error);
+        if (st != ReadStatus::Error) break;
+    }
+    return st;
 }
 
 ImportOutcome outcome(ImportStatus s, std::string message) {
@@ -58,17 +81,29 @@ ImportOutcome importRelease14(Database& db, const Release14Import& rq) {
         return outcome(ImportStatus::Refused, "You must specify all fields");
 
     const std::string folder = folderWithoutSeparator(rq.folder);
-    const auto top = entriesOf(db.files(), folder);
+    std::string listError;
+    const auto listed = entriesOf(db.files(), folder, listError);
+    if (!listed) return outcome(ImportStatus::Refused, listError);
+    const auto& top = *listed;
     const std::string datPath = found(top, "NOTICES.DAT");
-    if (datPath.empty() || !fileExists(db.files(), datPath))
-        return outcome(ImportStatus::Refused, "The Path to Pinora 1.4 is incorrect");
     std::string dat, err;
-    if (readWholeFile(db.files(), datPath, dat, formats::kRelease14FileSize, &err) != ReadStatus::Ok)
-        return outcome(ImportStatus::Refused, err);
+    const ReadStatus read =
+        datPath.empty() ? ReadStatus::Missing
+                        : readRepeated(db, datPath, dat, formats::kRelease14FileSize, err);
+    if (read == ReadStatus::Missing || read == ReadStatus::NotAFile)
+        return outcome(ImportStatus::Refused, "The Path to Pinora 1.4 is incorrect");
+    if (read != ReadStatus::Ok)
+        return outcome(ImportStatus::Refused, "Read error: NOTICES.DAT: " + err);
     if (dat.size() < formats::kRelease14FileSize)
         return outcome(ImportStatus::Refused,
                        "Read error: NOTICES.DAT holds " + std::to_string(dat.size()) + " of " +
                            std::to_string(formats::kRelease14FileSize) + " bytes");
+
+    const std::string msgFolder = found(top, "MSG");
+    const auto texts = msgFolder.empty()
+                           ? std::make_optional(std::unordered_map<std::string, std::string>{})
+                           : entriesOf(db.files(), msgFolder, listError);
+    if (!texts) return outcome(ImportStatus::Refused, listError);
 
     if (db.loadUsers() != LoadResult::Ok) return outcome(ImportStatus::Failed, {});
     const int admin = db.findUser("ADMIN");
@@ -99,8 +134,7 @@ ImportOutcome importRelease14(Database& db, const Release14Import& rq) {
                            : std::string());
     }
 
-    const std::string msgFolder = found(top, "MSG");
-    const auto texts = msgFolder.empty() ? decltype(top){} : entriesOf(db.files(), msgFolder);
+
     auto logLine = [&](const std::string& line) {
         if (rq.log) rq.log(line);
     };
@@ -131,12 +165,15 @@ ImportOutcome importRelease14(Database& db, const Release14Import& rq) {
         ++imported;
 
         // A file left behind by a deleted notice in this slot would become this notice's text.
-        const std::string source = found(texts, std::to_string(i) + ".MSG");
+        const std::string source = found(*texts, std::to_string(i) + ".MSG");
         std::string bytes;
-        if (source.empty() || readWholeFile(db.files(), source, bytes, 64u << 20, &err) != ReadStatus::Ok) {
+        if (source.empty() || readRepeated(db, source, bytes, 64u << 20, err) != ReadStatus::Ok) {
             if (!source.empty()) logLine("The 1.4 message file of record " + std::to_string(i) +
                                          " cannot be read: " + err);
-            removeFile(db.files(), db.messageFilePath(q));
+            if (const int gone = db.files().remove(db.messageFilePath(q));
+                gone != 0 && gone != ENOENT)
+                logLine("The old message file of notice " + std::to_string(q) +
+                        " cannot be removed: " + systemErrorText(gone));
             continue;
         }
         std::string text;

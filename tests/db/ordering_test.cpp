@@ -27,7 +27,7 @@ class Ordering : public ::testing::Test {
     void SetUp() override {
         writeFreshDatabase(kFolder, std::shared_ptr<FileSystem>(std::shared_ptr<void>{}, &mem));
         mem.syncAll();
-        fs.files = std::shared_ptr<FileSystem>(std::shared_ptr<void>{}, &calls);
+        st.db.services().files = std::shared_ptr<FileSystem>(std::shared_ptr<void>{}, &calls);
         ASSERT_EQ(st.db.loadConfig(), LoadResult::Ok);
         ASSERT_EQ(st.db.loadUsers(), LoadResult::Ok);
         ASSERT_EQ(st.db.loadNotices(), LoadResult::Ok);

@@ -8,6 +8,8 @@ void writeFreshDatabase(const std::string& folder, std::shared_ptr<FileSystem> f
     std::string top = folder;
     while (top.size() > 1 && top.back() == '/')
         top.pop_back();
+    for (std::size_t at = top.find('/', 1); at != std::string::npos; at = top.find('/', at + 1))
+        makeFolder(*files, top.substr(0, at));
     makeFolder(*files, top);
     makeFolder(*files, folder + "/MSG");
     makeFolder(*files, folder + "/TEMP");

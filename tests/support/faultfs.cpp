@@ -51,14 +51,16 @@ void FaultFileSystem::reset() {
 int FaultFileSystem::enter(const char* call, const std::string* path, const std::string* path2) {
     ++calls_;
     shortDue_ = false;
-    if (recording) {
+    if (recording || onCall) {
         std::string text = call;
         for (const std::string* p : {path, path2}) {
             if (!p) continue;
             text += ' ';
             text += leaf(*p);
         }
-        log.push_back(std::move(text));
+        if (onCall)
+            if (const int err = onCall(text)) return err;
+        if (recording) log.push_back(std::move(text));
     }
     if (powerOff_) return EIO;
     if (at_ <= 0 || calls_ < at_ || (calls_ > at_ && !sticky_)) return 0;

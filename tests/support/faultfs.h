@@ -40,6 +40,9 @@ class FaultFileSystem : public FileSystem {
     // the call's name and the last names of its paths; flushFolder is "flushFolder" alone.
     bool recording = false;
     std::vector<std::string> log;
+    // Sees each call, in the log's words, before it is made: a test watches the files at that
+    // moment, or fails the call by returning an errno value (0: the call goes on).
+    std::function<int(const std::string& call)> onCall;
 
     int info(const std::string& path, EntryInfo& out) override;
     int openRead(const std::string& path, int& handle, EntryInfo& info) override;

@@ -9,6 +9,7 @@
 //   faults: N injected: L files lost, K locks left, S silent failures
 // and exits 1 unless all three are 0.
 #include "db/fileio.h"
+#include "db/formats/release14.h"
 #include "db/import14.h"
 #include "db/integritycheck.h"
 #include "db/noticeediting.h"
@@ -203,7 +204,7 @@ Files freshFolder() {
     }
     Files all;
     for (auto& [name, bytes] : mem.snapshot(kFolder))
-        all.emplace(name, bytes);
+        if (!name.ends_with("/")) all.emplace(name, bytes); // MSG and TEMP are made anew
     return all;
 }
 
@@ -227,6 +228,9 @@ class FaultRun {
         }
         const Files after = clean.files;
         const long calls = clean.calls;
+        if (verbose_)
+            for (std::size_t k = 0; k < clean.log.size(); ++k)
+                std::printf("%s call %zu: %s\n", op.name.c_str(), k + 1, clean.log[k].c_str());
         using F = FaultFileSystem::Fault;
         const F kinds[] = {F::Eio, F::Enospc, F::Eacces, F::Eintr, F::ShortWrite, F::PowerCut};
         for (long n = 1; n <= calls; n += sample_) {
@@ -252,6 +256,7 @@ class FaultRun {
         long calls = 0;
         bool cut = false;
         Files files;
+        std::vector<std::string> log; // the calls, when run without a fault
     };
 
     // The fresh folder and the operation's own files, all on disk; returns the data files.
@@ -274,12 +279,12 @@ class FaultRun {
         // Logged on before the fault is armed: the operation alone is under test.
         st.db.loadConfig();
         st.db.loadUsers();
-        st.db.loadNotices();
         st.currentUserName = "ADMIN";
         st.currentUserSlot = st.db.findUser("ADMIN");
         fs.reporter->messages.clear();
         world_.fault.reset();
         world_.fault.onPowerCut = [this] { world_.mem.cutPower(); };
+        world_.fault.recording = n == 0 && verbose_;
         if (n > 0) {
             if (sticky)
                 world_.fault.failFrom(n, kind);
@@ -290,6 +295,7 @@ class FaultRun {
         r.outcome = op.run(st);
         r.calls = world_.fault.calls();
         r.cut = kind == FaultFileSystem::Fault::PowerCut && world_.fault.fired();
+        r.log = world_.fault.log;
         world_.fault.reset();
         r.messages = fs.reporter->messages;
         r.files = dataFiles(world_.mem);
@@ -362,7 +368,8 @@ class FaultRun {
             const bool named = said.find(".DB") != std::string::npos ||
                                said.find(".LCK") != std::string::npos ||
                                said.find(".MSG") != std::string::npos ||
-                               said.find("NOTICES.DAT") != std::string::npos;
+                               said.find("NOTICES.DAT") != std::string::npos ||
+                               said.find(kOld) != std::string::npos;
             if (!named) {
                 silent = true;
                 say("failed without naming a file: '" + said + "'");
