@@ -263,7 +263,8 @@ void StartUp::checkConfig() {
         return;
     case LoadResult::Missing:
         db.setConfigDefaults();
-        db.saveConfig();
+        // Another station may have written it meanwhile: that file is taken, not replaced.
+        if (db.createConfig() == InitResult::Exists && db.loadConfig() == LoadResult::Ok) return;
         break;
     case LoadResult::Failed:
         // A file that exists is left for the administrator: this run uses the defaults
@@ -287,7 +288,15 @@ bool StartUp::checkNotices() {
         break;
     }
     db.initNotices();
-    if (!db.saveNotices()) {
+    switch (db.createNotices()) {
+    case InitResult::Created:
+        break;
+    case InitResult::Exists:
+        // Another station wrote it meanwhile: theirs is the school's file.
+        if (db.loadNotices() == LoadResult::Ok) return true;
+        endProgram(1);
+        return false;
+    case InitResult::Failed:
         // Without a notice file nothing can be written; the save has said why.
         endProgram(1);
         return false;

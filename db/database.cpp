@@ -4,6 +4,7 @@
 #include "text.h"
 #include "upgrade.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -120,11 +121,15 @@ LoadResult Database::loadFile(const char* name, void* block, std::size_t blockSi
     // byte more than expected tells a file that is too long.
     if (scratch_.size() < want + 1) scratch_.resize(want + 1);
     char* buf = scratch_.data();
+    int missing = 0;
     for (int attempt = 1; attempt <= ioAttempts; ++attempt) {
         if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
         std::size_t got = 0;
         const ReadStatus st = readFileInto(files(), p, buf, want + 1, got);
-        if (st == ReadStatus::Missing) return LoadResult::Missing;
+        if (st == ReadStatus::Missing) {
+            if (++missing >= kMissingAttempts) return LoadResult::Missing;
+            continue;
+        }
         if (st != ReadStatus::Ok || got < 16) continue;
         DbHeader h;
         std::memcpy(&h, buf, 16);
@@ -143,6 +148,7 @@ LoadResult Database::loadNoticeFile(HeaderCheck check) {
     const char* name = "NOTICE.DB";
     const std::string p = path(name);
     NoticeTable& spare = notices.spare();
+    int missing = 0;
     for (int attempt = 1; attempt <= ioAttempts; ++attempt) {
         if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
         DbHeader h;
@@ -153,7 +159,10 @@ LoadResult Database::loadNoticeFile(HeaderCheck check) {
                           {MutableSpan{&h, sizeof h}, MutableSpan{spare.data(), sizeof spare},
                            MutableSpan{&extra, 1}},
                           got);
-        if (st == ReadStatus::Missing) return LoadResult::Missing;
+        if (st == ReadStatus::Missing) {
+            if (++missing >= kMissingAttempts) return LoadResult::Missing;
+            continue;
+        }
         if (st != ReadStatus::Ok || got[0] < sizeof h) continue;
         if (check == HeaderCheck::Required && !headerMatches(h)) return handleOldHeader(name, h);
         if (got[1] != sizeof spare || got[2] != 0) continue;
@@ -168,13 +177,42 @@ LoadResult Database::loadNoticeFile(HeaderCheck check) {
 bool Database::saveFile(const char* name, const void* block, std::size_t blockSize) {
     const DbHeader h = currentHeader();
     const std::string p = path(name);
-    for (int attempt = 1; attempt <= ioAttempts; ++attempt) {
+    // A share refuses to replace a file that another client has open until it lets go: that
+    // is waited for longer than a local error, and still not for ever.
+    int limit = ioAttempts;
+    for (int attempt = 1; attempt <= limit; ++attempt) {
         if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
-        if (writeFileAtomic(files(), p, {ByteSpan{&h, 16}, ByteSpan{block, blockSize}}, tmpTag(), true))
+        int code = 0;
+        if (writeFileAtomic(files(), p, {ByteSpan{&h, 16}, ByteSpan{block, blockSize}}, tmpTag(),
+                            true, nullptr, &code))
             return true;
+        if (busyElsewhere(code)) limit = std::max(limit, ioAttempts * kBusyFactor);
     }
     report(unsavedFileMessage(name));
     return false;
+}
+
+InitResult Database::createFile(const char* name, const void* block, std::size_t blockSize) {
+    const DbHeader h = currentHeader();
+    std::string content(reinterpret_cast<const char*>(&h), 16);
+    content.append(static_cast<const char*>(block), blockSize);
+    for (int attempt = 1; attempt <= ioAttempts; ++attempt) {
+        if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
+        bool exists = false;
+        if (createFileExclusive(files(), path(name), content, tmpTag(), exists, nullptr, true))
+            return InitResult::Created;
+        if (exists) return InitResult::Exists;
+    }
+    report(unsavedFileMessage(name));
+    return InitResult::Failed;
+}
+
+InitResult Database::createConfig() {
+    return createFile("CONFIG.DB", &config, sizeof config);
+}
+
+InitResult Database::createNotices() {
+    return createFile("NOTICE.DB", notices.data(), sizeof(NoticeTable));
 }
 
 // The one place where a file whose header is not today's is dealt with: the loads of all

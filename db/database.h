@@ -14,6 +14,8 @@
 namespace pinora {
 
 enum class LoadResult { Ok, Missing, Failed };
+// Exists: another station made the file first, and it was left as it is.
+enum class InitResult { Created, Exists, Failed };
 
 // Whether a load insists on today's header. Skip takes the block whatever the header says:
 // for tools that look at a damaged or older file themselves.
@@ -61,6 +63,10 @@ class Database {
     void setConfigDefaults();
     void initNotices();
     void initUsers();
+    // A missing CONFIG.DB or NOTICE.DB written from memory, only if no file of that name has
+    // appeared meanwhile: defaults never replace a file.
+    InitResult createConfig();
+    InitResult createNotices();
 
     // Configuration.
     int findNoticeSet(std::string_view name) const;
@@ -143,6 +149,12 @@ class Database {
     int lockRetryMs = 3000;
     int ioAttempts = 10;
     int ioPauseMs = 100;
+    // A file a share briefly shows as missing while another station replaces it is looked for
+    // this many times before it counts as missing.
+    static constexpr int kMissingAttempts = 3;
+    // A save the share refuses while another client holds the file open is tried this many
+    // times ioAttempts.
+    static constexpr int kBusyFactor = 5;
 
     // A message file beyond this is not read (a notice's text is a few lines).
     static constexpr std::size_t kMaxMessageFileSize = 64u << 20;
@@ -155,6 +167,7 @@ class Database {
     LoadResult loadNoticeFile(HeaderCheck check);
     LoadResult handleOldHeader(const char* name, const DbHeader& found);
     bool saveFile(const char* name, const void* block, std::size_t blockSize);
+    InitResult createFile(const char* name, const void* block, std::size_t blockSize);
     // Gone: the free lock file is out of the way (or another station has moved it). Held: it
     // had become another station's lock, which is left in place. Failed: it cannot be moved.
     enum class FreeLock { Gone, Held, Failed };

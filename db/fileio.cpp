@@ -85,7 +85,7 @@ bool folderFlushed(int err) {
 // unguessable name. Returns its path, or empty.
 std::string writeTemp(FileSystem& fs, const std::string& path,
                       std::initializer_list<ByteSpan> parts, const std::string& tmpTag, bool flush,
-                      std::string* error) {
+                      std::string* error, int* code = nullptr) {
     std::string tmp;
     int handle = -1;
     int err = EEXIST;
@@ -95,6 +95,7 @@ std::string writeTemp(FileSystem& fs, const std::string& path,
     }
     if (err) {
         setError(error, err);
+        if (code) *code = err;
         return {};
     }
     for (const ByteSpan& part : parts)
@@ -104,6 +105,7 @@ std::string writeTemp(FileSystem& fs, const std::string& path,
     if (!err) err = closed; // a network share may report a failed write only here
     if (err) {
         setError(error, err);
+        if (code) *code = err;
         fs.remove(tmp);
         return {};
     }
@@ -285,61 +287,83 @@ bool writeFileAtomic(FileSystem& fs, const std::string& path, const void* data, 
     return writeFileAtomic(fs, path, {ByteSpan{data, size}}, tmpTag, true, error);
 }
 
+bool busyElsewhere(int code) {
+    return code == EEXIST || code == EBUSY || code == ETXTBSY;
+}
+
 bool writeFileAtomic(FileSystem& fs, const std::string& path,
                      std::initializer_list<ByteSpan> parts, const std::string& tmpTag, bool flush,
-                     std::string* error) {
-    const std::string tmp = writeTemp(fs, path, parts, tmpTag, flush, error);
-    if (tmp.empty()) return false;
+                     std::string* error, int* code) {
+    int failed = 0;
+    const std::string tmp = writeTemp(fs, path, parts, tmpTag, flush, error, &failed);
+    if (tmp.empty()) {
+        if (code) *code = failed;
+        return false;
+    }
     // The rename replaces a link of that name rather than writing through it.
-    if (const int err = fs.rename(tmp, path)) {
-        setError(error, err);
+    int err = fs.rename(tmp, path);
+    if (err) {
         fs.remove(tmp);
-        return false;
+    } else if (flush) {
+        // Until the folder is flushed, a power cut may bring the old file back.
+        err = fs.flushFolder(folderOf(path));
+        if (folderFlushed(err)) err = 0;
     }
-    if (!flush) return true;
-    // Until the folder is flushed, a power cut may bring the old file back.
-    if (const int err = fs.flushFolder(folderOf(path)); !folderFlushed(err)) {
-        setError(error, err);
-        return false;
-    }
-    return true;
+    if (!err) return true;
+    setError(error, err);
+    if (code) *code = err;
+    return false;
 }
 
 bool createFileExclusive(FileSystem& fs, const std::string& path, const std::string& content,
-                         const std::string& tmpTag, bool& exists, std::string* error) {
+                         const std::string& tmpTag, bool& exists, std::string* error, bool flush) {
     exists = false;
-    // A lock file need not survive a power cut, so it is not flushed.
+    // Some shares refuse a name that is taken with EPERM or EACCES instead of EEXIST.
+    const auto taken = [&](int err) {
+        EntryInfo info;
+        return err == EEXIST ||
+               ((err == EPERM || err == EACCES) && fs.info(path, info) != ENOENT);
+    };
     const std::string tmp =
-        writeTemp(fs, path, {ByteSpan{content.data(), content.size()}}, tmpTag, false, error);
+        writeTemp(fs, path, {ByteSpan{content.data(), content.size()}}, tmpTag, flush, error);
     if (tmp.empty()) return false;
     // link() fails when the name is taken (a planted link included), and the new name shows
     // the whole content at once.
-    const int err = fs.link(tmp, path);
+    int err = fs.link(tmp, path);
     fs.remove(tmp);
-    if (err == 0) return true;
-    if (err == EEXIST) {
+    if (err && taken(err)) {
         exists = true;
         return false;
     }
-    if (err != EPERM && err != ENOTSUP && err != EOPNOTSUPP && err != ENOSYS) {
+    if (err && err != EPERM && err != ENOTSUP && err != EOPNOTSUPP && err != ENOSYS) {
         setError(error, err);
         return false;
     }
-    // Folders without hard links: an exclusive create, then the content.
-    int handle = -1;
-    if (const int cerr = fs.createExclusive(path, handle)) {
-        if (cerr == EEXIST) exists = true;
-        setError(error, cerr);
-        return false;
+    if (err) {
+        // Folders without hard links: an exclusive create, then the content.
+        int handle = -1;
+        if (const int cerr = fs.createExclusive(path, handle)) {
+            exists = taken(cerr);
+            setError(error, cerr);
+            return false;
+        }
+        err = writeAll(fs, handle, content.data(), content.size());
+        if (!err && flush) err = fs.flush(handle);
+        const int closed = fs.close(handle);
+        if (!err) err = closed;
+        if (err) {
+            setError(error, err);
+            fs.remove(path);
+            return false;
+        }
     }
-    int werr = writeAll(fs, handle, content.data(), content.size());
-    const int closed = fs.close(handle);
-    if (!werr) werr = closed;
-    if (werr) {
-        setError(error, werr);
-        fs.remove(path);
+    if (flush) {
+        if (const int ferr = fs.flushFolder(folderOf(path)); !folderFlushed(ferr)) {
+            setError(error, ferr);
+            return false;
+        }
     }
-    return werr == 0;
+    return true;
 }
 
 bool removeFile(FileSystem& fs, const std::string& path) {

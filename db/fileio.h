@@ -75,13 +75,22 @@ struct ByteSpan {
 
 // As writeFileAtomic, for content given in pieces (a header and a block). flush = false skips
 // both flushes for files whose loss in a power cut costs nothing (readers still never see half).
+// code, when given, receives the errno value of the failure.
 bool writeFileAtomic(FileSystem& fs, const std::string& path, std::initializer_list<ByteSpan> parts,
-                     const std::string& tmpTag, bool flush, std::string* error = nullptr);
+                     const std::string& tmpTag, bool flush, std::string* error = nullptr,
+                     int* code = nullptr);
+
+// A failure a network share gives while another client has the file open: worth waiting for
+// longer than a local error.
+bool busyElsewhere(int code);
 
 // Creates path with the given content only if no file of that name exists; the content is
-// complete the moment the name appears. Returns false with exists=true when another file won.
+// complete the moment the name appears. Returns false with exists=true when another file won
+// (some shares refuse a taken name with EPERM or EACCES rather than EEXIST). flush makes the
+// new file survive a power cut.
 bool createFileExclusive(FileSystem& fs, const std::string& path, const std::string& content,
-                         const std::string& tmpTag, bool& exists, std::string* error = nullptr);
+                         const std::string& tmpTag, bool& exists, std::string* error = nullptr,
+                         bool flush = false);
 
 bool removeFile(FileSystem& fs, const std::string& path);
 // Moves the file to a new name in the same folder, replacing what is there; missing tells that

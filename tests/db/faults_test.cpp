@@ -136,3 +136,52 @@ TEST_F(Faults, TheImportBringsNoNoticeInWithoutTheTextItCouldNotRead) {
     EXPECT_TRUE(failed);
     EXPECT_EQ(mem.readFile(kFolder + "MSG/1.MSG"), "Old words\r\n");
 }
+
+TEST_F(Faults, WhatAShareSaysWhileAnotherClientWorksIsWaitedOutNotTakenForAnAnswer) {
+    // NOTICE.DB seems missing for a moment while another station replaces it.
+    int hidden = 2;
+    share.onCall = [&](const std::string& call) {
+        return call == "openRead NOTICE.DB" && hidden-- > 0 ? ENOENT : 0;
+    };
+    EXPECT_EQ(a.db.loadNotices(), LoadResult::Ok);
+
+    // Defaults never replace a file that appeared meanwhile.
+    share.onCall = nullptr;
+    const std::string notices = mem.readFile(kFolder + "NOTICE.DB").value();
+    a.db.initNotices();
+    EXPECT_EQ(a.db.createNotices(), InitResult::Exists);
+    EXPECT_EQ(mem.readFile(kFolder + "NOTICE.DB"), notices);
+    mem.remove(kFolder + "CONFIG.DB");
+    a.db.setConfigDefaults();
+    EXPECT_EQ(a.db.createConfig(), InitResult::Created);
+    mem.cutPower();
+    EXPECT_EQ(b.db.loadConfig(), LoadResult::Ok) << "made to survive a power cut";
+
+    // A rename over a file another client holds open is refused for a while, then goes.
+    int busy = 15;
+    share.onCall = [&](const std::string& call) {
+        return call.starts_with("rename ") && call.ends_with(" NOTICE.DB") && busy-- > 0 ? EEXIST
+                                                                                       : 0;
+    };
+    EXPECT_TRUE(a.db.saveNotices());
+    EXPECT_TRUE(fa.reporter->messages.empty());
+
+    // sshfs refuses a taken name with EPERM, both to link and to an exclusive create: held.
+    ASSERT_EQ(b.db.acquireLock('N', "BOB", "Creating Notice"), LockResult::Granted);
+    share.onCall = [](const std::string& call) {
+        const bool toLock = call.ends_with(" DB-N.LCK") || call == "createExclusive DB-N.LCK";
+        return toLock && (call.starts_with("link ") || call.starts_with("createExclusive")) ? EPERM
+                                                                                           : 0;
+    };
+    // The lock file read as free for a moment: this station tries to create it.
+    mem.writeFile(kFolder + "DB-N.LCK", "TRUE\r\nBOB\r\nCreating Notice\r\n");
+    int reads = 0, looks = 0;
+    share.onCall = [&, inner = share.onCall](const std::string& call) {
+        if (call == "openRead DB-N.LCK" && reads++ == 0) return ENOENT;
+        if (call == "info DB-N.LCK" && looks++ == 0) return ENOENT;
+        return inner(call);
+    };
+    EXPECT_EQ(a.db.acquireLock('N', "ADMIN", "Creating Notice"), LockResult::Refused);
+    EXPECT_EQ(looks, 2) << "the refused name was looked at";
+    EXPECT_TRUE(fa.reporter->messages.empty());
+}
