@@ -11,6 +11,7 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPainter>
@@ -148,6 +149,16 @@ Tmainfrm::~Tmainfrm() {
     if (windows_.lockfrm && windows_.lockfrm->parent() == this) windows_.lockfrm = nullptr;
 }
 
+namespace {
+// A button without a hint of its own is named after the menu item that does the same.
+const char* menuCaption(MainAction action) {
+    for (const MainCommand& c : mainCommands())
+        if (c.name && c.action == action && c.picture == std::nullopt && *c.caption)
+            return c.caption;
+    return "";
+}
+} // namespace
+
 // Menus and toolbars come from one table; each item and button runs perform().
 void Tmainfrm::buildCommands() {
     QMenuBar* bar = menuBar();
@@ -192,10 +203,14 @@ void Tmainfrm::buildCommands() {
             QToolBar* tb = bars.at(place);
             auto* b = new QToolButton(tb);
             b->setToolTip(QString::fromLatin1(c.caption));
-            ui::nameIconButton(b);
+            ui::nameIconButton(b, QString::fromLatin1(*c.caption ? c.caption : menuCaption(c.action)));
             b->setIcon(toolIcon(c.picture.value_or(ToolPicture::Help)));
             b->setIconSize(QSize(24, 24));
             connect(b, &QToolButton::clicked, this, [this, &c] { perform(c); });
+            // The text tags from the keyboard too, while the editor shows them.
+            if (c.action == MainAction::Bold) b->setShortcut(QKeySequence::Bold);
+            if (c.action == MainAction::Italic) b->setShortcut(QKeySequence::Italic);
+            if (c.action == MainAction::Underline) b->setShortcut(QKeySequence::Underline);
             tb->addWidget(b);
             control = b;
         }

@@ -107,6 +107,8 @@ NoticeEditorPanel::NoticeEditorPanel(Station& station, NoticeEditing& editing, Q
     notice_ = new QPlainTextEdit(this);
     notice_->setObjectName(QStringLiteral("notice"));
     notice_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // A page has no use for a tab character; a keyboard user needs Tab to reach Submit.
+    notice_->setTabChangesFocus(true);
     ui::nameAfter(notice_, QStringLiteral("Notice text"));
     v->addWidget(notice_, 1);
 

@@ -10,6 +10,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   python3-pyftpdlib python3-aiosmtpd xvfb xauth poppler-utils fonts-dejavu-core
   unrtf clang libclang-rt-14-dev
+  at-spi2-core python3-pyatspi dbus xdotool x11-xkb-utils imagemagick
 )
 
 missing=()

@@ -110,8 +110,9 @@ Twelcomefrm::Twelcomefrm(Station& station, QWidget* parent) : QDialog(parent), s
     next_->setObjectName(QStringLiteral("next"));
     Button1_ = new QPushButton(QStringLiteral("Cancel"));
     Button1_->setObjectName(QStringLiteral("Button1"));
-    for (QPushButton* b : {back_, next_, Button1_})
-        b->setAutoDefault(false);
+    // Enter takes a keyboard user to the next step from any field; on a focused button it
+    // presses that button.
+    next_->setDefault(true);
     bar->addWidget(back_);
     bar->addWidget(next_);
     bar->addWidget(Button1_);
