@@ -91,7 +91,7 @@ def walk(acc, depth=0, limit=40):
 
 def states(acc):
     try:
-        return acc.getState().getStates()
+        return fresh(acc).getState().getStates()
     except Exception:
         return []
 
@@ -180,10 +180,16 @@ class Program:
         return wait_for("%s '%s' in '%s'" % (role, name, root.name), probe, timeout)
 
     def focused(self, root):
-        for acc in walk(fresh(root)):
-            if pyatspi.STATE_FOCUSED in states(acc):
-                return acc
-        return None
+        """The control with the keyboard focus. A list reports its current item as focused
+        even when the focus is elsewhere, so an item counts only while its list has it."""
+        found = [acc for acc in walk(fresh(root)) if pyatspi.STATE_FOCUSED in states(acc)]
+        items = ("list item", "table cell", "tree item")
+        for acc in found:
+            if acc.getRoleName() in ("list", "table", "tree", "tree table"):
+                inner = [a for a in found if a.getRoleName() in items and a.parent == acc]
+                return inner[0] if inner else acc
+        rest = [acc for acc in found if acc.getRoleName() not in items]
+        return rest[0] if rest else None
 
     def wait_focus(self, root, role, name=None, timeout=TIMEOUT):
         def probe():
@@ -302,6 +308,46 @@ class Program:
             except subprocess.TimeoutExpired:
                 self.proc.kill()
         self.log.close()
+
+
+def new_school(p, password="secret", school="Hillside School", first_set="Students"):
+    """The first-run wizard by keyboard alone, ending at the logon."""
+    w = p.window("Welcome")
+    p.activate("Welcome")
+    p.wait_focus(w, "push button", "Next")
+    p.keys("Return")
+    steps = [("password text", "Administrator Password:", [password, password]),
+             ("text", "School Name:", [school, "(c) 2026"]),
+             ("text", "Notice Set One Name:", [first_set])]
+    for role, first, fields in steps:
+        p.wait_focus(w, role, first)
+        for k, text in enumerate(fields):
+            if k:
+                p.keys("Tab")
+            p.type(text)
+        p.keys("Return")
+
+
+def logon(p, name, password, title="Pinora 2 (A)"):
+    """The logon box by keyboard; returns the main window once it shows."""
+    box = p.window("Pinora:")
+    p.activate("Pinora:")
+    p.wait_focus(box, "text")
+    p.type(name)
+    p.keys("Tab")
+    p.type(password)
+    p.keys("Return")
+    main = p.window(title)
+    p.activate(title)
+    return main
+
+
+def folder_info(folder):
+    """What pinoractl info --json says of the folder, as another tool on the share sees it."""
+    import json
+    out = subprocess.run([os.path.join(BIN, "pinoractl"), "--folder", folder, "info", "--json"],
+                         capture_output=True, text=True, check=True).stdout
+    return json.loads(out)
 
 
 def wait_file(path, test=lambda b: True, timeout=TIMEOUT):
