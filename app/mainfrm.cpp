@@ -391,6 +391,8 @@ bool Tmainfrm::openNoticeInEditor(int n, bool created) {
         return false;
     }
     if (!text.empty()) editor_->setText(ui::fromRecord(text));
+    // Opened from the browse window, which closes: the typing goes here.
+    activateWindow();
     editor_->textEdit()->setFocus();
     return true;
 }

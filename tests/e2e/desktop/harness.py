@@ -283,6 +283,15 @@ class Program:
             pump()
         raise Failed("Tab never reached %s '%s' in '%s'" % (role, name, root.name))
 
+    def tick(self, root, name, on=True):
+        """The check box of that name ticked (or not) by Tab and Space, whatever it showed."""
+        box = self.tab_to(root, "check box", name)
+        if (pyatspi.STATE_CHECKED in states(box)) != on:
+            self.keys("space")
+            wait_for("'%s' %s" % (name, "ticked" if on else "clear"),
+                     lambda: (pyatspi.STATE_CHECKED in states(box)) == on)
+        return box
+
     def keys(self, *names):
         for name in names:
             subprocess.run(["xdotool", "key", "--clearmodifiers", name], check=True)

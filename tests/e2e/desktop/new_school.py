@@ -14,8 +14,7 @@ def main():
     # "Create a Notice" and "Change my information" share their letter: the first item it is.
     p.keys("alt+f", "Return")
     create = p.window("Create a notice")
-    p.tab_to(create, "check box", "Students")
-    p.keys("space")
+    p.tick(create, "Students")
     p.tab_to(create, "push button", "Continue")
     p.keys("space")
     p.gone("Create a notice")
