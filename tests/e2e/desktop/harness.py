@@ -359,6 +359,22 @@ def folder_info(folder):
     return json.loads(out)
 
 
+def write_notice(p, main_window, text):
+    """A notice for today in the first set, written and submitted by keyboard."""
+    p.keys("alt+f", "Return")  # File, Create a Notice
+    create = p.window("Create a notice")
+    p.tick(create, "Students")
+    p.tab_to(create, "push button", "Continue")
+    p.keys("space")
+    p.gone("Create a notice")
+    p.activate(main_window.name)
+    editor = p.wait_focus(main_window, "text", "Notice text")
+    p.enter(editor, text)
+    p.tab_to(main_window, "push button", "Submit")
+    p.keys("space")
+    wait_for("the editor to close", lambda: not showing(fresh(editor)))
+
+
 def wait_file(path, test=lambda b: True, timeout=TIMEOUT):
     def probe():
         if not os.path.isfile(path):

@@ -26,4 +26,5 @@ def main():
     assert b"Check Completed: " in saved
 
 
-h.scenario(main)
+if __name__ == "__main__":
+    h.scenario(main)

@@ -42,4 +42,5 @@ def main():
     p.screenshot(os.path.join(os.environ.get("PINORA_E2E_SHOTS", folder), "new_school.png"))
 
 
-h.scenario(main)
+if __name__ == "__main__":
+    h.scenario(main)

@@ -5,21 +5,6 @@ import os
 import harness as h
 
 
-def write_notice(p, main_window, text):
-    p.keys("alt+f", "Return")  # File, Create a Notice
-    create = p.window("Create a notice")
-    p.tick(create, "Students")
-    p.tab_to(create, "push button", "Continue")
-    p.keys("space")
-    p.gone("Create a notice")
-    p.activate(main_window.name)
-    editor = p.wait_focus(main_window, "text", "Notice text")
-    p.enter(editor, text)
-    p.tab_to(main_window, "push button", "Submit")
-    p.keys("space")
-    h.wait_for("the editor to close", lambda: not h.showing(h.fresh(editor)))
-
-
 def browse(p):
     p.activate("Pinora 2 (A)")
     p.keys("alt+f", "Down", "Return")  # File, View/Edit a Notice
@@ -33,8 +18,8 @@ def main():
     a = h.Program(folder, "station A")
     h.new_school(a)
     main_a = h.logon(a, "ADMIN", "secret")
-    write_notice(a, main_a, "First notice")
-    write_notice(a, main_a, "Second notice")
+    h.write_notice(a, main_a, "First notice")
+    h.write_notice(a, main_a, "Second notice")
 
     b = h.Program(folder, "station B")
     main_b = h.logon(b, "ADMIN", "secret")
@@ -71,4 +56,5 @@ def main():
     assert [n["number"] for n in notices] == [1], notices
 
 
-h.scenario(main)
+if __name__ == "__main__":
+    h.scenario(main)

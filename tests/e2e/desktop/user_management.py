@@ -43,4 +43,5 @@ def main():
     assert names == ["ADMIN", "BOB"], names
 
 
-h.scenario(main)
+if __name__ == "__main__":
+    h.scenario(main)
