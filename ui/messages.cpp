@@ -1,11 +1,14 @@
 #include "messages.h"
 
+#include "accessible.h"
+
 #include "db/text.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QLabel>
 #include <QMessageBox>
 #include <deque>
 
@@ -36,11 +39,19 @@ void record(ShownBox::Kind kind, const QString& title, const QString& text) {
 } // namespace
 
 namespace {
+// The box's picture, named for a screen reader by what kind of box it is.
+void nameIcon(QMessageBox& box, const QString& what) {
+    if (auto* icon = box.findChild<QLabel*>(QStringLiteral("qt_msgboxex_icon_label")))
+        ui::describePicture(icon, what);
+}
+
 void showOk(ShownBox::Kind kind, QMessageBox::Icon icon, QWidget* parent, const QString& text) {
     record(kind, appTitle(), text);
     if (state().on) return;
     QMessageBox box(icon, appTitle(), text, QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
+    nameIcon(box, icon == QMessageBox::Critical ? QStringLiteral("Error")
+                                                : QStringLiteral("Information"));
     box.exec();
 }
 } // namespace
@@ -64,6 +75,7 @@ bool Messages::question(QWidget* parent, const QString& title, const QString& te
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::No);
+    nameIcon(box, QStringLiteral("Question"));
     return box.exec() == QMessageBox::Yes;
 }
 

@@ -40,7 +40,8 @@ def main():
     b.keys("Down")
     b.wait_focus(rows_b, "table cell", "2")
     b.keys("Delete")
-    b.window("Confirm Deletion")
+    sure = b.window("Confirm Deletion")
+    b.find(sure, "image", "Question")  # what a screen reader says of the box's picture
     b.activate("Confirm Deletion")
     b.keys("y")
     h.wait_for("notice 2 gone", lambda: [n["number"] for n in h.folder_info(folder)["notices"]]
