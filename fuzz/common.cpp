@@ -161,13 +161,19 @@ void Scratch::keepFolder(const std::string& path) {
     std::string p = path;
     while (p.size() > 1 && p.back() == '/')
         p.pop_back();
-    for (std::size_t at = p.find('/', 1); at != std::string::npos; at = p.find('/', at + 1))
-        if (std::find(kept_.begin(), kept_.end(), p.substr(0, at)) == kept_.end())
-            kept_.push_back(p.substr(0, at));
-    if (std::find(kept_.begin(), kept_.end(), p) == kept_.end()) kept_.push_back(p);
+    for (std::size_t at = p.find('/', 1);; at = p.find('/', at + 1)) {
+        const std::string upTo = p.substr(0, at);
+        if (std::find(kept_.begin(), kept_.end(), upTo) == kept_.end()) kept_.push_back(upTo);
+        if (at == std::string::npos) break;
+    }
     memory_->makeFolders(p);
 }
 
+// Below folder, by the file system's own calls: each file, link and pipe removed, and each
+// folder's entries flushed, so that none is held on for a power cut either. False when a call
+// fails or meets a folder that is not kept: the file system has no call that removes a folder,
+// and one moved aside would hold its memory until the file system next forgets its folders,
+// which makes libFuzzer take a run for a leak.
 bool Scratch::sweep(const std::string& folder) {
     std::vector<FolderEntry> entries;
     if (memory_->list(folder, entries)) return false;
@@ -183,7 +189,7 @@ bool Scratch::sweep(const std::string& folder) {
             return false;
         }
     }
-    return true;
+    return memory_->flushFolder(folder) == 0;
 }
 
 void Scratch::rebuild() {
@@ -200,8 +206,8 @@ void Scratch::rebuild() {
 
 void Scratch::clear() {
     if (memory_) {
-        // Each file goes by its own call; the fresh database files stay to be linked in again.
-        // A folder that is not kept can only go with everything else.
+        // The fresh database files stay to be linked in again. A run that made a folder (or
+        // moved one) has the file system made anew, at the cost of copying them.
         bool swept = sweep("/");
         for (const std::string& f : kept_) {
             EntryInfo info;

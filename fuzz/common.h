@@ -57,8 +57,8 @@ class Scratch {
 
     // Leaves the folder empty but for MSG and TEMP, and the folders kept.
     void clear();
-    // A folder (and those above it) that a target makes for every run: in memory it stays, only
-    // emptied, as any folder made in a run costs the whole file system's rebuilding.
+    // A folder (and those above it) that a target makes for every run: in memory it stays,
+    // only emptied, as a run that makes any other folder has the whole file system made anew.
     void keepFolder(const std::string& path);
     std::size_t openHandles() const { return memory_ ? memory_->openHandles() : 0; }
 
