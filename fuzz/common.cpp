@@ -1,6 +1,7 @@
 #include "common.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -16,28 +17,94 @@ void fail(const char* condition, const char* file, int line, const std::string& 
     std::abort();
 }
 
-Scratch::Scratch() {
-    const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-    std::string tmpl = (base / "pinora-fuzz-XXXXXX").string();
-    if (!::mkdtemp(tmpl.data())) fail("mkdtemp", __FILE__, __LINE__, tmpl);
-    path_ = tmpl;
-    clear();
+namespace {
+
+// ---- in memory: through the file system's own calls, into buffers kept from run to run ----
+
+// Nothing here cuts the power, so a flush of a file being written need not copy it for a power
+// cut to keep: each save of a notice table would otherwise map and fill a second megabyte.
+// Every answer stays the one the file system in memory gives.
+class UncutFileSystem final : public test::MemoryFileSystem {
+  public:
+    int flush(int handle) override {
+        // Only a new regular file's handle takes writes (an empty write answers 0 for it alone).
+        if (write(handle, nullptr, 0) == 0) return 0;
+        return MemoryFileSystem::flush(handle);
+    }
+};
+
+// A regular file's bytes into out, keeping its buffer; false (and out empty) for anything
+// else. What out held is only cut or lengthened: a megabyte read over a megabyte is not first
+// filled with zeros.
+bool readInto(FileSystem& files, const std::string& path, std::string& out) {
+    int h = -1;
+    EntryInfo info;
+    if (files.openRead(path, h, info)) {
+        out.clear();
+        return false;
+    }
+    bool ok = info.type == EntryType::Regular;
+    out.resize(ok ? info.size : 0);
+    if (ok) {
+        std::size_t got = 0;
+        while (got < out.size()) {
+            const long n = files.read(h, out.data() + got, out.size() - got);
+            if (n <= 0) break;
+            got += static_cast<std::size_t>(n);
+        }
+        ok = got == out.size();
+        out.resize(got);
+    }
+    files.close(h);
+    return ok;
 }
 
-Scratch::~Scratch() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
+void writeThrough(FileSystem& files, const std::string& path, std::string_view bytes) {
+    const int removed = files.remove(path);
+    if (removed && removed != ENOENT) fail("writeFile", __FILE__, __LINE__, path);
+    int h = -1;
+    if (files.createExclusive(path, h)) fail("writeFile", __FILE__, __LINE__, path);
+    const long wrote = files.write(h, bytes.data(), bytes.size());
+    files.close(h);
+    if (wrote != static_cast<long>(bytes.size())) fail("writeFile", __FILE__, __LINE__, path);
 }
 
-void Scratch::clear() {
-    std::error_code ec;
-    for (const auto& e : fs::directory_iterator(path_, ec))
-        fs::remove_all(e.path(), ec);
-    fs::create_directory(path_ / "MSG", ec);
-    fs::create_directory(path_ / "TEMP", ec);
+// The next entry of a snapshot being taken, reusing what an earlier one held there.
+std::pair<std::string, std::string>& slot(Snapshot& into) {
+    if (into.size == into.entries.size()) into.entries.emplace_back();
+    return into.entries[into.size++];
 }
 
-std::string readFile(const fs::path& p) {
+// In the order the listing gives, each folder before what it holds: the same tree always
+// gives the same entries in the same order, so no sort is needed.
+void walk(FileSystem& files, const std::string& folder, const std::string& prefix,
+          Snapshot& into) {
+    std::vector<FolderEntry> entries;
+    if (files.list(folder, entries)) return;
+    for (const FolderEntry& e : entries) {
+        const std::string path = folder + e.name;
+        EntryInfo info;
+        if (files.info(path, info)) continue;
+        auto& [name, bytes] = slot(into);
+        name.assign(prefix).append(e.name);
+        if (info.type != EntryType::Regular) bytes.clear();
+        switch (info.type) {
+        case EntryType::Regular: readInto(files, path, bytes); break;
+        case EntryType::Folder: {
+            name += '/';
+            const std::string below = name; // the walk below may move the snapshot's entries
+            walk(files, path + "/", below, into);
+            break;
+        }
+        case EntryType::Link: name += '@'; break;
+        case EntryType::Other: name += '|'; break;
+        }
+    }
+}
+
+// ---- on disk: through the system's calls, not the program's --------------------------------
+
+std::string readDiskFile(const fs::path& p) {
     std::ifstream in(p, std::ios::binary | std::ios::ate);
     std::string bytes(in ? static_cast<std::size_t>(in.tellg()) : 0, '\0');
     in.seekg(0);
@@ -45,85 +112,306 @@ std::string readFile(const fs::path& p) {
     return bytes;
 }
 
+void diskSnapshot(const fs::path& folder, Snapshot& into) {
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::end(it);
+         it.increment(ec)) {
+        auto& [name, bytes] = slot(into);
+        name = it->path().lexically_relative(folder).string();
+        bytes.clear();
+        const fs::file_status st = it->symlink_status(ec);
+        if (fs::is_regular_file(st))
+            bytes = readDiskFile(it->path());
+        else
+            name += fs::is_directory(st) ? "/" : fs::is_symlink(st) ? "@" : "|";
+    }
+    const auto first = into.entries.begin();
+    std::sort(first, first + static_cast<std::ptrdiff_t>(into.size));
+}
+
+} // namespace
+
+Scratch::Scratch(Where where) {
+    if (where == Where::Memory) {
+        memory_ = std::make_unique<UncutFileSystem>();
+        files_ = std::shared_ptr<FileSystem>(std::shared_ptr<void>{}, memory_.get());
+        folder_ = "/fuzz/db/";
+        kept_ = {"/fuzz", "/fuzz/db", "/fuzz/db/MSG", "/fuzz/db/TEMP", kFresh};
+        rebuild();
+    } else {
+        const fs::path base =
+            fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+        std::string tmpl = (base / "pinora-fuzz-XXXXXX").string();
+        if (!::mkdtemp(tmpl.data())) fail("mkdtemp", __FILE__, __LINE__, tmpl);
+        disk_ = tmpl;
+        files_ = systemFileSystem();
+        folder_ = tmpl + "/";
+    }
+    if (!memory_) clear();
+}
+
+Scratch::~Scratch() {
+    if (disk_.empty()) return;
+    std::error_code ec;
+    fs::remove_all(disk_, ec);
+}
+
+void Scratch::keepFolder(const std::string& path) {
+    if (!memory_) return; // a run makes it again
+    std::string p = path;
+    while (p.size() > 1 && p.back() == '/')
+        p.pop_back();
+    for (std::size_t at = p.find('/', 1);; at = p.find('/', at + 1)) {
+        const std::string upTo = p.substr(0, at);
+        if (std::find(kept_.begin(), kept_.end(), upTo) == kept_.end()) kept_.push_back(upTo);
+        if (at == std::string::npos) break;
+    }
+    memory_->makeFolders(p);
+}
+
+// Below folder, by the file system's own calls: each file, link and pipe removed, and each
+// folder's entries flushed, so that none is held on for a power cut either. False when a call
+// fails or meets a folder that is not kept: the file system has no call that removes a folder,
+// and one moved aside would hold its memory until the file system next forgets its folders,
+// which makes libFuzzer take a run for a leak.
+bool Scratch::sweep(const std::string& folder) {
+    std::vector<FolderEntry> entries;
+    if (memory_->list(folder, entries)) return false;
+    const bool fresh = folder == std::string(kFresh) + "/";
+    for (const FolderEntry& e : entries) {
+        const std::string path = folder + e.name;
+        EntryInfo info;
+        if (memory_->info(path, info)) return false;
+        if (info.type == EntryType::Folder) {
+            if (std::find(kept_.begin(), kept_.end(), path) == kept_.end()) return false;
+            if (!sweep(path + "/")) return false;
+        } else if (!fresh && memory_->remove(path)) {
+            return false;
+        }
+    }
+    return memory_->flushFolder(folder) == 0;
+}
+
+void Scratch::rebuild() {
+    std::vector<std::pair<std::string, std::string>> fresh;
+    for (const std::string& name : names(std::string(kFresh) + "/"))
+        fresh.emplace_back(name, read(std::string(kFresh) + "/" + name));
+    read_.clear();
+    memory_->clear();
+    for (const std::string& f : kept_)
+        memory_->makeFolders(f);
+    for (const auto& [name, bytes] : fresh)
+        writeThrough(*memory_, std::string(kFresh) + "/" + name, bytes);
+}
+
+void Scratch::clear() {
+    if (memory_) {
+        // The fresh database files stay to be linked in again. A run that made a folder (or
+        // moved one) has the file system made anew, at the cost of copying them.
+        bool swept = sweep("/");
+        for (const std::string& f : kept_) {
+            EntryInfo info;
+            swept = swept && memory_->info(f, info) == 0 && info.type == EntryType::Folder;
+        }
+        if (!swept) rebuild();
+        return;
+    }
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(disk_, ec))
+        fs::remove_all(e.path(), ec);
+    fs::create_directory(disk_ / "MSG", ec);
+    fs::create_directory(disk_ / "TEMP", ec);
+}
+
+void Scratch::writeFile(const std::string& path, std::string_view bytes) {
+    if (memory_) {
+        writeThrough(*memory_, path, bytes);
+        return;
+    }
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) fail("writeFile", __FILE__, __LINE__, path);
+}
+
+std::string Scratch::readFile(const std::string& path) const {
+    return read(path);
+}
+
+const std::string& Scratch::read(const std::string& path) const {
+    if (memory_)
+        readInto(*memory_, path, read_);
+    else
+        read_ = readDiskFile(path);
+    return read_;
+}
+
+bool Scratch::exists(const std::string& path) const {
+    if (memory_) return memory_->exists(path);
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(path, ec));
+}
+
+void Scratch::makeFolder(const std::string& path) {
+    if (memory_) {
+        memory_->makeFolders(path);
+        return;
+    }
+    std::error_code ec;
+    fs::create_directories(path, ec);
+}
+
+std::vector<std::string> Scratch::names(const std::string& folder) const {
+    std::vector<std::string> all;
+    if (memory_) {
+        std::vector<FolderEntry> entries;
+        memory_->list(folder, entries);
+        for (FolderEntry& e : entries)
+            all.push_back(std::move(e.name));
+    } else {
+        std::error_code ec;
+        for (const auto& e : fs::directory_iterator(folder, ec))
+            all.push_back(e.path().filename().string());
+    }
+    return all;
+}
+
+void Scratch::snapshot(Snapshot& into) const {
+    into.size = 0;
+    if (memory_)
+        walk(*memory_, folder_, "", into);
+    else
+        diskSnapshot(disk_, into);
+}
+
+bool Scratch::unchangedSince(const Snapshot& before) const {
+    snapshot(now_);
+    return now_ == before;
+}
+
+bool Snapshot::operator==(const Snapshot& o) const {
+    return size == o.size && std::equal(entries.begin(),
+                                        entries.begin() + static_cast<std::ptrdiff_t>(size),
+                                        o.entries.begin());
+}
+
+test::FakeServices servicesOver(const Scratch& scratch) {
+    return test::FakeServices{.files = scratch.files()};
+}
+
 void forget(test::FakeServices& s) {
     s.reporter->messages.clear();
     s.sleeper->sleeps.clear();
 }
 
-void writeFreshDatabase(const Scratch& folder, const char* except) {
+EndOfRun::EndOfRun(Scratch& scratch, std::initializer_list<test::FakeServices*> services)
+    : scratch_(scratch), services_(services) {}
+
+EndOfRun::~EndOfRun() {
+    // Every call that opens a file closes it again, whatever it met.
+    if (scratch_.inMemory())
+        FUZZ_CHECK(scratch_.openHandles() == 0, std::to_string(scratch_.openHandles()));
+    scratch_.clear();
+    for (test::FakeServices* s : services_)
+        forget(*s);
+}
+
+namespace {
+
+const std::vector<std::pair<std::string, std::string>>& freshFiles() {
     static const std::vector<std::pair<std::string, std::string>> files = [] {
-        Scratch fresh;
-        test::writeFreshDatabase(fresh.str());
+        test::MemoryFileSystem fresh;
+        auto shared = std::shared_ptr<FileSystem>(std::shared_ptr<void>{}, &fresh);
+        test::writeFreshDatabase("/fresh/", shared);
         std::vector<std::pair<std::string, std::string>> all;
         for (const char* name : {"CONFIG.DB", "USER.DB", "NOTICE.DB"})
-            all.emplace_back(name, readFile(fresh / name));
+            all.emplace_back(name, fresh.readFile(std::string("/fresh/") + name).value());
         return all;
     }();
-    for (const auto& [name, bytes] : files)
-        if (!except || name != except) writeFile(folder / name, bytes);
+    return files;
 }
 
-void writeFile(const fs::path& p, std::string_view bytes) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) fail("writeFile", __FILE__, __LINE__, p.string());
+} // namespace
+
+const std::string& freshDatabaseFile(std::string_view name) {
+    for (const auto& [n, bytes] : freshFiles())
+        if (n == name) return bytes;
+    fail("freshDatabaseFile", __FILE__, __LINE__, std::string(name));
 }
 
-std::vector<std::pair<std::string, std::string>> snapshot(const fs::path& folder) {
-    std::vector<std::pair<std::string, std::string>> all;
-    std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::end(it);
-         it.increment(ec)) {
-        const bool file = it->is_regular_file(ec);
-        all.emplace_back(it->path().lexically_relative(folder).string(),
-                         file ? readFile(it->path()) : std::string("(folder)"));
+void writeFreshDatabase(Scratch& folder, const char* except) {
+    for (const auto& [name, bytes] : freshFiles())
+        if (!except || name != except) folder.writeFresh(name, bytes);
+}
+
+void Scratch::writeFresh(const std::string& name, const std::string& bytes) {
+    if (!memory_) {
+        writeFile(*this / name, bytes);
+        return;
     }
-    std::sort(all.begin(), all.end());
-    return all;
+    // A second name of a file kept from run to run: a notice table is not copied for each run.
+    // No call can change a file once written (only replace it), so the kept one stays fresh.
+    const std::string kept = std::string(kFresh) + "/" + name;
+    if (!memory_->exists(kept)) writeThrough(*memory_, kept, bytes);
+    const std::string path = *this / name;
+    const int removed = memory_->remove(path);
+    if ((removed && removed != ENOENT) || memory_->link(kept, path))
+        fail("writeFresh", __FILE__, __LINE__, path);
 }
 
-ShapedFile shapeInput(const std::uint8_t* data, std::size_t size,
-                      std::initializer_list<Length> lengths) {
-    ShapedFile f;
-    if (size == 0) return f;
+void shapeInput(ShapedFile& f, const std::uint8_t* data, std::size_t size,
+                std::initializer_list<Length> lengths) {
+    f.shape = Shape::Raw;
+    f.bytes.clear();
+    if (size == 0) return;
     const std::uint8_t first = data[0];
     const std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
     const unsigned choice = first & 0x0F;
     if (choice == kMissingByte) {
         f.shape = Shape::Missing;
-        return f;
+        return;
     }
     if (choice == kFolderByte) {
         f.shape = Shape::Folder;
-        return f;
+        return;
     }
     if (choice == 0 || choice > lengths.size()) {
         f.bytes = rest;
-        return f;
+        return;
     }
     const Length l = lengths.begin()[choice - 1];
     const long delta = static_cast<long>((first >> 4) % 3) - 1;
     const std::size_t want = static_cast<std::size_t>(static_cast<long>(l.bytes) + delta);
     f.shape = Shape::Sized;
+    f.bytes.reserve(want);
     f.bytes.assign(rest.substr(0, std::min(want, l.headerBytes)));
     const std::string_view tile = rest.size() > l.headerBytes ? rest.substr(l.headerBytes) : "";
-    f.bytes.reserve(want);
     if (tile.empty()) {
         f.bytes.resize(want, '\0');
-        return f;
+        return;
     }
-    while (f.bytes.size() < want)
-        f.bytes.append(tile.substr(0, want - f.bytes.size()));
+    // Doubling what is there already fills a megabyte in twenty copies rather than thousands.
+    f.bytes.append(tile.substr(0, want - f.bytes.size()));
+    const std::size_t start = std::min(want, l.headerBytes);
+    while (f.bytes.size() < want) {
+        const std::size_t have = f.bytes.size() - start;
+        f.bytes.append(f.bytes, start, std::min(have, want - f.bytes.size()));
+    }
+}
+
+ShapedFile shapeInput(const std::uint8_t* data, std::size_t size,
+                      std::initializer_list<Length> lengths) {
+    ShapedFile f;
+    shapeInput(f, data, size, lengths);
     return f;
 }
 
-void placeShaped(const ShapedFile& f, const fs::path& p) {
+void placeShaped(Scratch& scratch, const ShapedFile& f, const std::string& path) {
     if (f.shape == Shape::Missing) return;
     if (f.shape == Shape::Folder) {
-        fs::create_directory(p);
+        scratch.makeFolder(path);
         return;
     }
-    writeFile(p, f.bytes);
+    scratch.writeFile(path, f.bytes);
 }
 
 } // namespace pinora::fuzz

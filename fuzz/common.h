@@ -1,15 +1,19 @@
-// What the fuzz targets share: a scratch folder in memory, the shaping of an input into a file
-// of the sizes a reader tells apart, and a check that stops the run with its reason.
+// What the fuzz targets share: a scratch database folder (in memory, or on disk for the one
+// target that keeps the real reading path fuzzed), the shaping of an input into a file of the
+// sizes a reader tells apart, and a check that stops the run with its reason.
 #pragma once
 
 #include "support/fakes.h"
+#include "support/memoryfs.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace pinora::fuzz {
@@ -23,35 +27,100 @@ namespace pinora::fuzz {
         if (!(cond)) ::pinora::fuzz::fail(#cond, __FILE__, __LINE__ __VA_OPT__(, ) __VA_ARGS__);            \
     } while (0)
 
-// A folder of this process, with MSG and TEMP, under /dev/shm when there is one: saves flush
-// every file, which on a disk would make each run wait for it. Emptied before each input.
-class Scratch {
-  public:
-    Scratch();
-    ~Scratch();
-    // With its final separator, as a database folder is held.
-    std::string str() const { return path_.string() + "/"; }
-    const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-    // Leaves the folder empty but for MSG and TEMP.
-    void clear();
-
-  private:
-    std::filesystem::path path_;
+// Every name under a folder with its bytes, for checking that nothing was written: a folder,
+// link or pipe marked as ls -F does ("sub/", "name@", "name|") with no bytes. The entries past
+// size are kept, buffers and all, for the next snapshot: a run that takes one maps no megabyte
+// and leaves no more allocated than the run before it.
+struct Snapshot {
+    std::vector<std::pair<std::string, std::string>> entries;
+    std::size_t size = 0;
+    bool operator==(const Snapshot& o) const;
 };
 
-std::string readFile(const std::filesystem::path& p);
-// Writes CONFIG.DB, USER.DB and NOTICE.DB (but except) as test::writeFreshDatabase makes them (made once,
-// then copied: making a notice table scrambles ten thousand owners).
-void writeFreshDatabase(const Scratch& folder, const char* except = nullptr);
+// A database folder with MSG and TEMP, emptied after each input (see EndOfRun). In memory a run
+// costs no system call; on disk it lies under /dev/shm when there is one, since saves flush every
+// file, which on a disk would make each run wait for it.
+class Scratch {
+  public:
+    enum class Where { Memory, Disk };
+    explicit Scratch(Where where = Where::Memory);
+    ~Scratch();
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+
+    // With its final separator, as a database folder is held.
+    const std::string& str() const { return folder_; }
+    std::string operator/(std::string_view name) const { return folder_ + std::string(name); }
+    bool inMemory() const { return memory_ != nullptr; }
+    // What the stations of a target read and write through.
+    const std::shared_ptr<FileSystem>& files() const { return files_; }
+
+    // Leaves the folder empty but for MSG and TEMP, and the folders kept.
+    void clear();
+    // A folder (and those above it) that a target makes for every run: in memory it stays,
+    // only emptied, as a run that makes any other folder has the whole file system made anew.
+    void keepFolder(const std::string& path);
+    std::size_t openHandles() const { return memory_ ? memory_->openHandles() : 0; }
+
+    // For setting up and checking a run; paths are whole ones, as operator/ makes them.
+    void writeFile(const std::string& path, std::string_view bytes);
+    // A regular file's bytes; empty for anything else.
+    std::string readFile(const std::string& path) const;
+    // The same into a buffer kept between runs, valid until the next read.
+    const std::string& read(const std::string& path) const;
+    bool exists(const std::string& path) const; // anything at all, a link not followed
+    void makeFolder(const std::string& path);
+    // The names in a folder, as a listing shows them.
+    std::vector<std::string> names(const std::string& folder) const;
+    void snapshot(Snapshot& into) const;
+    // Whether the folder holds exactly what the snapshot does.
+    bool unchangedSince(const Snapshot& before) const;
+
+    // A file of a fresh database under name in the folder (see writeFreshDatabase).
+    void writeFresh(const std::string& name, const std::string& bytes);
+
+  private:
+    static constexpr const char* kFresh = "/fresh";
+    bool sweep(const std::string& folder);
+    void rebuild();
+
+    std::string folder_;
+    std::unique_ptr<test::MemoryFileSystem> memory_;
+    std::vector<std::string> kept_; // folders that stay in memory, without their separator
+    std::filesystem::path disk_; // what the disk variant removes at the end
+    std::shared_ptr<FileSystem> files_;
+    mutable Snapshot now_;
+    mutable std::string read_;
+};
+
+// Services for a station of the target over the scratch folder.
+test::FakeServices servicesOver(const Scratch& scratch);
+
+// Writes CONFIG.DB, USER.DB and NOTICE.DB (but except) as test::writeFreshDatabase makes them
+// (made once, then copied: making a notice table scrambles ten thousand owners).
+void writeFreshDatabase(Scratch& folder, const char* except = nullptr);
+const std::string& freshDatabaseFile(std::string_view name);
 
 // Targets keep their stations from run to run: a station's tables take two megabytes, which a
 // new one would map and fault in again on every run. forget() clears what the last run told
 // the kept services.
 void forget(test::FakeServices& s);
-void writeFile(const std::filesystem::path& p, std::string_view bytes);
-// Every name under the folder with its bytes, for checking that nothing was written.
-std::vector<std::pair<std::string, std::string>> snapshot(const std::filesystem::path& folder);
+
+// Empties the folder and forgets what the services were told when a run ends, however it
+// ends. libFuzzer runs an input a second time, and may then scan for leaks, whenever a run
+// allocates more than it frees: a run that only freed what the run before it had left would
+// do so whenever it left more itself.
+class EndOfRun {
+  public:
+    EndOfRun(Scratch& scratch, std::initializer_list<test::FakeServices*> services);
+    ~EndOfRun();
+    EndOfRun(const EndOfRun&) = delete;
+    EndOfRun& operator=(const EndOfRun&) = delete;
+
+  private:
+    Scratch& scratch_;
+    std::vector<test::FakeServices*> services_;
+};
 
 // How the first byte of an input shapes the file: low four bits pick the length (0: the rest of
 // the input as it is, 1.. a length from the list, 14: no file, 15: a folder of that name), the
@@ -69,6 +138,9 @@ struct ShapedFile {
     std::string bytes;
 };
 
+// Into f, whose buffer is kept: a notice table's megabyte is not mapped afresh for each run.
+void shapeInput(ShapedFile& f, const std::uint8_t* data, std::size_t size,
+                std::initializer_list<Length> lengths);
 ShapedFile shapeInput(const std::uint8_t* data, std::size_t size,
                       std::initializer_list<Length> lengths);
 // The first byte that makes shapeInput fill length number k (1-based) exactly.
@@ -78,8 +150,8 @@ constexpr std::uint8_t lengthByte(int k) {
 constexpr std::uint8_t kMissingByte = 14;
 constexpr std::uint8_t kFolderByte = 15;
 
-// Writes the shaped file at p: the bytes, nothing, or a folder.
-void placeShaped(const ShapedFile& f, const std::filesystem::path& p);
+// Writes the shaped file at path: the bytes, nothing, or a folder.
+void placeShaped(Scratch& scratch, const ShapedFile& f, const std::string& path);
 
 } // namespace pinora::fuzz
 
@@ -87,12 +159,7 @@ void placeShaped(const ShapedFile& f, const std::filesystem::path& p);
 
 namespace pinora::fuzz {
 
-// One of the three database files as the program loads it, in any format: a file that fails
-// gives exactly one message and stays as it was with nothing beside it; an older one that
-// loads was converted, told once, and kept beside it; what loaded loads again the same.
-void loadDatabaseFile(formats::DbFile which, const std::uint8_t* data, std::size_t size);
-
-// The input's first byte for each length loadDatabaseFile knows, in order (for the seeds).
+// The input's first byte for each length a database file load knows, in order (for the seeds).
 std::vector<Length> databaseLengths(formats::DbFile which);
 
 } // namespace pinora::fuzz

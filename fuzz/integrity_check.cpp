@@ -14,7 +14,6 @@
 
 using namespace pinora;
 using namespace pinora::fuzz;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -41,8 +40,9 @@ std::string countsText(const CheckCounts& c) {
 }
 
 Scratch scratch;
-test::FakeServices services;
+test::FakeServices services = servicesOver(scratch);
 Station station(scratch.str(), services.services());
+Snapshot before;
 
 CheckResult check(const CheckOptions& o) {
     forget(services);
@@ -55,7 +55,7 @@ CheckResult check(const CheckOptions& o) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) return 0;
-    scratch.clear();
+    const EndOfRun end(scratch, {&services});
     writeFreshDatabase(scratch);
     const std::uint8_t first = data[0];
     const int users = data[1] % 16;
@@ -76,25 +76,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const int missing = first >> 3;
         for (int n = 1; n <= kNoticeCount; ++n)
             if (db.noticeInUse(n) && !(missing >> (n % 5) & 1))
-                writeFile(scratch / ("MSG/" + std::to_string(n) + ".MSG"), "Text\r\n");
-        writeFile(scratch / "TEMP/~1.HTM", "<HTML>");
+                scratch.writeFile(scratch / ("MSG/" + std::to_string(n) + ".MSG"), "Text\r\n");
+        scratch.writeFile(scratch / "TEMP/~1.HTM", "<HTML>");
     }
 
     CheckOptions o;
     o.widowedToAdmin = first & 1;
     o.removeOld = !(first & 2);
     o.repair = false;
-    const auto before = snapshot(scratch.path());
+    scratch.snapshot(before);
     const CheckResult dry = check(o);
     FUZZ_CHECK(dry.outcome == CheckOutcome::Completed);
-    FUZZ_CHECK(snapshot(scratch.path()) == before);
+    FUZZ_CHECK(scratch.unchangedSince(before));
 
     o.repair = true;
     const CheckResult repair = check(o);
     FUZZ_CHECK(repair.outcome == CheckOutcome::Completed);
     FUZZ_CHECK(sameCounts(dry.counts, repair.counts),
                countsText(dry.counts) + " against " + countsText(repair.counts));
-    FUZZ_CHECK(!fs::exists(scratch / "DB-N.LCK") && !fs::exists(scratch / "DB-U.LCK"));
+    FUZZ_CHECK(!scratch.exists(scratch / "DB-N.LCK") && !scratch.exists(scratch / "DB-U.LCK"));
 
     Database& db = station.db;
     FUZZ_CHECK(db.loadUsers() == LoadResult::Ok && db.loadNotices() == LoadResult::Ok);

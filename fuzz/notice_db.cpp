@@ -1,7 +1,9 @@
 // NOTICE.DB as the program loads it, today's format and the older ones it converts.
-#include "common.h"
+#include "runs.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    pinora::fuzz::loadDatabaseFile(pinora::formats::DbFile::Notices, data, size);
+    static pinora::fuzz::Scratch scratch;
+    static pinora::fuzz::DatabaseFileRun run(scratch);
+    run(pinora::formats::DbFile::Notices, data, size);
     return 0;
 }

@@ -12,7 +12,6 @@
 
 using namespace pinora;
 using namespace pinora::fuzz;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -30,11 +29,10 @@ std::vector<std::string_view> pieces(std::string_view text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static Scratch scratch;
-    static test::FakeServices s;
+    static test::FakeServices s = servicesOver(scratch);
     static Database db(scratch.str(), s.services());
     if (size == 0) return 0;
-    scratch.clear();
-    forget(s);
+    const EndOfRun end(scratch, {&s});
     writeFreshDatabase(scratch);
     const std::uint8_t first = data[0];
     std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
@@ -52,27 +50,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(db.saveConfig() && db.saveNotices());
     const auto texts = pieces(rest);
     for (int n = 1; n <= given; ++n)
-        writeFile(scratch / ("MSG/" + std::to_string(n) + ".MSG"),
-                  texts[static_cast<std::size_t>(n - 1) % texts.size()]);
-    if (first & 8) writeFile(scratch / "logo.gif", texts.back().substr(0, 64));
+        scratch.writeFile(scratch / ("MSG/" + std::to_string(n) + ".MSG"),
+                          texts[static_cast<std::size_t>(n - 1) % texts.size()]);
+    if (first & 8) scratch.writeFile(scratch / "logo.gif", texts.back().substr(0, 64));
 
-    const fs::path out = scratch / "out";
-    fs::create_directory(out);
+    const std::string out = scratch / "out/";
+    [[maybe_unused]] static const bool kept = (scratch.keepFolder(out), true);
+    scratch.makeFolder(out);
     const int set = (first & 7) + 1;
     const TDateTime day = encodeDate(2026, 12, 7) + (first >> 4);
     std::string error;
-    const bool ok = writeNoticePageFile(db, set, (out / "page.htm").string(), day, &error);
+    const bool ok = writeNoticePageFile(db, set, out + "page.htm", day, &error);
 
-    for (const auto& e : fs::directory_iterator(out)) {
-        const std::string name = e.path().filename().string();
+    for (const std::string& name : scratch.names(out))
         FUZZ_CHECK(name == "page.htm" || name == "logo.gif", name);
-    }
     if (!ok) {
         FUZZ_CHECK(!error.empty());
-        FUZZ_CHECK(!fs::exists(out / "page.htm"));
+        FUZZ_CHECK(!scratch.exists(out + "page.htm"));
         return 0;
     }
-    const std::string page = readFile(out / "page.htm");
+    const std::string page = scratch.readFile(out + "page.htm");
     FUZZ_CHECK(page.rfind("<HTML>\r\n", 0) == 0);
     FUZZ_CHECK(page.size() >= 9 && page.compare(page.size() - 9, 9, "</HTML>\r\n") == 0);
     return 0;

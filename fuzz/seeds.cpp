@@ -10,6 +10,7 @@
 #include "support/tempfolder.h"
 
 #include <cstdio>
+#include <fstream>
 
 using namespace pinora;
 using namespace pinora::fuzz;
@@ -19,9 +20,24 @@ namespace {
 
 fs::path outFolder;
 
-void seed(const std::string& target, const std::string& name, std::string_view bytes) {
+void writeSeed(const std::string& target, const std::string& name, std::string_view bytes) {
     fs::create_directories(outFolder / target);
-    writeFile(outFolder / target / name, bytes);
+    std::ofstream out(outFolder / target / name, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) fail("writeSeed", __FILE__, __LINE__, (outFolder / target / name).string());
+}
+
+// The targets whose files fuzz_disk_files also reads from a real folder, in the order of its
+// first byte.
+constexpr const char* kOnDisk[] = {"config_db", "notice_db", "user_db", "lock_file",
+                                   "message_file"};
+
+void seed(const std::string& target, const std::string& name, std::string_view bytes) {
+    writeSeed(target, name, bytes);
+    for (std::size_t k = 0; k < std::size(kOnDisk); ++k)
+        if (target == kOnDisk[k])
+            writeSeed("disk_files", target + "-" + name,
+                      std::string(1, static_cast<char>(k)) + std::string(bytes));
 }
 
 std::string withFirst(std::uint8_t first, std::string_view rest) {

@@ -19,7 +19,7 @@ while [ $# -gt 0 ]; do
   esac
 done
 all=(config_db notice_db user_db lock_file message_file notices_dat rtf page integrity_check
-  notice_markup)
+  notice_markup disk_files)
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
 
 fuzz=build-asan/fuzz
@@ -30,6 +30,7 @@ max_len() {
     config_db | notice_db | user_db) echo 2048 ;;
     page) echo 8192 ;;
     integrity_check) echo 10240 ;;
+    disk_files) echo 4097 ;; # a byte for the file, then the longest of the five
     *) echo 4096 ;;
   esac
 }
