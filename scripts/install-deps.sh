@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that build, run and test Pinora 2.
+# Installs the Debian 12 packages that build, run and test Pinora 2; with "net", those of the
+# network soak instead (scripts/netsoak.sh): Samba and OpenSSH to serve a folder on this
+# machine, and the FUSE clients smbnetfs and sshfs that mount it.
 # Runs apt-get only when something is missing; uses sudo when not root.
 set -euo pipefail
 
@@ -11,6 +13,9 @@ PACKAGES=(
   python3-pyftpdlib python3-aiosmtpd xvfb xauth poppler-utils fonts-dejavu-core
   unrtf clang libclang-rt-14-dev
 )
+if [ "${1:-}" = net ]; then
+  PACKAGES=(samba smbnetfs sshfs fuse3 openssh-server openssh-client)
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do
