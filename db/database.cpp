@@ -500,15 +500,17 @@ LockInfo lockFromText(std::string_view text) {
 }
 } // namespace
 
-LockInfo Database::readLock(char letter, bool* ok) {
+LockInfo Database::readLock(char letter, bool* ok, bool* found) {
     LockInfo info;
     if (ok) *ok = true;
+    if (found) *found = false;
     std::string buf;
     for (int attempt = 1; attempt <= ioAttempts; ++attempt) {
         if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
         const ReadStatus st = readWholeFile(files(), lockPath(letter), buf, 4096);
         if (st == ReadStatus::Missing) return info;
         if (st != ReadStatus::Ok) continue;
+        if (found) *found = true;
         return lockFromText(buf);
     }
     if (ok) *ok = false;
@@ -531,15 +533,17 @@ LockResult Database::acquireLock(char letter, std::string_view user, std::string
         bool written = false;
         for (int attempt = 1; attempt <= ioAttempts && !written; ++attempt) {
             if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
-            // A free lock file (first line FALSE) is taken out of the way first.
-            if (fileExists(files(), p)) {
-                bool readOk = true;
-                const LockInfo now = readLock(letter, &readOk);
-                if (!readOk) break;
-                if (now.held) {
-                    written = true; // another station won; the read-back decides
-                    break;
-                }
+            // A free lock file (first line FALSE) is taken out of the way first. Only a file
+            // read as free is moved: a name a share showed a moment ago and then could not find
+            // may hold another station's new lock by the time of a move.
+            bool readOk = true, found = false;
+            const LockInfo now = readLock(letter, &readOk, &found);
+            if (!readOk) break;
+            if (now.held) {
+                written = true; // another station won; the read-back decides
+                break;
+            }
+            if (found) {
                 if (onFreeLockFound) onFreeLockFound(letter);
                 const FreeLock taken = takeFreeLock(letter);
                 if (taken == FreeLock::Failed) break;
@@ -582,18 +586,21 @@ Database::FreeLock Database::takeFreeLock(char letter) {
     if (!renameFile(files(), p, aside, &missing))
         return missing ? FreeLock::Gone : FreeLock::Failed; // gone: another station took it
     std::string buf;
-    const bool free =
-        readWholeFile(files(), aside, buf, 4096) == ReadStatus::Ok && !lockFromText(buf).held;
-    if (!free) {
+    const bool readBack = readWholeFile(files(), aside, buf, 4096) == ReadStatus::Ok;
+    if (!readBack || lockFromText(buf).held) {
         // Put back the lock this station moved, never over one that a third station may have
         // created meanwhile.
         bool exists = false;
-        if (linkFileExclusive(files(), aside, p, exists) || exists) {
+        bool back = linkFileExclusive(files(), aside, p, exists);
+        // A folder without hard links, or a share that refuses a taken name with EPERM: the
+        // lock is written back by an exclusive create, which tells a taken name either way.
+        if (!back && !exists && readBack)
+            back = createFileExclusive(files(), p, buf, tmpTag(), exists);
+        if (back || exists) {
             removeFile(files(), aside);
             return FreeLock::Held;
         }
-        // A folder without hard links: moved back by name.
-        return renameFile(files(), aside, p) ? FreeLock::Held : FreeLock::Failed;
+        return FreeLock::Failed;
     }
     removeFile(files(), aside);
     return FreeLock::Gone;

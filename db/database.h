@@ -113,7 +113,8 @@ class Database {
     // undoes one acquire, and only the outermost removes the file. Releasing a lock the station
     // does not hold removes the file, whoever wrote it.
     std::string lockPath(char letter) const;
-    LockInfo readLock(char letter, bool* ok = nullptr);
+    // found: a lock file was there and read (held or marked free).
+    LockInfo readLock(char letter, bool* ok = nullptr, bool* found = nullptr);
     LockResult acquireLock(char letter, std::string_view user, std::string_view task);
     void releaseLock(char letter);
     // Removes the lock file whoever holds it, however often this station took it: the
