@@ -622,19 +622,27 @@ void Database::clearLock(char letter) {
 
 void Database::freeLockFile(char letter) {
     const std::string p = lockPath(letter);
-    for (int attempt = 1; attempt <= ioAttempts; ++attempt) {
+    // The stations that wait for the lock open the file to see who holds it, and a share
+    // refuses to remove a file, or to rename over it, while another client has it open: that
+    // is tried for longer than a local error, as a save is.
+    int limit = ioAttempts;
+    for (int attempt = 1; attempt <= limit; ++attempt) {
         if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
         const int err = files().remove(p);
         if (err == 0 || err == ENOENT) return;
+        if (busyElsewhere(err)) limit = std::max(limit, ioAttempts * kBusyFactor);
     }
-    // A share may refuse to remove a file another client has open. A first line FALSE reads as
-    // free to every station and to older copies, so the lock is marked free instead.
+    // A first line FALSE reads as free to every station and to older copies, so the lock is
+    // marked free instead.
     static const char freeText[] = "FALSE\r\n\r\n\r\n";
-    for (int attempt = 1; attempt <= ioAttempts; ++attempt) {
+    limit = ioAttempts;
+    for (int attempt = 1; attempt <= limit; ++attempt) {
         if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
+        int code = 0;
         if (writeFileAtomic(files(), p, {ByteSpan{freeText, sizeof freeText - 1}}, tmpTag(),
-                            false))
+                            false, nullptr, &code))
             return;
+        if (busyElsewhere(code)) limit = std::max(limit, ioAttempts * kBusyFactor);
     }
     report(lockLeftMessage(letter));
 }

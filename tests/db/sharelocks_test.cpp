@@ -20,20 +20,16 @@ namespace {
 
 const std::string kFolder = "/share/notices/";
 
-std::shared_ptr<FileSystem> borrowed(FileSystem& fs) {
-    return std::shared_ptr<FileSystem>(std::shared_ptr<void>{}, &fs);
-}
-
 class ShareLocks : public ::testing::Test {
   protected:
-    void SetUp() override { writeFreshDatabase(kFolder, borrowed(mem)); }
+    void SetUp() override { writeFreshDatabase(kFolder, unowned(mem)); }
 
     // Another station on the same folder, named NAME.
     Database& other(const std::string& name) {
         auto& slot = others[name];
         if (!slot) {
             slot = std::make_unique<FakeServices>();
-            slot->files = borrowed(mem);
+            slot->files = unowned(mem);
             stations[name] = std::make_unique<Database>(kFolder, slot->services());
         }
         return *stations[name];
@@ -53,7 +49,7 @@ class ShareLocks : public ::testing::Test {
     MemoryFileSystem mem;
     FaultFileSystem share{mem}; // what the station under test sees of the folder
     FakeServices fb;
-    Database b{kFolder, (fb.files = borrowed(share), fb.services())};
+    Database b{kFolder, (fb.files = unowned(share), fb.services())};
     std::map<std::string, std::unique_ptr<FakeServices>> others;
     std::map<std::string, std::unique_ptr<Database>> stations;
     std::vector<std::pair<std::string, std::function<void()>>> steps;
@@ -124,4 +120,21 @@ TEST_F(ShareLocks, ALockMovedBackIsNeverRenamedOverOneTakenMeanwhile) {
     EXPECT_TRUE(mem.snapshot(kFolder).size() > 0);
     for (const auto& [path, bytes] : mem.snapshot(kFolder))
         EXPECT_EQ(path.find(".tmp"), std::string::npos) << path; // nothing left aside
+}
+
+TEST_F(ShareLocks, AReleaseRefusedWhileOthersReadTheLockIsTriedUntilTheLockGoes) {
+    // Samba will not remove a file, nor rename over it, while another client has it open; the
+    // stations waiting for the lock open it again and again to see who holds it.
+    ASSERT_EQ(b.acquireLock('N', "BEN", "Creating Notice"), LockResult::Granted);
+    int removes = 0, renames = 0;
+    share.onCall = [&](const std::string& call) {
+        if (call == "remove DB-N.LCK" && ++removes <= 25) return EBUSY;
+        if (call.starts_with("rename ") && call.ends_with(" DB-N.LCK") && ++renames <= 25)
+            return EEXIST;
+        return 0;
+    };
+    b.releaseLock('N');
+    EXPECT_FALSE(other("CAROL").readLock('N').held) << (lockFile() ? *lockFile() : "");
+    EXPECT_TRUE(fb.reporter->messages.empty()) << fb.reporter->messages.front();
+    EXPECT_EQ(other("CAROL").acquireLock('N', "CAROL", "Delete Notice"), LockResult::Granted);
 }
