@@ -182,9 +182,8 @@ class ShareCheck {
         add("clock", Verdict::Fail,
             "the server's file times are " + std::to_string(off) + " s " +
                 (clockDifference_ > 0 ? "ahead of" : "behind") +
-                " this workstation's clock: deadlines, the display's look for changes and the age "
-                "of a lock are judged by both; set every workstation and the server to one time "
-                "source");
+                " this workstation's clock: deadlines and the display's look for changes are judged "
+                "by both; set every workstation and the server to one time source");
     }
 
     // An exclusive create of a name that exists must be refused and leave the file whole: it is

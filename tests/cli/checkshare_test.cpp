@@ -148,10 +148,6 @@ class FakeShare : public FileSystem {
     std::set<std::string> seen_; // by the path each client uses
 };
 
-std::shared_ptr<FileSystem> borrowed(FileSystem& fs) {
-    return std::shared_ptr<FileSystem>(std::shared_ptr<void>{}, &fs);
-}
-
 struct Outcome {
     int status = -1;
     std::string out, err;
@@ -170,7 +166,7 @@ struct Outcome {
 class CheckShare : public ::testing::Test {
   protected:
     void SetUp() override {
-        writeFreshDatabase(kFolder, borrowed(mem));
+        writeFreshDatabase(kFolder, unowned(mem));
         mem.makeFolders("/mnt/second");
         mem.syncAll();
         // The server stamps files by the same clock as this workstation's.
@@ -209,7 +205,7 @@ class CheckShare : public ::testing::Test {
     FakeShare share{mem};
     FaultFileSystem faults{share};
     FakeServices services;
-    Database db{kFolder, (services.files = borrowed(faults), services.services())};
+    Database db{kFolder, (services.files = unowned(faults), services.services())};
     std::vector<std::pair<std::string, std::string>> before;
 };
 
