@@ -531,7 +531,8 @@ LockResult Database::acquireLock(char letter, std::string_view user, std::string
         const std::string content =
             "TRUE\r\n" + std::string(user) + "\r\n" + std::string(task) + "\r\n";
         bool written = false;
-        for (int attempt = 1; attempt <= ioAttempts && !written; ++attempt) {
+        int limit = ioAttempts;
+        for (int attempt = 1; attempt <= limit && !written; ++attempt) {
             if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
             // A free lock file (first line FALSE) is taken out of the way first. Only a file
             // read as free is moved: a name a share showed a moment ago and then could not find
@@ -547,6 +548,11 @@ LockResult Database::acquireLock(char letter, std::string_view user, std::string
                 if (onFreeLockFound) onFreeLockFound(letter);
                 const FreeLock taken = takeFreeLock(letter);
                 if (taken == FreeLock::Failed) break;
+                if (taken == FreeLock::Busy) {
+                    // The stations that wait read it too: waited out as a busy save is.
+                    limit = std::max(limit, ioAttempts * kBusyFactor);
+                    continue;
+                }
                 if (taken == FreeLock::Held) {
                     written = true; // it was another station's lock by then, and is theirs again
                     break;
@@ -582,9 +588,10 @@ LockResult Database::acquireLock(char letter, std::string_view user, std::string
 Database::FreeLock Database::takeFreeLock(char letter) {
     const std::string p = lockPath(letter);
     const std::string aside = p + "." + tmpTag() + ".tmp";
-    bool missing = false;
-    if (!renameFile(files(), p, aside, &missing))
-        return missing ? FreeLock::Gone : FreeLock::Failed; // gone: another station took it
+    if (const int err = files().rename(p, aside)) {
+        if (err == ENOENT) return FreeLock::Gone; // another station took it
+        return busyElsewhere(err) ? FreeLock::Busy : FreeLock::Failed;
+    }
     std::string buf;
     const bool readBack = readWholeFile(files(), aside, buf, 4096) == ReadStatus::Ok;
     if (!readBack || lockFromText(buf).held) {

@@ -138,3 +138,17 @@ TEST_F(ShareLocks, AReleaseRefusedWhileOthersReadTheLockIsTriedUntilTheLockGoes)
     EXPECT_TRUE(fb.reporter->messages.empty()) << fb.reporter->messages.front();
     EXPECT_EQ(other("CAROL").acquireLock('N', "CAROL", "Delete Notice"), LockResult::Granted);
 }
+
+TEST_F(ShareLocks, ALockMarkedFreeThatTheShareWillNotMoveYetIsTakenOnceItLetsGo) {
+    // The last holder could only mark the lock free; while the other waiting stations still
+    // read it, Samba refuses to move it aside.
+    mem.writeFile(kFolder + "/DB-N.LCK", "FALSE\r\n\r\n\r\n");
+    int moves = 0;
+    share.onCall = [&](const std::string& call) {
+        return call.starts_with("rename DB-N.LCK ") && ++moves <= 15 ? EBUSY : 0;
+    };
+    EXPECT_EQ(b.acquireLock('N', "BEN", "Creating Notice"), LockResult::Granted);
+    EXPECT_TRUE(fb.reporter->messages.empty()) << fb.reporter->messages.front();
+    ASSERT_TRUE(lockFile());
+    EXPECT_EQ(*lockFile(), "TRUE\r\nBEN\r\nCreating Notice\r\n");
+}
