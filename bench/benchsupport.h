@@ -2,7 +2,9 @@
 // that sets each operation beside its floor.
 #pragma once
 
+#include "db/database.h"
 #include "db/services.h"
+#include "db/station.h"
 
 #include <benchmark/benchmark.h>
 
@@ -10,25 +12,32 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <cstdlib>
+#include <fcntl.h>
 #include <functional>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace pinora::bench {
 
+// A fresh folder below base (by default the system's temporary folder), removed afterwards.
 class BenchFolder {
   public:
-    BenchFolder() {
-        std::string tmpl =
-            (std::filesystem::temp_directory_path() / "pinora-bench-XXXXXX").string();
-        path_ = ::mkdtemp(tmpl.data());
+    explicit BenchFolder(const std::string& base = std::filesystem::temp_directory_path()) {
+        std::string tmpl = (std::filesystem::path(base) / "pinora-bench-XXXXXX").string();
+        const char* made = ::mkdtemp(tmpl.data());
+        if (!made) return;
+        path_ = made;
         std::filesystem::create_directory(path_ + "/MSG");
     }
     ~BenchFolder() {
+        if (path_.empty()) return;
         std::error_code ec;
         std::filesystem::remove_all(path_, ec);
     }
     std::string str() const { return path_ + "/"; }
+    bool made() const { return !path_.empty(); }
 
   private:
     std::string path_;
@@ -39,6 +48,78 @@ inline Services quietServices() {
     s.reporter = nullptr;
     return s;
 }
+
+// A database with one user and `inUse` notices taken (slots 1..inUse).
+inline void writeDatabase(const std::string& folder, int inUse) {
+    Database db(folder, quietServices());
+    db.setConfigDefaults();
+    db.saveConfig();
+    db.initUsers();
+    db.setUserCredentials(1, "BENCH", "pw");
+    db.user(1).securityLevel = 100;
+    db.saveUsers();
+    db.initNotices();
+    for (int n = 1; n <= inUse; ++n) {
+        db.notice(n).owner = db.scramble("BENCH");
+        db.notice(n).startDate = 46000;
+        db.notice(n).endDate = 46001;
+    }
+    db.saveNotices();
+}
+
+// open, read, close: the plain system calls a load stands beside. Returns the bytes read.
+inline std::size_t readRaw(const std::string& path, char* buf, std::size_t size) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::read(fd, buf + got, size - got);
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    return got;
+}
+
+inline std::vector<char> readRaw(const std::string& path, std::size_t size) {
+    std::vector<char> buf(size);
+    if (readRaw(path, buf.data(), size) != size) std::abort();
+    return buf;
+}
+
+// open, write, flush, close: the plain system calls a save stands beside.
+inline bool writeRawFsync(const std::string& path, const std::vector<char>& bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    const bool ok = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()) &&
+                    ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+// Logged on as the one user, creating notices in set 1.
+struct BenchStation : Station {
+    explicit BenchStation(const std::string& folder) : Station(folder, quietServices()) {
+        currentUserName = "BENCH";
+        currentUserSlot = 1;
+    }
+    AllocStatus allocate(int& n) { return allocateNotice(46000, 46001, {true}, n); }
+};
+
+// Frees slot n again by patching its owner in the file and flushing it.
+inline bool freeInPlace(Station& st, int n) {
+    st.db.markNoticeFree(n);
+    const std::string noticeFile = st.db.path("NOTICE.DB");
+    const int fd = ::open(noticeFile.c_str(), O_WRONLY | O_CLOEXEC);
+    const auto& owner = st.db.notice(n).owner;
+    const bool ok = ::pwrite(fd, &owner, sizeof owner,
+                             16 + static_cast<off_t>(sizeof(NoticeRecord)) * (n - 1)) ==
+                        static_cast<ssize_t>(sizeof owner) &&
+                    ::fdatasync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
 
 // The disk's speed wanders while other programs use it, so each of these runs its operation and
 // its floor by turns and reports the median of the per-round ratios beside the two medians.

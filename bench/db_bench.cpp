@@ -22,44 +22,6 @@ using namespace pinora::bench;
 
 namespace {
 
-// A database with one user and `inUse` notices taken (slots 1..inUse).
-void writeDatabase(const std::string& folder, int inUse) {
-    Database db(folder, quietServices());
-    db.setConfigDefaults();
-    db.saveConfig();
-    db.initUsers();
-    db.setUserCredentials(1, "BENCH", "pw");
-    db.user(1).securityLevel = 100;
-    db.saveUsers();
-    db.initNotices();
-    for (int n = 1; n <= inUse; ++n) {
-        db.notice(n).owner = db.scramble("BENCH");
-        db.notice(n).startDate = 46000;
-        db.notice(n).endDate = 46001;
-    }
-    db.saveNotices();
-}
-
-// open, read, close: the plain system calls a load stands beside. Returns the bytes read.
-std::size_t readRaw(const std::string& path, char* buf, std::size_t size) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return 0;
-    std::size_t got = 0;
-    while (got < size) {
-        const ssize_t n = ::read(fd, buf + got, size - got);
-        if (n <= 0) break;
-        got += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    return got;
-}
-
-std::vector<char> readRaw(const std::string& path, std::size_t size) {
-    std::vector<char> buf(size);
-    if (readRaw(path, buf.data(), size) != size) std::abort();
-    return buf;
-}
-
 void BM_RawRead(benchmark::State& state) {
     BenchFolder dir;
     writeDatabase(dir.str(), 5000);
@@ -101,16 +63,6 @@ void BM_LoadNotices(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadNotices);
 
-// open, write, flush, close: the plain system calls a save stands beside.
-bool writeRawFsync(const std::string& path, const std::vector<char>& bytes) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
-    const bool ok = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()) &&
-                    ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
 void BM_RawWriteFsync(benchmark::State& state) {
     BenchFolder dir;
     writeDatabase(dir.str(), 5000);
@@ -143,29 +95,6 @@ void BM_LoadPlusSave(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_LoadPlusSave)->UseRealTime();
-
-// Logged on as the one user, creating notices in set 1.
-struct BenchStation : Station {
-    explicit BenchStation(const std::string& folder) : Station(folder, quietServices()) {
-        currentUserName = "BENCH";
-        currentUserSlot = 1;
-    }
-    AllocStatus allocate(int& n) { return allocateNotice(46000, 46001, {true}, n); }
-};
-
-// Frees slot n again by patching its owner in the file and flushing it.
-bool freeInPlace(Station& st, int n) {
-    st.db.markNoticeFree(n);
-    const std::string noticeFile = st.db.path("NOTICE.DB");
-    const int fd = ::open(noticeFile.c_str(), O_WRONLY | O_CLOEXEC);
-    const auto& owner = st.db.notice(n).owner;
-    const bool ok = ::pwrite(fd, &owner, sizeof owner,
-                             16 + static_cast<off_t>(sizeof(NoticeRecord)) * (n - 1)) ==
-                        static_cast<ssize_t>(sizeof owner) &&
-                    ::fdatasync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
 
 // Take lock N, load, find the one free slot (10000), fill it, save, release, write the message
 // file. The slot is freed again outside the timing by patching its owner in place and

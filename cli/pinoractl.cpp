@@ -10,6 +10,8 @@
 #include "output/page.h"
 
 #include <cmath>
+#include <fstream>
+#include <sstream>
 #include <map>
 #include <memory>
 #include <optional>
@@ -61,6 +63,16 @@ const char* const kUsageText =
     "                            copies the notices of the Pinora 1.4 folder DIR to the user\n"
     "                            ADMIN, staff notices into one set and student notices into\n"
     "                            the other\n"
+    "  check-share [--json] [--peer DIR]\n"
+    "                            checks from this workstation that the folder's file system (a\n"
+    "                            network share) gives what the program relies on: an exclusive\n"
+    "                            create of a name that exists is refused, a rename replaces a\n"
+    "                            file whole, a removed file is gone, flushed bytes read back,\n"
+    "                            room for a save of NOTICE.DB, letter case of names, and this\n"
+    "                            clock against the server's file times. --peer DIR: the same\n"
+    "                            folder through a second mount, to see that two clients cannot\n"
+    "                            both make one new name. Writes and removes files of its own\n"
+    "                            only; exit 1 when a check fails\n"
     "  help                      this text\n"
     "\n"
     "NAME is a notice set's name, in any letter case. DAY is YYYY-MM-DD, today, tomorrow or\n"
@@ -304,6 +316,25 @@ int check(Database& db, const Options& o, std::ostream& out, std::ostream& err) 
     return checkDatabase(db, options, out, err);
 }
 
+int checkShareCommand(Database& db, const Options& o, std::ostream& out, std::ostream& err) {
+    ShareCheckOptions options;
+    options.json = o.flags.count("--json") > 0;
+    if (const auto p = o.values.find("--peer"); p != o.values.end()) {
+        if (!folderExists(db.files(), p->second)) {
+            err << "pinoractl: no folder " << printable(p->second) << "\n";
+            return kFailed;
+        }
+        options.peer = p->second;
+    }
+    options.mountType = [](const std::string& folder) {
+        std::ifstream in("/proc/self/mountinfo");
+        std::ostringstream text;
+        text << in.rdbuf();
+        return mountTypeOf(folder, text.str());
+    };
+    return checkShare(db, options, out, err);
+}
+
 } // namespace
 
 std::string programFolder() {
@@ -417,6 +448,11 @@ int runPinoractl(const std::vector<std::string>& args, std::ostream& out, std::o
         } else if (command == "check") {
             o = parseOptions(args, i, {"--widowed"}, {"--keep-old", "--repair"});
             handler = check;
+        } else if (command == "check-share") {
+            o = parseOptions(args, i, {"--peer"}, {"--json"});
+            if (o.values.count("--peer") && o.values["--peer"].empty())
+                throw UsageError{"--peer needs a folder"};
+            handler = checkShareCommand;
         } else {
             throw UsageError{"unknown command '" + command + "'"};
         }

@@ -5,6 +5,7 @@
 #include "db/database.h"
 #include "db/integritycheck.h"
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -49,5 +50,21 @@ int upgradeDatabase(Database& db, std::ostream& out, std::ostream& err);
 // Imports a release-1.4 folder; a lock held elsewhere is reported instead of waited for.
 int importNotices(Database& db, const std::string& from, int staffSet, int studentSet,
                   std::ostream& out, std::ostream& err);
+
+// check-share: whether the folder's file system gives what sharing it relies on.
+struct ShareCheckOptions {
+    bool json = false;
+    // The same folder through a second mount, for the checks between two clients.
+    std::string peer;
+    // The type of the file system that holds a folder ("fuse.smbnetfs"); empty when unknown.
+    std::function<std::string(const std::string& folder)> mountType;
+    int raceRounds = 40; // tries of two clients making one new name at once
+};
+// One line per check (or one JSON document); exit 1 when one fails. Its own files are removed.
+int checkShare(Database& db, const ShareCheckOptions& o, std::ostream& out, std::ostream& err);
+// The type of the mount that holds folder, from the text of /proc/self/mountinfo.
+std::string mountTypeOf(const std::string& folder, const std::string& mountInfo);
+// Seconds since 1970 of a local time.
+long long localToEpoch(TDateTime local);
 
 } // namespace pinora::cli

@@ -500,15 +500,17 @@ LockInfo lockFromText(std::string_view text) {
 }
 } // namespace
 
-LockInfo Database::readLock(char letter, bool* ok) {
+LockInfo Database::readLock(char letter, bool* ok, bool* found) {
     LockInfo info;
     if (ok) *ok = true;
+    if (found) *found = false;
     std::string buf;
     for (int attempt = 1; attempt <= ioAttempts; ++attempt) {
         if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
         const ReadStatus st = readWholeFile(files(), lockPath(letter), buf, 4096);
         if (st == ReadStatus::Missing) return info;
         if (st != ReadStatus::Ok) continue;
+        if (found) *found = true;
         return lockFromText(buf);
     }
     if (ok) *ok = false;
@@ -529,20 +531,28 @@ LockResult Database::acquireLock(char letter, std::string_view user, std::string
         const std::string content =
             "TRUE\r\n" + std::string(user) + "\r\n" + std::string(task) + "\r\n";
         bool written = false;
-        for (int attempt = 1; attempt <= ioAttempts && !written; ++attempt) {
+        int limit = ioAttempts;
+        for (int attempt = 1; attempt <= limit && !written; ++attempt) {
             if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
-            // A free lock file (first line FALSE) is taken out of the way first.
-            if (fileExists(files(), p)) {
-                bool readOk = true;
-                const LockInfo now = readLock(letter, &readOk);
-                if (!readOk) break;
-                if (now.held) {
-                    written = true; // another station won; the read-back decides
-                    break;
-                }
+            // A free lock file (first line FALSE) is taken out of the way first. Only a file
+            // read as free is moved: a name a share showed a moment ago and then could not find
+            // may hold another station's new lock by the time of a move.
+            bool readOk = true, found = false;
+            const LockInfo now = readLock(letter, &readOk, &found);
+            if (!readOk) break;
+            if (now.held) {
+                written = true; // another station won; the read-back decides
+                break;
+            }
+            if (found) {
                 if (onFreeLockFound) onFreeLockFound(letter);
                 const FreeLock taken = takeFreeLock(letter);
                 if (taken == FreeLock::Failed) break;
+                if (taken == FreeLock::Busy) {
+                    // The stations that wait read it too: waited out as a busy save is.
+                    limit = std::max(limit, ioAttempts * kBusyFactor);
+                    continue;
+                }
                 if (taken == FreeLock::Held) {
                     written = true; // it was another station's lock by then, and is theirs again
                     break;
@@ -578,22 +588,26 @@ LockResult Database::acquireLock(char letter, std::string_view user, std::string
 Database::FreeLock Database::takeFreeLock(char letter) {
     const std::string p = lockPath(letter);
     const std::string aside = p + "." + tmpTag() + ".tmp";
-    bool missing = false;
-    if (!renameFile(files(), p, aside, &missing))
-        return missing ? FreeLock::Gone : FreeLock::Failed; // gone: another station took it
+    if (const int err = files().rename(p, aside)) {
+        if (err == ENOENT) return FreeLock::Gone; // another station took it
+        return busyElsewhere(err) ? FreeLock::Busy : FreeLock::Failed;
+    }
     std::string buf;
-    const bool free =
-        readWholeFile(files(), aside, buf, 4096) == ReadStatus::Ok && !lockFromText(buf).held;
-    if (!free) {
+    const bool readBack = readWholeFile(files(), aside, buf, 4096) == ReadStatus::Ok;
+    if (!readBack || lockFromText(buf).held) {
         // Put back the lock this station moved, never over one that a third station may have
         // created meanwhile.
         bool exists = false;
-        if (linkFileExclusive(files(), aside, p, exists) || exists) {
+        bool back = linkFileExclusive(files(), aside, p, exists);
+        // A folder without hard links, or a share that refuses a taken name with EPERM: the
+        // lock is written back by an exclusive create, which tells a taken name either way.
+        if (!back && !exists && readBack)
+            back = createFileExclusive(files(), p, buf, tmpTag(), exists);
+        if (back || exists) {
             removeFile(files(), aside);
             return FreeLock::Held;
         }
-        // A folder without hard links: moved back by name.
-        return renameFile(files(), aside, p) ? FreeLock::Held : FreeLock::Failed;
+        return FreeLock::Failed;
     }
     removeFile(files(), aside);
     return FreeLock::Gone;
@@ -615,19 +629,27 @@ void Database::clearLock(char letter) {
 
 void Database::freeLockFile(char letter) {
     const std::string p = lockPath(letter);
-    for (int attempt = 1; attempt <= ioAttempts; ++attempt) {
+    // The stations that wait for the lock open the file to see who holds it, and a share
+    // refuses to remove a file, or to rename over it, while another client has it open: that
+    // is tried for longer than a local error, as a save is.
+    int limit = ioAttempts;
+    for (int attempt = 1; attempt <= limit; ++attempt) {
         if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
         const int err = files().remove(p);
         if (err == 0 || err == ENOENT) return;
+        if (busyElsewhere(err)) limit = std::max(limit, ioAttempts * kBusyFactor);
     }
-    // A share may refuse to remove a file another client has open. A first line FALSE reads as
-    // free to every station and to older copies, so the lock is marked free instead.
+    // A first line FALSE reads as free to every station and to older copies, so the lock is
+    // marked free instead.
     static const char freeText[] = "FALSE\r\n\r\n\r\n";
-    for (int attempt = 1; attempt <= ioAttempts; ++attempt) {
+    limit = ioAttempts;
+    for (int attempt = 1; attempt <= limit; ++attempt) {
         if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
+        int code = 0;
         if (writeFileAtomic(files(), p, {ByteSpan{freeText, sizeof freeText - 1}}, tmpTag(),
-                            false))
+                            false, nullptr, &code))
             return;
+        if (busyElsewhere(code)) limit = std::max(limit, ioAttempts * kBusyFactor);
     }
     report(lockLeftMessage(letter));
 }

@@ -113,7 +113,8 @@ class Database {
     // undoes one acquire, and only the outermost removes the file. Releasing a lock the station
     // does not hold removes the file, whoever wrote it.
     std::string lockPath(char letter) const;
-    LockInfo readLock(char letter, bool* ok = nullptr);
+    // found: a lock file was there and read (held or marked free).
+    LockInfo readLock(char letter, bool* ok = nullptr, bool* found = nullptr);
     LockResult acquireLock(char letter, std::string_view user, std::string_view task);
     void releaseLock(char letter);
     // Removes the lock file whoever holds it, however often this station took it: the
@@ -169,8 +170,9 @@ class Database {
     bool saveFile(const char* name, const void* block, std::size_t blockSize);
     InitResult createFile(const char* name, const void* block, std::size_t blockSize);
     // Gone: the free lock file is out of the way (or another station has moved it). Held: it
-    // had become another station's lock, which is left in place. Failed: it cannot be moved.
-    enum class FreeLock { Gone, Held, Failed };
+    // had become another station's lock, which is left in place. Busy: the share will not move
+    // it while another client has it open. Failed: it cannot be moved.
+    enum class FreeLock { Gone, Held, Busy, Failed };
     FreeLock takeFreeLock(char letter);
     // Removes this station's lock file, or marks it free, or tells the user it could do neither.
     void freeLockFile(char letter);

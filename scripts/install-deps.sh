@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that build, run and test Pinora 2.
+# Installs the Debian 12 packages that build, run and test Pinora 2; with "net", those of the
+# network soak instead (scripts/netsoak.sh): Samba and OpenSSH to serve a folder on this
+# machine, and the FUSE clients smbnetfs and sshfs that mount it.
 # Runs apt-get only when something is missing; uses sudo when not root.
 set -euo pipefail
 
@@ -12,6 +14,9 @@ PACKAGES=(
   unrtf clang libclang-rt-14-dev
   at-spi2-core python3-pyatspi dbus xdotool x11-xkb-utils imagemagick
 )
+if [ "${1:-}" = net ]; then
+  PACKAGES=(samba smbnetfs sshfs fuse3 openssh-server openssh-client)
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

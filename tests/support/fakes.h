@@ -69,6 +69,11 @@ struct FakeServices {
     }
 };
 
+// A file system the test keeps, handed to a station that expects to share it.
+inline std::shared_ptr<FileSystem> unowned(FileSystem& fs) {
+    return std::shared_ptr<FileSystem>(std::shared_ptr<void>{}, &fs);
+}
+
 // A database folder with MSG and TEMP, the three files written as a fresh database would have
 // them, and one user ADMIN (password "secret", super user).
 void writeFreshDatabase(const std::string& folder,

@@ -7,13 +7,23 @@
 //
 //   station_writer FOLDER USER COUNT RETRY_MS [churn | replace N | soak LOG SEED]
 //
-// Exit status 0 when every notice was created; 1 on a usage error; 2 when a change failed.
+// With STATION_LIMIT=S in the environment, a soak operation that has not finished after S
+// seconds (a lock that never comes free, a share that stops answering) is reported with the
+// lock's holder and the station stops, so that a soak on a share always ends.
+//
+// Exit status 0 when every notice was created; 1 on a usage error; 2 when a change failed;
+// 3 when an operation outlasted STATION_LIMIT.
 #include "db/station.h"
 #include "soakops.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <random>
+#include <thread>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -80,6 +90,45 @@ int createNotices(Station& st, int count) {
     }
 }
 
+// The operation under way and since when, for the watchdog.
+struct Watch {
+    std::atomic<long long> since{0}; // steady seconds; 0 between operations
+    std::atomic<int> op{0};
+    std::mutex m;
+    std::string waitingFor; // "lock N held by X for T", while waiting
+};
+Watch watch;
+
+long long steadySeconds() {
+    using namespace std::chrono;
+    return duration_cast<seconds>(steady_clock::now().time_since_epoch()).count() + 1;
+}
+
+// Stops the station, saying what it waited for, once an operation lasts longer than limit.
+void startWatchdog(Station& st, int limit, const std::string& name) {
+    st.db.onLockWait = [](char letter, const LockInfo& info) {
+        std::lock_guard<std::mutex> g(watch.m);
+        watch.waitingFor = std::string("lock ") + letter + " held by " + lockHolderText(info);
+    };
+    st.db.onLockWaitEnd = [] {
+        std::lock_guard<std::mutex> g(watch.m);
+        watch.waitingFor.clear();
+    };
+    std::thread([limit, name] {
+        for (;;) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            const long long since = watch.since.load();
+            if (since == 0 || steadySeconds() - since <= limit) continue;
+            std::lock_guard<std::mutex> g(watch.m);
+            std::fprintf(stderr, "%s: operation %d has not finished after %d s%s%s\n", name.c_str(),
+                         watch.op.load(), limit, watch.waitingFor.empty() ? "" : ": waiting for ",
+                         watch.waitingFor.c_str());
+            std::fflush(stderr);
+            ::_exit(3);
+        }
+    }).detach();
+}
+
 // A random mix of every change a station makes, each logged once it is complete. The station
 // works on its own notices and its own user record only, so that the checker knows what each
 // must hold at the end.
@@ -95,6 +144,8 @@ int soakRun(Station& st, int ops, const char* logPath, unsigned seed) {
         std::fflush(log);
     };
     for (int i = 1; i <= ops; ++i) {
+        watch.op = i;
+        watch.since = steadySeconds();
         int what = std::uniform_int_distribution<int>(0, 99)(random);
         if (mine.empty() && what >= 30 && what < 85) what = 0; // nothing of its own: create
         const std::size_t pick =
@@ -166,10 +217,15 @@ int main(int argc, char** argv) {
     Station st(folder, Services::real());
     st.db.lockRetryMs = std::atoi(argv[4]);
     st.db.ioPauseMs = 5;
+    if (const char* limit = std::getenv("STATION_LIMIT"); limit && std::atoi(limit) > 0) {
+        startWatchdog(st, std::atoi(limit), argv[2]);
+        watch.since = steadySeconds(); // operation 0: logging on
+    }
     if (logOn(st, argv[2]) < 0) {
         std::fprintf(stderr, "%s could not log on\n", argv[2]);
         return 2;
     }
+    watch.since = 0;
     if (argc > 5 && std::string(argv[5]) == "churn") churn(st);
     if (argc > 7 && std::string(argv[5]) == "soak") {
         if (st.db.loadConfig() != LoadResult::Ok) return 2;
