@@ -118,9 +118,9 @@ int DatabaseFileRun::runInfo(bool json, std::ostream& out, std::ostream& err) {
 
 DatabaseFileRun::DatabaseFileRun(Scratch& scratch)
     : scratch_(scratch), s_(servicesOver(scratch)), skipped_(servicesOver(scratch)),
-      again_(servicesOver(scratch)), tool_(servicesOver(scratch)), db_(scratch.str(), s_.services()),
-      skipping_(scratch.str(), skipped_.services()), second_(scratch.str(), again_.services()),
-      toolDb_(scratch.str(), tool_.services()) {}
+      again_(servicesOver(scratch)), tool_(servicesOver(scratch)),
+      db_(scratch.str(), s_.services()), skipping_(scratch.str(), skipped_.services()),
+      second_(scratch.str(), again_.services()), toolDb_(scratch.str(), tool_.services()) {}
 
 // pinoractl info over the loaded file beside fresh others: it shows everything and its JSON
 // is one well-formed document. Skipped for a deadline far out of range, whose time of day is
