@@ -138,36 +138,29 @@ class Program:
 
     # ---- windows and controls ----------------------------------------------------------
 
-    def window(self, name, timeout=TIMEOUT):
-        """The top-level window of that title, once it shows."""
-        def probe():
-            self.check_alive()
-            fresh(self.app)
-            for i in range(self.app.childCount):
-                w = self.app.getChildAtIndex(i)
-                if w is not None and w.name == name and showing(w):
-                    return w
-            return None
-        return wait_for("window '%s' of %s" % (name, self.name), probe, timeout)
-
-    def gone(self, name, timeout=TIMEOUT):
-        def probe():
-            fresh(self.app)
-            for i in range(self.app.childCount):
-                w = self.app.getChildAtIndex(i)
-                if w is not None and w.name == name and showing(w):
-                    return None
-            return True
-        wait_for("window '%s' of %s to close" % (name, self.name), probe, timeout)
-
-    def windows(self):
+    def shown(self):
+        """The program's top-level windows that show now."""
         fresh(self.app)
         out = []
         for i in range(self.app.childCount):
             w = self.app.getChildAtIndex(i)
             if w is not None and showing(w):
-                out.append(w.name)
+                out.append(w)
         return out
+
+    def window(self, name, timeout=TIMEOUT):
+        """The top-level window of that title, once it shows."""
+        def probe():
+            self.check_alive()
+            return next((w for w in self.shown() if w.name == name), None)
+        return wait_for("window '%s' of %s" % (name, self.name), probe, timeout)
+
+    def gone(self, name, timeout=TIMEOUT):
+        wait_for("window '%s' of %s to close" % (name, self.name),
+                 lambda: all(w.name != name for w in self.shown()), timeout)
+
+    def windows(self):
+        return [w.name for w in self.shown()]
 
     def find(self, root, role, name=None, timeout=TIMEOUT):
         """A showing control of that role (and accessible name) below root."""
@@ -250,11 +243,8 @@ class Program:
                 if child is not None and showing(child):
                     show(child, depth + 1)
         try:
-            fresh(self.app)
-            for i in range(self.app.childCount):
-                w = self.app.getChildAtIndex(i)
-                if w is not None and showing(w):
-                    show(w, 0)
+            for w in self.shown():
+                show(w, 0)
         except Exception as e:
             out.write("(cannot walk %s: %s)\n" % (self.name, e))
 
