@@ -14,7 +14,7 @@ PACKAGES=(
   unrtf clang libclang-rt-14-dev
 )
 if [ "${1:-}" = net ]; then
-  PACKAGES=(samba smbnetfs sshfs fuse3 openssh-server openssh-client)
+  PACKAGES=(samba smbnetfs sshfs fuse3 openssh-server openssh-client iproute2)
 fi
 
 missing=()
