@@ -35,21 +35,22 @@ else
   PINORACTL="$HERE/../build/bin/pinoractl"
 fi
 
-WORK=$(mktemp -d "${TMPDIR:-/tmp}/pinora-netsoak.XXXXXX")
+WORK=""
 pids=()
 cleanup() {
   # timeout runs each station in a process group of its own
   for p in "${pids[@]}"; do kill -9 -- "-$p" 2>/dev/null || kill -9 "$p" 2>/dev/null || true; done
-  if [ -n "${NETSOAK_KEEP:-}" ] && [ -n "${EXPORT:-}" ] && [ -d "$EXPORT/db" ]; then
+  if [ -n "${NETSOAK_KEEP:-}" ] && [ -n "$WORK" ] && [ -d "${EXPORT:-}/db" ]; then
     mkdir -p "$NETSOAK_KEEP" && cp -r "$WORK" "$EXPORT/db" "$NETSOAK_KEEP/"
   fi
-  netshareDown
-  rm -rf "$WORK"
+  netshareDown # the work folder with it
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 netshareUp "$MOUNTS"
+WORK="$NET/work"
+mkdir -p "$WORK"
 IFS=, read -r -a names <<<"$MOUNTS"
 M=${#names[@]}
 
