@@ -519,8 +519,8 @@ LockInfo Database::readLock(char letter, bool* ok, bool* found) {
 }
 
 LockResult Database::acquireLock(char letter, std::string_view user, std::string_view task) {
-    bool ok = true;
-    LockInfo info = readLock(letter, &ok);
+    bool ok = true, found = false;
+    LockInfo info = readLock(letter, &ok, &found);
     if (!ok) {
         report(lockFileMessage(letter));
         return LockResult::Failed;
@@ -533,16 +533,17 @@ LockResult Database::acquireLock(char letter, std::string_view user, std::string
         bool written = false;
         int limit = ioAttempts;
         for (int attempt = 1; attempt <= limit && !written; ++attempt) {
-            if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
             // A free lock file (first line FALSE) is taken out of the way first. Only a file
             // read as free is moved: a name a share showed a moment ago and then could not find
-            // may hold another station's new lock by the time of a move.
-            bool readOk = true, found = false;
-            const LockInfo now = readLock(letter, &readOk, &found);
-            if (!readOk) break;
-            if (now.held) {
-                written = true; // another station won; the read-back decides
-                break;
+            // may hold another station's new lock by the time of a move. The first try goes by
+            // the read above.
+            if (attempt > 1) {
+                services_.sleeper->sleepMs(ioPauseMs);
+                bool readOk = true;
+                if (readLock(letter, &readOk, &found).held || !readOk) {
+                    written = readOk; // another station won; the read-back decides
+                    break;
+                }
             }
             if (found) {
                 if (onFreeLockFound) onFreeLockFound(letter);

@@ -15,7 +15,7 @@ PACKAGES=(
   at-spi2-core python3-pyatspi dbus xdotool x11-xkb-utils imagemagick
 )
 if [ "${1:-}" = net ]; then
-  PACKAGES=(samba smbnetfs sshfs fuse3 openssh-server openssh-client)
+  PACKAGES=(samba smbnetfs sshfs fuse3 openssh-server openssh-client iproute2)
 fi
 
 missing=()

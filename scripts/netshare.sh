@@ -4,6 +4,8 @@
 #   netshareUp MOUNTS     MOUNTS: comma-separated names, each one client with its own cache:
 #                         ssh* an sshfs mount, smb* an smbnetfs mount ("ssh,ssh2", "smbA,smbB")
 #   netshareDown          unmounts every client and stops both servers by their own pids
+#   netshareSweep FILE    the same for every share listed in FILE (NETSHARE_RECORD=FILE makes
+#                         netshareUp list its share there) that is still up
 #
 # After netshareUp: NET (the work folder), EXPORT (the shared folder as the server holds it),
 # and view NAME prints the shared folder as client NAME sees it. Everything lives under NET;
@@ -166,6 +168,8 @@ netshareUp() { # MOUNTS
   bash "$(dirname "${BASH_SOURCE[0]}")/install-deps.sh" net
   NET=$(mktemp -d /tmp/pinora-net.XXXXXX)
   chmod 755 "$NET"
+  # A caller that may be killed before this script's own clean-up keeps the list (.ci/run).
+  if [ -n "${NETSHARE_RECORD:-}" ]; then echo "$NET" >>"$NETSHARE_RECORD"; fi
   EXPORT="$NET/export"
   mkdir -p "$EXPORT" "$NET"/{secret,pids,mnt,clients,view}
   chmod 700 "$NET/secret"
@@ -218,4 +222,13 @@ netshareDown() {
   netStop smbd
   rm -rf "$NET"
   NET=""
+}
+
+netshareSweep() { # FILE
+  [ -f "$1" ] || return 0
+  local d
+  while read -r d; do
+    [ -n "$d" ] && [ -d "$d" ] || continue
+    NET=$d netshareDown
+  done <"$1"
 }

@@ -10,7 +10,9 @@
 # (default "ssh,ssh2"; "smbA" puts every station on one smbnetfs client, "smbA,smbB" on two).
 # A station that cannot take a lock within STATION_LIMIT seconds (default 300) says so and
 # stops; one still running after NETSOAK_TIMEOUT seconds (default 3600) is killed and counted
-# as hung.
+# as hung. A waiting station looks at the lock every NETSOAK_RETRY_MS (default 100).
+# NETSOAK_CHECK=require fails the run when check-share fails on a mount (CI).
+# NETSOAK_KEEP=DIR keeps the stations' logs and the database there for a look.
 #
 # Ends with "netsoak: S stations x O operations on M mounts: L lost, X shared slots, K locks
 # left, H hung" and exits non-zero when a figure is not zero or a station failed. Mounts and
@@ -33,17 +35,22 @@ else
   PINORACTL="$HERE/../build/bin/pinoractl"
 fi
 
-WORK=$(mktemp -d "${TMPDIR:-/tmp}/pinora-netsoak.XXXXXX")
+WORK=""
 pids=()
 cleanup() {
-  for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done
-  netshareDown
-  rm -rf "$WORK"
+  # timeout runs each station in a process group of its own
+  for p in "${pids[@]}"; do kill -9 -- "-$p" 2>/dev/null || kill -9 "$p" 2>/dev/null || true; done
+  if [ -n "${NETSOAK_KEEP:-}" ] && [ -n "$WORK" ] && [ -d "${EXPORT:-}/db" ]; then
+    mkdir -p "$NETSOAK_KEEP" && cp -r "$WORK" "$EXPORT/db" "$NETSOAK_KEEP/"
+  fi
+  netshareDown # the work folder with it
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 netshareUp "$MOUNTS"
+WORK="$NET/work"
+mkdir -p "$WORK"
 IFS=, read -r -a names <<<"$MOUNTS"
 M=${#names[@]}
 
@@ -51,6 +58,7 @@ M=${#names[@]}
 chown -R "$NET_USER:" "$EXPORT/db" # the share's account changes what the stations change
 
 # What this workstation's view of the folder promises, with the next mount as the second client.
+checkFailed=0
 for i in "${!names[@]}"; do
   n=${names[$i]}
   args=(--folder "$(view "$n")/db" check-share)
@@ -58,10 +66,17 @@ for i in "${!names[@]}"; do
     args+=(--peer "$(view "${names[$(((i + 1) % M))]}")/db")
   fi
   echo "netsoak: check-share on $n${args[4]:+ with ${names[$(((i + 1) % M))]} as the second client}:"
-  "$PINORACTL" "${args[@]}" 2>&1 | sed 's/^/    /' || true
+  if ! "$PINORACTL" "${args[@]}" >"$WORK/check-share.out" 2>&1; then
+    checkFailed=$((checkFailed + 1))
+  fi
+  sed 's/^/    /' "$WORK/check-share.out"
 done
 
 LIMIT=${NETSOAK_TIMEOUT:-3600}
+# A waiting station looks at the lock again after this many ms (the program: 3000). Every look
+# opens the lock file, and a share will not remove a file that another client has open.
+RETRY=${NETSOAK_RETRY_MS:-100}
+started=$(date +%s)
 logs=()
 where=()
 for s in $(seq 1 "$STATIONS"); do
@@ -70,7 +85,7 @@ for s in $(seq 1 "$STATIONS"); do
   log="$WORK/soak$s.log"
   logs+=("$log")
   STATION_LIMIT=${STATION_LIMIT:-300} timeout -s KILL "$LIMIT" \
-    "$TOOLS/station_writer" "$(view "$n")/db" "soak$s" "$OPS" 5 soak "$log" "$RANDOM$s" \
+    "$TOOLS/station_writer" "$(view "$n")/db" "soak$s" "$OPS" "$RETRY" soak "$log" "$RANDOM$s" \
     >"$WORK/station$s.out" 2>&1 &
   pids+=($!)
 done
@@ -90,6 +105,7 @@ for i in "${!pids[@]}"; do
   fi
 done
 pids=()
+echo "netsoak: the stations ran for $(($(date +%s) - started)) s"
 
 set +e
 line=$("$TOOLS/soak_check" check "$EXPORT/db" "$OPS" "${logs[@]}" 2>"$WORK/check.err")
@@ -103,5 +119,9 @@ if [ -z "${lost:-}" ]; then
   exit 1
 fi
 [ $failed -eq 0 ] || echo "netsoak: $failed stations stopped with a failure"
+if [ $checkFailed -ne 0 ]; then
+  echo "netsoak: check-share failed on $checkFailed of $M mounts"
+  if [ "${NETSOAK_CHECK:-}" = require ]; then failed=$((failed + 1)); fi
+fi
 echo "netsoak: $STATIONS stations x $OPS operations on $M mounts: $lost lost, $shared shared slots, $left locks left, $hung hung"
 [ "$lost" -eq 0 ] && [ "$shared" -eq 0 ] && [ "$left" -eq 0 ] && [ $hung -eq 0 ] && [ $failed -eq 0 ]

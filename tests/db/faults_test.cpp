@@ -173,11 +173,11 @@ TEST_F(Faults, WhatAShareSaysWhileAnotherClientWorksIsWaitedOutNotTakenForAnAnsw
         return toLock && (call.starts_with("link ") || call.starts_with("createExclusive")) ? EPERM
                                                                                            : 0;
     };
-    // The lock file read as missing for a moment: this station tries to create it.
+    // The lock file read as free for a moment: this station tries to create it.
     mem.writeFile(kFolder + "DB-N.LCK", "TRUE\r\nBOB\r\nCreating Notice\r\n");
     int reads = 0, looks = 0;
     share.onCall = [&, inner = share.onCall](const std::string& call) {
-        if (call == "openRead DB-N.LCK" && reads++ < 2) return ENOENT;
+        if (call == "openRead DB-N.LCK" && reads++ == 0) return ENOENT;
         if (call == "info DB-N.LCK" && looks++ == 0) return ENOENT;
         return inner(call);
     };
