@@ -30,40 +30,38 @@ struct Parent {
 };
 
 // Opens the folder that holds path, refusing links below the database folder; an errno value
-// (ELOOP for a link) on failure.
+// (ELOOP for a link) on failure. A folder that nothing below the mark leads through is not
+// opened: the name is used whole from AT_FDCWD (the no-follow flags concern its last part
+// only), which spares a share one round trip for every call.
 int openParent(const std::string& path, Parent& p) {
     const std::size_t mark = path.rfind("//");
     const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        p.fd = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (slash == std::string::npos || mark == std::string::npos || mark + 1 == slash) {
+        p.fd = AT_FDCWD;
         p.leaf = path;
-        return p.fd >= 0 ? 0 : errno;
+        return 0;
     }
     p.leaf = path.substr(slash + 1);
-    if (mark == std::string::npos || mark + 1 == slash) {
-        // Nothing below the mark but the file itself, or no mark at all.
-        p.fd = ::open(path.substr(0, slash + 1).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        return p.fd >= 0 ? 0 : errno;
-    }
-    p.fd = ::open(path.substr(0, mark + 1).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (p.fd < 0) return errno;
     std::size_t at = mark + 2;
+    bool first = true;
     while (at < slash) {
         const std::size_t end = path.find('/', at);
-        const std::string part = path.substr(at, end - at);
+        const std::string part = first ? path.substr(0, end) : path.substr(at, end - at);
         at = end + 1;
-        if (part.empty()) continue;
+        if (!first && part.empty()) continue;
+        const int from = first ? AT_FDCWD : p.fd;
+        first = false;
         const int next =
-            ::openat(p.fd, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            ::openat(from, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (next < 0) {
             int err = errno;
             struct stat st {};
-            if (err == ENOTDIR && ::fstatat(p.fd, part.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            if (err == ENOTDIR && ::fstatat(from, part.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
                 S_ISLNK(st.st_mode))
                 err = ELOOP;
             return err;
         }
-        ::close(p.fd);
+        if (p.fd >= 0) ::close(p.fd);
         p.fd = next;
     }
     return 0;
@@ -216,6 +214,10 @@ class SystemFileSystem final : public FileSystem {
         const std::string inside = path.empty() || path.back() == '/' ? path + "." : path + "/.";
         Parent p;
         if (const int err = openParent(inside, p)) return err;
+        if (p.fd == AT_FDCWD) {
+            fd = ::open(inside.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            return fd >= 0 ? 0 : errno;
+        }
         fd = p.fd;
         p.fd = -1;
         return 0;
