@@ -87,14 +87,18 @@ inline std::vector<char> readRaw(const std::string& path, std::size_t size) {
     return buf;
 }
 
-// open, write, flush, close: the plain system calls a save stands beside.
-inline bool writeRawFsync(const std::string& path, const std::vector<char>& bytes) {
+// open, write, flush (if asked), close: the plain system calls a save stands beside.
+inline bool writeRaw(const std::string& path, const std::vector<char>& bytes, bool flush = false) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) return false;
     const bool ok = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()) &&
-                    ::fsync(fd) == 0;
+                    (!flush || ::fsync(fd) == 0);
     ::close(fd);
     return ok;
+}
+
+inline bool writeRawFsync(const std::string& path, const std::vector<char>& bytes) {
+    return writeRaw(path, bytes, true);
 }
 
 // Logged on as the one user, creating notices in set 1.

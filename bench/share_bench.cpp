@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <unistd.h>
 #include <memory>
 #include <string>
 #include <vector>
@@ -56,21 +57,34 @@ void BM_ShareSaveVsRawWriteFlush(benchmark::State& state) {
 }
 BENCHMARK(BM_ShareSaveVsRawWriteFlush)->UseRealTime();
 
-// The allocation cycle (lock, load, find the free slot, save, release, message file) beside a
-// raw read of NOTICE.DB and a raw write and flush of its bytes: what it moves over the mount.
+// The allocation cycle (USER.DB read, lock N taken and read back, load, find the free slot,
+// save, release, message file) beside the plain calls that move the same bytes: a read of
+// USER.DB, a write and a read of the lock's lines, a read of NOTICE.DB, a write and flush of
+// its bytes, a removal, and an empty file written and flushed.
 void BM_ShareAllocationVsRawReadWriteFlush(benchmark::State& state) {
     const auto dir = shareFolder(state);
     if (!dir) return;
     writeDatabase(dir->str(), kNoticeCount - 1);
     BenchStation st(dir->str());
     const std::string p = dir->str() + "/NOTICE.DB";
+    const std::string users = dir->str() + "/USER.DB";
     const std::string raw = dir->str() + "/RAW.DB";
+    const std::string rawLock = dir->str() + "/RAW.LCK";
+    const std::string rawText = dir->str() + "/RAW.MSG";
     std::vector<char> buf(Database::kNoticeFileSize);
+    std::vector<char> userBuf(Database::kUserFileSize + 1);
+    const std::string lockText = "TRUE\r\nBENCH\r\nCreating Notice\r\n";
+    const std::vector<char> lockBytes(lockText.begin(), lockText.end());
+    std::vector<char> lockBuf(lockBytes.size() + 1);
     int n = -1;
     pairedRun(
         state,
         [&] {
-            return readRaw(p, buf.data(), buf.size()) == buf.size() && writeRawFsync(raw, buf);
+            return readRaw(users, userBuf.data(), userBuf.size()) == Database::kUserFileSize &&
+                   writeRaw(rawLock, lockBytes) &&
+                   readRaw(rawLock, lockBuf.data(), lockBuf.size()) == lockBytes.size() &&
+                   readRaw(p, buf.data(), buf.size()) == buf.size() && writeRawFsync(raw, buf) &&
+                   ::unlink(rawLock.c_str()) == 0 && writeRawFsync(rawText, {});
         },
         [&] { return st.allocate(n) == AllocStatus::Ok && n == kNoticeCount; },
         [&] { return freeInPlace(st, n); });
