@@ -8,7 +8,9 @@
 #include "app/browsefrm.h"
 #include "app/displayfrm.h"
 #include "app/mainfrm.h"
+#include "app/programargs.h"
 #include "app/splashfrm.h"
+#include "db/folderchoice.h"
 #include "db/text.h"
 #include "help/helpviewer.h"
 #include "output/windows/pageformatfrm.h"
@@ -223,7 +225,7 @@ void StartUp::createWindows() {
     offer(Tmainfrm::Command::IntegrityCheck, windows_.check2frm);
 
     // The viewer starts no browser until the first topic is asked for.
-    auto* help = new Tonlinehelpfrm(*station_, windows_.mainfrm);
+    auto* help = new Tonlinehelpfrm(windows_.mainfrm);
     windows_.onlinehelpfrm = help;
     created(help);
 }
@@ -314,23 +316,53 @@ void EventLoopSleeper::sleepMs(int ms) {
 }
 
 int pinoraMain(int argc, char** argv) {
-    // Qt would take --display for the name of an X display: the screen's option is taken out
-    // before the application sees the command line.
-    const bool display = argc >= 2 && std::strcmp(argv[1], "--display") == 0;
-    if (display && (argc != 3 || QByteArray(argv[2]).trimmed().isEmpty())) {
-        std::fprintf(stderr, "Usage: pinora2 --display SET\n"
-                             "Shows today's page of the notice set SET full screen; Ctrl+Q "
-                             "quits.\n");
+    const ProgramArgs args = parseProgramArgs(std::vector<std::string>(argv + 1, argv + argc));
+    std::string displaySet = args.displaySet;
+    const FolderPlaces places =
+        workstationFolderPlaces(args.folder, thisProgramFolder());
+    if (args.display && displaySet.empty())
+        displaySet = confValue(places.confText, "display").value_or("");
+    if (!args.error.empty()) {
+        std::fprintf(stderr, "pinora2: %s\n", args.error.c_str());
+        std::fprintf(stderr, "Usage: pinora2 [--folder DIR] [/LOGIN]\n"
+                             "       pinora2 [--folder DIR] --display [SET]\n"
+                             "The second shows today's page of the notice set SET (by default "
+                             "display= in %s) full screen; Ctrl+Q quits.\n",
+                     kFolderConfFile);
         return 2;
     }
-    const QString displaySet = display ? QString::fromLocal8Bit(argv[2]) : QString();
-    int qtArgc = display ? 1 : argc;
+    // Qt sees the program's name and what the program's own options left.
+    std::vector<char*> qtArgv{argv[0]};
+    if (!args.display)
+        for (int k = 1 + static_cast<int>(args.restFrom); k < argc; ++k) qtArgv.push_back(argv[k]);
+    int qtArgc = static_cast<int>(qtArgv.size());
+    qtArgv.push_back(nullptr);
 
     pinora::ui::prepareBrowserEngine();
-    QApplication app(qtArgc, argv);
+    QApplication app(qtArgc, qtArgv.data());
     QApplication::setApplicationName(QStringLiteral("Pinora 2"));
-    const std::string folder = QCoreApplication::applicationDirPath().toStdString() + '/';
-    if (display) return runDisplay(folder, displaySet);
+    // Never a new database in a folder nobody chose: the wizard runs only where it was sent.
+    const FolderChoice choice = chooseFolder(places);
+    if (const auto problem = folderProblem(choice, *systemFileSystem())) {
+        std::fprintf(stderr, "pinora2: %s\n", problem->c_str());
+        ui::Messages::error(nullptr, QString::fromStdString(*problem));
+        return 1;
+    }
+    const std::string& folder = choice.folder;
+    if (args.display) {
+        const QString set = QString::fromLocal8Bit(displaySet.c_str());
+        if (set.trimmed().isEmpty()) {
+            // Started from the menu, where no one reads what a program writes to its terminal.
+            const std::string text = std::string("No notice set is named for the entrance-hall "
+                                                 "screen. Name one after --display, or in a line "
+                                                 "display=SET in ") +
+                                     kFolderConfFile + ".";
+            std::fprintf(stderr, "pinora2: %s\n", text.c_str());
+            ui::Messages::error(nullptr, QString::fromStdString(text));
+            return 2;
+        }
+        return runDisplay(folder, set);
+    }
     // Windows are hidden between uses; the program ends when start-up or logon says so, or
     // when the main window closes.
     QApplication::setQuitOnLastWindowClosed(false);

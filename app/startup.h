@@ -3,6 +3,7 @@
 
 #include "app/appwindows.h"
 #include "db/station.h"
+#include "programversion.h"
 
 #include <QStringList>
 #include <functional>
@@ -15,8 +16,6 @@ class QDialog;
 namespace pinora {
 
 class Tsplashfrm;
-
-inline constexpr char programVersion[] = "2.5.1.1576";
 
 // True when the first argument (after the program's own name) is /LOGIN in any letter case.
 bool loginSwitchIn(const QStringList& arguments);

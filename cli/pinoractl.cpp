@@ -1,11 +1,13 @@
 #include "pinoractl.h"
 
+#include "commandtable.h"
 #include "commands.h"
 
 #include "json.h"
 
 #include "db/datetime.h"
 #include "db/fileio.h"
+#include "db/folderchoice.h"
 #include "db/text.h"
 #include "output/page.h"
 
@@ -21,66 +23,6 @@
 namespace pinora::cli {
 
 namespace {
-
-const char* const kUsageText =
-    "Usage: pinoractl [--folder DIR] COMMAND [options]\n"
-    "\n"
-    "Works on the Pinora 2 database folder DIR (by default the folder that holds pinoractl).\n"
-    "\n"
-    "Commands:\n"
-    "  info [--json]             the configuration, the users in use and the notices in use;\n"
-    "                            --json prints the same as one JSON document (UTF-8)\n"
-    "  locks [--clear]           who holds the notice lock (N) and the user lock (U), and for\n"
-    "                            what; --clear removes both, whoever holds them\n"
-    "  page --set NAME --day DAY --out FILE\n"
-    "                            writes the notice page of set NAME for DAY to FILE, and copies\n"
-    "                            logo.gif beside it when the database has one\n"
-    "  publish --set NAME --day DAY [--require-tls]\n"
-    "                            uploads that page and the logo to the web server configured\n"
-    "                            in the program (Web Server Config), over TLS where the server\n"
-    "                            offers it; --require-tls refuses a server that does not\n"
-    "  mail --set NAME --day DAY --to ADDR[,ADDR...] [--smtp URL] [--from ADDR]\n"
-    "       [--user NAME --password-file PATH] [--require-tls] [--send-empty]\n"
-    "                            mails that page, with the logo, as one message through the\n"
-    "                            server URL (smtp://HOST[:PORT], which uses STARTTLS when the\n"
-    "                            server offers it, or smtps://HOST[:PORT]); --require-tls\n"
-    "                            refuses to send over smtp:// without STARTTLS. The settings\n"
-    "                            may also come from MAIL.INI in the database folder (smtp=,\n"
-    "                            from=, user=, password-file=, require-tls=yes|no); options\n"
-    "                            win. The password is the first line of PATH, a file outside\n"
-    "                            the database folder that only its owner may read (chmod 600).\n"
-    "                            A day without notices sends nothing and exits 0, saying so;\n"
-    "                            --send-empty sends the empty page\n"
-    "  check [--widowed delete|admin] [--keep-old] [--repair]\n"
-    "                            the data integrity check: prints what it finds, one line per\n"
-    "                            repair, then the counts; only --repair changes the files\n"
-    "                            (under both locks, as the program's check does). Widowed\n"
-    "                            notices are deleted (default) or given to ADMIN; --keep-old\n"
-    "                            keeps notices that ended more than 30 days ago\n"
-    "  upgrade                   converts the files of an older Pinora 2 (2.0 to 2.4) to the\n"
-    "                            current format, keeping each original beside it (.bak)\n"
-    "  import --from DIR --staff-set NAME --student-set NAME\n"
-    "                            copies the notices of the Pinora 1.4 folder DIR to the user\n"
-    "                            ADMIN, staff notices into one set and student notices into\n"
-    "                            the other\n"
-    "  check-share [--json] [--peer DIR]\n"
-    "                            checks from this workstation that the folder's file system (a\n"
-    "                            network share) gives what the program relies on: an exclusive\n"
-    "                            create of a name that exists is refused, a rename replaces a\n"
-    "                            file whole, a removed file is gone, flushed bytes read back,\n"
-    "                            room for a save of NOTICE.DB, letter case of names, and this\n"
-    "                            clock against the server's file times. --peer DIR: the same\n"
-    "                            folder through a second mount, to see that two clients cannot\n"
-    "                            both make one new name. Writes and removes files of its own\n"
-    "                            only; exit 1 when a check fails\n"
-    "  help                      this text\n"
-    "\n"
-    "NAME is a notice set's name, in any letter case. DAY is YYYY-MM-DD, today, tomorrow or\n"
-    "next-weekday (the next day that is not a Saturday or Sunday).\n"
-    "\n"
-    "Only check --repair, upgrade and import change the database. Errors go to standard error;\n"
-    "the exit status is 0 on success, 1 when a command failed and 2 when the command line was\n"
-    "wrong.\n";
 
 // The database's messages go to the error stream like the tool's own.
 class StreamReporter : public Reporter {
@@ -124,8 +66,7 @@ class UsageError {
 
 // Parses the options of one command: valued names take the next argument (or "=value").
 Options parseOptions(const std::vector<std::string>& args, std::size_t from,
-                     std::initializer_list<const char*> valued,
-                     std::initializer_list<const char*> flags) {
+                     const std::vector<const char*>& valued, const std::vector<const char*>& flags) {
     Options o;
     for (std::size_t i = from; i < args.size(); ++i) {
         std::string name = args[i];
@@ -337,13 +278,71 @@ int checkShareCommand(Database& db, const Options& o, std::ostream& out, std::os
 
 } // namespace
 
-std::string programFolder() {
-    std::string buf(4096, '\0');
-    const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
-    if (n <= 0 || static_cast<std::size_t>(n) >= buf.size()) return {};
-    buf.resize(static_cast<std::size_t>(n));
-    const auto slash = buf.find_last_of('/');
-    return slash == std::string::npos ? std::string() : buf.substr(0, slash + 1);
+
+const std::vector<Command>& commandTable() {
+    static const std::vector<Command> table = {
+        {"info", "info [--json]", {}, {"--json"},
+         "the configuration, the users in use and the notices in use; --json prints the same as "
+         "one JSON document (UTF-8)",
+         info},
+        {"locks", "locks [--clear]", {}, {"--clear"},
+         "who holds the notice lock (N) and the user lock (U), and for what; --clear removes "
+         "both, whoever holds them",
+         locks},
+        {"page", "page --set NAME --day DAY --out FILE", {"--set", "--day", "--out"}, {},
+         "writes the notice page of set NAME for DAY to FILE, and copies logo.gif beside it when "
+         "the database has one",
+         page},
+        {"publish", "publish --set NAME --day DAY [--require-tls]", {"--set", "--day"},
+         {"--require-tls"},
+         "uploads that page and the logo to the web server configured in the program (Web "
+         "Server Config), over TLS where the server offers it; --require-tls refuses a server "
+         "that does not",
+         publish},
+        {"mail",
+         "mail --set NAME --day DAY --to ADDR[,ADDR...] [--smtp URL] [--from ADDR] [--user NAME "
+         "--password-file PATH] [--require-tls] [--send-empty]",
+         {"--set", "--day", "--to", "--smtp", "--from", "--user", "--password-file"},
+         {"--require-tls", "--send-empty"},
+         "mails that page, with the logo, as one message through the server URL "
+         "(smtp://HOST[:PORT], which uses STARTTLS when the server offers it, or "
+         "smtps://HOST[:PORT]); --require-tls refuses to send over smtp:// without STARTTLS. The "
+         "settings may also come from MAIL.INI in the database folder (smtp=, from=, user=, "
+         "password-file=, require-tls=yes|no); options win. The password is the first line of "
+         "PATH, a file outside the database folder that only its owner may read (chmod 600). A "
+         "day without notices sends nothing and exits 0, saying so; --send-empty sends the empty "
+         "page",
+         mail},
+        {"check", "check [--widowed delete|admin] [--keep-old] [--repair]", {"--widowed"},
+         {"--keep-old", "--repair"},
+         "the data integrity check: prints what it finds, one line per repair, then the counts; "
+         "only --repair changes the files (under both locks, as the program's check does). "
+         "Widowed notices are deleted (default) or given to ADMIN; --keep-old keeps notices that "
+         "ended more than 30 days ago",
+         check},
+        {"upgrade", "upgrade", {}, {},
+         "converts the files of an older Pinora 2 (2.0 to 2.4) to the current format, keeping "
+         "each original beside it (.bak)",
+         [](Database& d, const Options&, std::ostream& o1, std::ostream& o2) {
+             return upgradeDatabase(d, o1, o2);
+         }},
+        {"import", "import --from DIR --staff-set NAME --student-set NAME",
+         {"--from", "--staff-set", "--student-set"}, {},
+         "copies the notices of the Pinora 1.4 folder DIR to the user ADMIN, staff notices into "
+         "one set and student notices into the other",
+         importCommand},
+        {"check-share", "check-share [--json] [--peer DIR]", {"--peer"}, {"--json"},
+         "checks from this workstation that the folder's file system (a network share) gives "
+         "what the program relies on: an exclusive create of a name that exists is refused, a "
+         "rename replaces a file whole, a removed file is gone, flushed bytes read back, room for "
+         "a save of NOTICE.DB, letter case of names, and this clock against the server's file "
+         "times. --peer DIR: the same folder through a second mount, to see that two clients "
+         "cannot both make one new name. Writes and removes files of its own only; exit 1 when a "
+         "check fails",
+         checkShareCommand},
+        {"help", "help", {}, {}, "this text", nullptr},
+    };
+    return table;
 }
 
 bool parseDay(const std::string& text, TDateTime now, TDateTime& day) {
@@ -391,7 +390,11 @@ int runPinoractl(const std::vector<std::string>& args, std::ostream& out, std::o
         for (; i < args.size() && args[i].rfind("-", 0) == 0; ++i) {
             const std::string& a = args[i];
             if (a == "--help" || a == "-h") {
-                out << kUsageText;
+                out << usageText();
+                return kOk;
+            }
+            if (a == "--version") {
+                out << versionText() << "\n";
                 return kOk;
             }
             if (a == "--folder") {
@@ -407,71 +410,32 @@ int runPinoractl(const std::vector<std::string>& args, std::ostream& out, std::o
         if (i >= args.size()) throw UsageError{"no command given"};
         const std::string command = args[i++];
         if (command == "help") {
-            out << kUsageText;
+            out << usageText();
             return kOk;
         }
         for (std::size_t k = i; k < args.size(); ++k)
             if (args[k] == "--help" || args[k] == "-h") {
-                out << kUsageText;
+                out << usageText();
                 return kOk;
             }
 
-        using Handler = int (*)(Database&, const Options&, std::ostream&, std::ostream&);
-        Handler handler = nullptr;
-        Options o;
-        if (command == "info") {
-            o = parseOptions(args, i, {}, {"--json"});
-            handler = info;
-        } else if (command == "locks") {
-            o = parseOptions(args, i, {}, {"--clear"});
-            handler = locks;
-        } else if (command == "page") {
-            o = parseOptions(args, i, {"--set", "--day", "--out"}, {});
-            handler = page;
-        } else if (command == "upgrade") {
-            o = parseOptions(args, i, {}, {});
-            handler = [](Database& d, const Options&, std::ostream& o1, std::ostream& o2) {
-                return upgradeDatabase(d, o1, o2);
-            };
-        } else if (command == "import") {
-            o = parseOptions(args, i, {"--from", "--staff-set", "--student-set"}, {});
-            handler = importCommand;
-        } else if (command == "publish") {
-            o = parseOptions(args, i, {"--set", "--day"}, {"--require-tls"});
-            handler = publish;
-        } else if (command == "mail") {
-            o = parseOptions(args, i,
-                             {"--set", "--day", "--to", "--smtp", "--from", "--user",
-                              "--password-file"},
-                             {"--require-tls", "--send-empty"});
-            handler = mail;
-        } else if (command == "check") {
-            o = parseOptions(args, i, {"--widowed"}, {"--keep-old", "--repair"});
-            handler = check;
-        } else if (command == "check-share") {
-            o = parseOptions(args, i, {"--peer"}, {"--json"});
-            if (o.values.count("--peer") && o.values["--peer"].empty())
-                throw UsageError{"--peer needs a folder"};
-            handler = checkShareCommand;
-        } else {
-            throw UsageError{"unknown command '" + command + "'"};
-        }
+        const Command* cmd = findCommand(command);
+        if (!cmd) throw UsageError{"unknown command '" + command + "'"};
+        Options o = parseOptions(args, i, cmd->values, cmd->flags);
+        if (o.values.count("--peer") && o.values["--peer"].empty())
+            throw UsageError{"--peer needs a folder"};
 
-        if (folder.empty()) {
-            folder = programFolder();
-            if (folder.empty()) {
-                err << "pinoractl: cannot find the tool's own folder; give --folder\n";
-                return kFailed;
-            }
-        }
-        if (!folderExists(*systemFileSystem(), folder)) {
-            err << "pinoractl: no folder " << printable(folder) << "\n";
+        const FolderChoice choice =
+            chooseFolder(workstationFolderPlaces(folder, thisProgramFolder()));
+        if (const auto problem = folderProblem(choice, *systemFileSystem())) {
+            err << "pinoractl: " << printable(*problem) << "\n";
             return kFailed;
         }
+        folder = choice.folder;
         Services services = Services::real();
         services.reporter = std::make_shared<StreamReporter>(err);
         Database db(folder, services);
-        return handler(db, o, out, err);
+        return cmd->handler(db, o, out, err);
     } catch (const UsageError& e) {
         err << "pinoractl: " << printable(e.text) << "\n"
             << "Try 'pinoractl --help' for more information.\n";

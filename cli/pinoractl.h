@@ -20,9 +20,6 @@ constexpr int kUsage = 2;  // the command line was wrong
 // args excludes the program name. Output goes to out, errors to err.
 int runPinoractl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-// The folder of the running program, ending with '/'; empty when it cannot be found.
-std::string programFolder();
-
 // YYYY-MM-DD, today, tomorrow or next-weekday, relative to now. False when text is none.
 bool parseDay(const std::string& text, TDateTime now, TDateTime& day);
 

@@ -1,9 +1,11 @@
 #include "helpviewer.h"
 
-#include "db/station.h"
+#include "installdirs.h"
 #include "ui/browserengine.h"
 #include "ui/webprint.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
@@ -101,14 +103,24 @@ QRect helpViewerPlacement(int viewerWidth, const QRect& askingFrame, const QRect
     return QRect(x + left, y + top, viewerWidth, std::max(frameBottom - y + 1 - top - bottom, 1));
 }
 
-QUrl helpTopicUrl(const std::string& databaseFolder, const QString& topic) {
-    return QUrl::fromLocalFile(QString::fromStdString(databaseFolder) + QStringLiteral("help/") +
-                               topic);
+QString firstHelpFolder(const QStringList& folders) {
+    for (const QString& f : folders)
+        if (QFileInfo(f).isDir()) return f.endsWith(u'/') ? f : f + u'/';
+    return folders.isEmpty() ? QString() : folders.last();
 }
 
-Tonlinehelpfrm::Tonlinehelpfrm(std::string databaseFolder, QWidget* parent)
+QString programHelpFolder() {
+    return firstHelpFolder({QCoreApplication::applicationDirPath() + QStringLiteral("/help/"),
+                            QString::fromLatin1(kInstalledHelpFolder) + u'/'});
+}
+
+QUrl helpTopicUrl(const QString& helpFolder, const QString& topic) {
+    return QUrl::fromLocalFile(helpFolder + topic);
+}
+
+Tonlinehelpfrm::Tonlinehelpfrm(QString helpFolder, QWidget* parent)
     : HelpTopicViewer(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      folder_(std::move(databaseFolder)) {
+      folder_(std::move(helpFolder)) {
     setObjectName(QStringLiteral("onlinehelpfrm"));
     setWindowTitle(QStringLiteral("Help Form"));
     resize(261, 513);
@@ -149,8 +161,7 @@ Tonlinehelpfrm::Tonlinehelpfrm(std::string databaseFolder, QWidget* parent)
     };
 }
 
-Tonlinehelpfrm::Tonlinehelpfrm(Station& station, QWidget* parent)
-    : Tonlinehelpfrm(station.db.folder(), parent) {}
+Tonlinehelpfrm::Tonlinehelpfrm(QWidget* parent) : Tonlinehelpfrm(programHelpFolder(), parent) {}
 
 Tonlinehelpfrm::~Tonlinehelpfrm() = default;
 

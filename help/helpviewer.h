@@ -5,6 +5,7 @@
 
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <functional>
 #include <memory>
@@ -29,16 +30,22 @@ class Tonlinehelpfrm;
 QRect helpViewerPlacement(int viewerWidth, const QRect& askingFrame, const QRect& askingArea,
                           const QRect& screen);
 
-// The address of a topic: the help folder of the database folder (which ends with '/').
-QUrl helpTopicUrl(const std::string& databaseFolder, const QString& topic);
+// The folder of the help pages, ending with '/': the first of folders that exists. The
+// program looks beside itself (a copy laid out in the database folder, or a build) and then
+// where the package installs them.
+QString firstHelpFolder(const QStringList& folders);
+QString programHelpFolder();
+
+// The address of a topic in a help folder (which ends with '/').
+QUrl helpTopicUrl(const QString& helpFolder, const QString& topic);
 
 // The one viewer of a station is a child of its main window; showHelpTopic finds it there.
 class Tonlinehelpfrm : public HelpTopicViewer {
     Q_OBJECT
   public:
-    // databaseFolder ends with its separator; the topics are in its help folder.
-    explicit Tonlinehelpfrm(std::string databaseFolder, QWidget* parent = nullptr);
-    Tonlinehelpfrm(Station& station, QWidget* parent = nullptr);
+    // helpFolder holds the topics and ends with its separator; by default the program's own.
+    explicit Tonlinehelpfrm(QString helpFolder, QWidget* parent = nullptr);
+    explicit Tonlinehelpfrm(QWidget* parent = nullptr);
     ~Tonlinehelpfrm() override;
 
     // Moves beside window, loads the topic and shows the viewer (not modally).
@@ -47,7 +54,7 @@ class Tonlinehelpfrm : public HelpTopicViewer {
     // The browser, created on first use so that start-up does not start the browser engine.
     QWebEngineView* web();
     bool hasBrowser() const { return web_ != nullptr; }
-    const std::string& databaseFolder() const { return folder_; }
+    const QString& helpFolder() const { return folder_; }
 
     // Asks for a printer; the default shows the system's print dialog. Tests replace it.
     std::function<bool(QPrinter&)> choosePrinter;
@@ -63,7 +70,7 @@ class Tonlinehelpfrm : public HelpTopicViewer {
   private:
     QToolButton* addButton(const QString& name, const QString& caption, const QPixmap& picture);
 
-    std::string folder_;
+    QString folder_;
     QVBoxLayout* layout_ = nullptr;
     QToolBar* toolbar_ = nullptr;
     QWebEngineView* web_ = nullptr;

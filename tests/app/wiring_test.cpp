@@ -70,7 +70,7 @@ TEST(PreviewWiring, MenuItemsAndButtonsOpenTheDialogInTheirModeAndHelpBesideTheW
     // Instructions: main.htm beside the main window, from the menu and from the button.
     w.mainfrm->findChild<QAction*>("Instructions1")->trigger();
     EXPECT_TRUE(w.onlinehelpfrm->isVisible());
-    EXPECT_EQ(w.onlinehelpfrm->web()->url(), helpTopicUrl(folder.str(), "main.htm"));
+    EXPECT_EQ(w.onlinehelpfrm->web()->url(), helpTopicUrl(programHelpFolder(), "main.htm"));
     EXPECT_EQ(w.onlinehelpfrm->frameGeometry().y(), w.mainfrm->frameGeometry().y());
     w.onlinehelpfrm->DisMissReportBtnClick();
     w.mainfrm->findChild<QToolButton*>("SpeedButton12")->click();

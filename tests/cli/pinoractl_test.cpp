@@ -325,7 +325,11 @@ TEST_F(PinoractlTest, BadCommandLinesFailWithAMessage) {
 
     r = pinoractl({"--folder", (dir / "nowhere").string(), "info"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("no folder"), std::string::npos);
+    EXPECT_NE(r.err.find("pinoractl: The database folder " + (dir / "nowhere").string() +
+                         "/ (from --folder on the command line) cannot be used: it does not "
+                         "exist. The database folder is looked up in this order"),
+              std::string::npos)
+        << r.err;
 
     TempFolder empty;
     r = pinoractl({"--folder", empty.str(), "info", "--json"});

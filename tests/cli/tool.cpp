@@ -1,6 +1,7 @@
 #include "tool.h"
 
 #include "cli/pinoractl.h"
+#include "db/folderchoice.h"
 #include "support/tempfolder.h"
 
 #include <csignal>
@@ -15,7 +16,7 @@ ToolRun pinoractl(const std::vector<std::string>& args) {
     // The tool is built beside this test program when PINORA_BIN does not say otherwise.
     const char* bin = std::getenv("PINORA_BIN");
     const std::string program =
-        (bin && *bin ? std::string(bin) + "/" : cli::programFolder()) + "pinoractl";
+        (bin && *bin ? std::string(bin) + "/" : thisProgramFolder()) + "pinoractl";
     TempFolder io;
     const std::string outPath = (io / "out").string(), errPath = (io / "err").string();
     std::vector<char*> argv{const_cast<char*>(program.c_str())};

@@ -54,6 +54,7 @@ struct HelpFolder {
                           folder / "help" / t.toStdString());
     }
     std::string str() const { return folder.str(); }
+    QString help() const { return QString::fromStdString(folder.str()) + QStringLiteral("help/"); }
 };
 
 // Runs action, then waits until the browser has finished loading url.
@@ -170,17 +171,22 @@ TEST(HelpPlacement, BesideTheWindowLevelWithItAndOnTheScreen) {
               44);
 }
 
-TEST(HelpPlacement, TopicAddressIsTheHelpFolderOfTheDatabaseFolder) {
-    EXPECT_EQ(helpTopicUrl("/srv/pinora/", "main.htm"),
-              QUrl(QStringLiteral("file:///srv/pinora/help/main.htm")));
-    EXPECT_EQ(helpTopicUrl("/srv/my school/", "format.htm").toLocalFile(),
+TEST(HelpPlacement, TopicsComeFromBesideTheProgramElseFromWhereThePackagePutThem) {
+    EXPECT_EQ(helpTopicUrl(QStringLiteral("/srv/my school/help/"), "format.htm").toLocalFile(),
               QStringLiteral("/srv/my school/help/format.htm"));
+    test::TempFolder installed;
+    const QString there = QString::fromStdString(installed.str());
+    EXPECT_EQ(firstHelpFolder({QStringLiteral("/nowhere/help/"), there}), there);
+    EXPECT_EQ(firstHelpFolder({there + QStringLiteral("MSG"), QStringLiteral("/nowhere/")}),
+              there + QStringLiteral("MSG/"));
+    // A build (and a copy in the database folder) has its pages beside the program.
+    EXPECT_EQ(programHelpFolder(), QCoreApplication::applicationDirPath() + QStringLiteral("/help/"));
 }
 
 // ---- the viewer window -------------------------------------------------------------------
 
 TEST(HelpViewer, WindowAsDescribedAndNoBrowserUntilAsked) {
-    Tonlinehelpfrm v("/nowhere/");
+    Tonlinehelpfrm v(QStringLiteral("/nowhere/"));
     EXPECT_EQ(v.windowTitle(), QStringLiteral("Help Form"));
     EXPECT_EQ(v.size(), QSize(261, 513));
     EXPECT_FALSE(v.windowFlags() & Qt::WindowCloseButtonHint);
@@ -209,7 +215,7 @@ TEST(HelpViewer, WindowAsDescribedAndNoBrowserUntilAsked) {
 TEST(HelpViewer, OpensBesideTheAskingWindowAndFollowsTheNextOne) {
     HelpFolder db;
     QWidget mainWindow;
-    auto* v = new Tonlinehelpfrm(db.str(), &mainWindow);
+    auto* v = new Tonlinehelpfrm(db.help(), &mainWindow);
     const QRect screen = screenRect();
 
     QDialog first(&mainWindow);
@@ -218,7 +224,7 @@ TEST(HelpViewer, OpensBesideTheAskingWindowAndFollowsTheNextOne) {
     showHelpTopic("create.htm", &first);
     EXPECT_TRUE(v->isVisible());
     EXPECT_FALSE(v->isModal());
-    EXPECT_EQ(v->web()->url(), helpTopicUrl(db.str(), "create.htm"));
+    EXPECT_EQ(v->web()->url(), helpTopicUrl(db.help(), "create.htm"));
     EXPECT_EQ(v->frameGeometry().x(), first.frameGeometry().right() + 1);
     EXPECT_EQ(v->frameGeometry().y(), first.frameGeometry().y());
     EXPECT_EQ(v->frameGeometry().height(), first.frameGeometry().height());
@@ -233,7 +239,7 @@ TEST(HelpViewer, OpensBesideTheAskingWindowAndFollowsTheNextOne) {
     EXPECT_EQ(v->frameGeometry().y(), second.frameGeometry().y());
     EXPECT_EQ(v->frameGeometry().height(), second.frameGeometry().height());
     EXPECT_EQ(v->width(), 261);
-    EXPECT_EQ(v->web()->url(), helpTopicUrl(db.str(), "userman.htm"));
+    EXPECT_EQ(v->web()->url(), helpTopicUrl(db.help(), "userman.htm"));
 
     // A width the user chose is kept.
     v->resize(320, v->height());
@@ -246,8 +252,8 @@ TEST(HelpViewer, EachMainWindowReachesItsOwnViewer) {
     // Two stations in one process: each main window owns a viewer of its own.
     HelpFolder db;
     QWidget mainA, mainB;
-    auto* a = new Tonlinehelpfrm(db.str(), &mainA);
-    auto* b = new Tonlinehelpfrm(db.str(), &mainB);
+    auto* a = new Tonlinehelpfrm(db.help(), &mainA);
+    auto* b = new Tonlinehelpfrm(db.help(), &mainB);
     QDialog dialogB(&mainB);
     EXPECT_EQ(helpViewerFor(&dialogB), b);
     EXPECT_EQ(helpViewerFor(&mainA), a);
@@ -263,7 +269,7 @@ TEST(HelpViewer, EachMainWindowReachesItsOwnViewer) {
 }
 
 TEST(HelpViewer, CaptionsStayReadableWhenHoveredOrPressed) {
-    Tonlinehelpfrm v("/nowhere/");
+    Tonlinehelpfrm v(QStringLiteral("/nowhere/"));
     v.show();
     auto* back = v.findChild<QToolButton*>("ToolButton1");
     ASSERT_NE(back, nullptr);
@@ -289,13 +295,13 @@ TEST(HelpViewer, CaptionsStayReadableWhenHoveredOrPressed) {
 
 TEST(HelpViewer, LoadsTheTopicAndMovesBackAndForward) {
     HelpFolder db;
-    Tonlinehelpfrm v(db.str());
+    Tonlinehelpfrm v(db.help());
     QWidget w;
     w.setGeometry(10, 10, 300, 500);
     w.show();
 
-    const QUrl main = helpTopicUrl(db.str(), "main.htm");
-    const QUrl create = helpTopicUrl(db.str(), "create.htm");
+    const QUrl main = helpTopicUrl(db.help(), "main.htm");
+    const QUrl create = helpTopicUrl(db.help(), "create.htm");
     ASSERT_TRUE(loads(v, main, [&] { v.showTopic("main.htm", &w); }));
     EXPECT_TRUE(QTest::qWaitFor([&] { return v.web()->title().contains("Instructions"); }, 60000))
         << v.web()->title().toStdString();
@@ -313,7 +319,7 @@ TEST(HelpViewer, LoadsTheTopicAndMovesBackAndForward) {
     EXPECT_FALSE(v.isVisible());
     // Showing it again keeps its history.
     ASSERT_TRUE(
-        loads(v, helpTopicUrl(db.str(), "browse.htm"), [&] { v.showTopic("browse.htm", &w); }));
+        loads(v, helpTopicUrl(db.help(), "browse.htm"), [&] { v.showTopic("browse.htm", &w); }));
     EXPECT_TRUE(v.isVisible());
     EXPECT_EQ(v.web()->history()->count(), 3);
 }
@@ -323,8 +329,8 @@ TEST(HelpViewer, RunsNoScriptOfItsPages) {
     std::ofstream(db.folder / "help" / "main.htm", std::ios::trunc)
         << "<html><head><title>Instructions</title></head><body>Help"
            "<script>document.title = 'script ran';</script></body></html>";
-    Tonlinehelpfrm v(db.str());
-    ASSERT_TRUE(loads(v, helpTopicUrl(db.str(), "main.htm"), [&] { v.showTopic("main.htm", nullptr); }));
+    Tonlinehelpfrm v(db.help());
+    ASSERT_TRUE(loads(v, helpTopicUrl(db.help(), "main.htm"), [&] { v.showTopic("main.htm", nullptr); }));
     bool done = false;
     QString title;
     v.web()->page()->runJavaScript("document.title", QWebEngineScript::ApplicationWorld,
@@ -338,7 +344,7 @@ TEST(HelpViewer, RunsNoScriptOfItsPages) {
 
 TEST(HelpViewer, StaysUsableBesideAModalDialog) {
     HelpFolder db;
-    Tonlinehelpfrm v(db.str());
+    Tonlinehelpfrm v(db.help());
     auto* dismiss = v.findChild<QToolButton*>("DisMissReportBtn");
     // Through the window system, where a modal dialog blocks the windows it does not own.
     const auto clickDismiss = [&] {
@@ -370,7 +376,7 @@ TEST(HelpViewer, StaysUsableBesideAModalDialog) {
 
 TEST(HelpViewer, PrintsTheShownPage) {
     HelpFolder db;
-    Tonlinehelpfrm v(db.str());
+    Tonlinehelpfrm v(db.help());
     const QString pdf = QString::fromStdString((db.folder / "help.pdf").string());
     bool asked = false;
     v.choosePrinter = [&](QPrinter& p) {
@@ -384,7 +390,7 @@ TEST(HelpViewer, PrintsTheShownPage) {
     QWidget w;
     w.setGeometry(10, 10, 300, 500);
     ASSERT_TRUE(
-        loads(v, helpTopicUrl(db.str(), "schinfo.htm"), [&] { v.showTopic("schinfo.htm", &w); }));
+        loads(v, helpTopicUrl(db.help(), "schinfo.htm"), [&] { v.showTopic("schinfo.htm", &w); }));
     v.findChild<QToolButton*>("ToolButton2")->click();
     EXPECT_TRUE(asked);
     ASSERT_TRUE(QTest::qWaitFor([&] { return printed.has_value(); }, 60000));
@@ -398,7 +404,7 @@ TEST(HelpViewer, PrintsTheShownPage) {
 
 TEST(HelpViewer, CancelledPrintDialogPrintsNothing) {
     HelpFolder db;
-    Tonlinehelpfrm v(db.str());
+    Tonlinehelpfrm v(db.help());
     v.choosePrinter = [](QPrinter&) { return false; };
     bool printed = false;
     v.onPrinted = [&](bool) { printed = true; };

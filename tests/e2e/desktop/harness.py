@@ -114,7 +114,9 @@ class Program:
         env.pop("QT_QPA_PLATFORMTHEME", None)
         self.log = open(os.path.join(folder, "..", os.path.basename(folder) + "-" + name + ".log"),
                         "w")
-        self.proc = subprocess.Popen([os.path.join(folder, "pinora2")], env=env, cwd=folder,
+        env.pop("PINORA_FOLDER", None)
+        self.proc = subprocess.Popen([os.path.join(folder, "pinora2"), "--folder", folder],
+                                     env=env, cwd=folder,
                                      stdout=self.log, stderr=subprocess.STDOUT,
                                      start_new_session=True)
         RUNNING.append(self)
