@@ -4,6 +4,10 @@ namespace pinora {
 
 ProgramArgs parseProgramArgs(const std::vector<std::string>& args) {
     ProgramArgs out;
+    if (args.size() == 1 && (args[0] == "--version" || args[0] == "--help")) {
+        (args[0] == "--version" ? out.version : out.help) = true;
+        return out;
+    }
     std::size_t i = 0;
     for (; i < args.size(); ++i) {
         if (args[i] == "--folder") {

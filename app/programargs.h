@@ -11,6 +11,8 @@ namespace pinora {
 
 struct ProgramArgs {
     std::string folder; // empty when not given
+    bool version = false; // --version: say it and end
+    bool help = false;    // --help: the usage and end
     bool display = false;
     std::string displaySet;         // empty: the set named in the workstation's configuration
     std::size_t restFrom = 0;       // where the others begin, for Qt and the start-up

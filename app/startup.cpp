@@ -322,14 +322,18 @@ int pinoraMain(int argc, char** argv) {
         workstationFolderPlaces(args.folder, thisProgramFolder());
     if (args.display && displaySet.empty())
         displaySet = confValue(places.confText, "display").value_or("");
-    if (!args.error.empty()) {
-        std::fprintf(stderr, "pinora2: %s\n", args.error.c_str());
-        std::fprintf(stderr, "Usage: pinora2 [--folder DIR] [/LOGIN]\n"
+    if (args.version) {
+        std::printf("pinora2 %s\n", programVersion);
+        return 0;
+    }
+    if (!args.error.empty() || args.help) {
+        if (!args.error.empty()) std::fprintf(stderr, "pinora2: %s\n", args.error.c_str());
+        std::fprintf(args.help ? stdout : stderr, "Usage: pinora2 [--folder DIR] [/LOGIN]\n"
                              "       pinora2 [--folder DIR] --display [SET]\n"
                              "The second shows today's page of the notice set SET (by default "
                              "display= in %s) full screen; Ctrl+Q quits.\n",
                      kFolderConfFile);
-        return 2;
+        return args.help ? 0 : 2;
     }
     // Qt sees the program's name and what the program's own options left.
     std::vector<char*> qtArgv{argv[0]};

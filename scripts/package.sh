@@ -27,6 +27,7 @@ done
 
 ctl="$root/usr/bin/pinoractl"
 [ "$("$ctl" --version)" = "pinoractl $version" ] || fail "pinoractl --version says $("$ctl" --version), the package $version"
+[ "$("$root/usr/bin/pinora2" --version)" = "pinora2 $version" ] || fail "pinora2 --version does not say $version"
 help=$("$ctl" --help)
 manual=$(MANWIDTH=300 man -l "$root/usr/share/man/man1/pinoractl.1.gz" 2>/dev/null)
 grep -q "Pinora 2 $version" <<<"$manual" || fail "the manual page is not of version $version"

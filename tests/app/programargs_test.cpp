@@ -29,6 +29,11 @@ TEST(ProgramArgs, FolderThenDisplayOrTheRestAndEveryMistakeNamed) {
     EXPECT_EQ(a.displaySet, "");
     EXPECT_TRUE(a.error.empty());
 
+    EXPECT_TRUE(parseProgramArgs({"--version"}).version);
+    EXPECT_TRUE(parseProgramArgs({"--help"}).help);
+    // Anything else is Qt's or the start-up's, as before.
+    EXPECT_FALSE(parseProgramArgs({"/LOGIN", "--version"}).version);
+
     EXPECT_EQ(parseProgramArgs({"--folder"}).error, "--folder needs a folder");
     EXPECT_EQ(parseProgramArgs({"--folder="}).error, "--folder needs a folder");
     EXPECT_EQ(parseProgramArgs({"--display", "A", "B"}).error, "--display takes one notice set");
