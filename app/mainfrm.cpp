@@ -127,11 +127,6 @@ Tmainfrm::Tmainfrm(Station& station, AppWindows& windows, QWidget* parent)
     idleHint_->hide();
     layout->addStretch(0);
 
-    // Until the program supplies a window of its own, "About" names the program and version.
-    commands_[Command::About] = [this] {
-        Messages::information(this, QStringLiteral("Pinora 2\nVersion: ") +
-                                        QString::fromLatin1(programVersion));
-    };
     refreshCommands();
 
     if (!windows_.lockfrm) {
@@ -240,13 +235,13 @@ void Tmainfrm::perform(const MainCommand& command) {
     case MainAction::Browse:
         return browseNotices();
     case MainAction::Print:
-        return openPreview(2);
+        return openPreview(PreviewMode::Print);
     case MainAction::Preview:
-        return openPreview(1);
+        return openPreview(PreviewMode::Preview);
     case MainAction::Publish:
-        return openPreview(3);
+        return openPreview(PreviewMode::Publish);
     case MainAction::PrintPreview:
-        return openPreview(4);
+        return openPreview(PreviewMode::All);
     case MainAction::Exit:
         close();
         return;
@@ -301,7 +296,7 @@ void Tmainfrm::runCommand(Command command) {
     if (it != commands_.end() && it->second) it->second();
 }
 
-void Tmainfrm::openPreview(int mode) {
+void Tmainfrm::openPreview(PreviewMode mode) {
     previewMode_ = mode;
     runCommand(Command::PreviewDialog);
 }

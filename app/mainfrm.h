@@ -5,6 +5,7 @@
 #include "app/maincommands.h"
 #include "app/noticeeditorpanel.h"
 #include "db/noticeediting.h"
+#include "output/windows/previewmode.h"
 #include "ui/busy.h"
 
 #include <QMainWindow>
@@ -72,7 +73,7 @@ class Tmainfrm : public QMainWindow {
     bool editingNotice() const { return editing_.editing(); }
     bool newlyCreated() const { return editing_.newlyCreated(); }
     bool tagOpen(Tag tag) const { return editor_->tagOpen(tag); }
-    int previewMode() const { return previewMode_; }
+    PreviewMode previewMode() const { return previewMode_; }
 
     // Windows that other parts of the program provide; their menu items and buttons stay
     // disabled until an opener is set.
@@ -97,7 +98,7 @@ class Tmainfrm : public QMainWindow {
     void LoginMangment1Click() { superUserCommand(Command::LoginConfig); }
     void DefaultSecurityUserLevels1Click() { superUserCommand(Command::DefaultSecurity); }
     void Instructions1Click();
-    void openPreview(int mode);
+    void openPreview(PreviewMode mode);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -114,7 +115,7 @@ class Tmainfrm : public QMainWindow {
     Station& station_;
     AppWindows& windows_;
     NoticeEditing editing_;
-    int previewMode_ = 0;
+    PreviewMode previewMode_ = PreviewMode::All;
 
     std::map<Command, std::function<void()>> commands_;
     std::map<Command, std::vector<QObject*>> commandControls_;

@@ -127,11 +127,11 @@ bool StartUp::run() {
 
 void StartUp::createWindows() {
     // Every window is created here once, in this order, and lives until the program ends:
-    // page formatter, about (picture), school information, lock wait, import, user
-    // information, about box, first-run wizard, login configuration, user management,
-    // self-registration, logon, create a notice, browse, notice set configuration, default
-    // security levels, web server configuration, preview dialog, preview, integrity check,
-    // help viewer. Windows that the program does not have yet are left out.
+    // page formatter, school information, import, user information, about box, first-run
+    // wizard, login configuration, user management, self-registration, logon, browse, notice
+    // set configuration, default security levels, web server configuration, preview dialog,
+    // preview, integrity check, help viewer. The lock wait and create windows come with the
+    // main window.
     auto created = [this](QWidget* w) {
         owned_.emplace_back(w);
         QApplication::processEvents();

@@ -108,13 +108,13 @@ Tpreviewdialogfrm::Tpreviewdialogfrm(Station& station, QWidget* parent)
     };
 }
 
-void Tpreviewdialogfrm::setPreviewMode(int mode) {
-    mode_ = (mode >= PreviewOnly && mode <= PublishOnly) ? mode : AllCommands;
+void Tpreviewdialogfrm::setPreviewMode(PreviewMode mode) {
+    mode_ = mode;
     static const char* const captions[] = {"Preview", "Print", "Publish", "Preview/Print/Publish"};
-    setWindowTitle(QString::fromLatin1(captions[mode_ - 1]));
-    previewbtn_->setVisible(mode_ == PreviewOnly || mode_ == AllCommands);
-    printbtn_->setVisible(mode_ == PrintOnly || mode_ == AllCommands);
-    publishbtn_->setVisible(mode_ == PublishOnly || mode_ == AllCommands);
+    setWindowTitle(QString::fromLatin1(captions[static_cast<int>(mode_)]));
+    previewbtn_->setVisible(mode_ == PreviewMode::Preview || mode_ == PreviewMode::All);
+    printbtn_->setVisible(mode_ == PreviewMode::Print || mode_ == PreviewMode::All);
+    publishbtn_->setVisible(mode_ == PreviewMode::Publish || mode_ == PreviewMode::All);
 }
 
 void Tpreviewdialogfrm::showEvent(QShowEvent* event) {

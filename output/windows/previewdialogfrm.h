@@ -1,6 +1,8 @@
 // Choosing a day and a notice set, then previewing, printing or publishing that day's page.
 #pragma once
 
+#include "output/windows/previewmode.h"
+
 #include "db/station.h"
 
 #include <QDialog>
@@ -20,7 +22,6 @@ namespace pinora {
 class TPreviewFrm;
 
 // Which commands the dialog offers and its caption.
-enum PreviewMode { PreviewOnly = 1, PrintOnly = 2, PublishOnly = 3, AllCommands = 4 };
 
 class Tpreviewdialogfrm : public QDialog {
     Q_OBJECT
@@ -28,8 +29,8 @@ class Tpreviewdialogfrm : public QDialog {
     Tpreviewdialogfrm(Station& station, QWidget* parent = nullptr);
 
     // Set by the main window before it shows the dialog; any value but 1 to 3 offers all.
-    void setPreviewMode(int mode);
-    int previewMode() const { return mode_; }
+    void setPreviewMode(PreviewMode mode);
+    PreviewMode previewMode() const { return mode_; }
     // The window that shows a preview.
     void setPreviewFrm(TPreviewFrm* frm) { previewFrm_ = frm; }
 
@@ -65,7 +66,7 @@ class Tpreviewdialogfrm : public QDialog {
     bool writeChosenPage();
 
     Station& station_;
-    int mode_ = AllCommands;
+    PreviewMode mode_ = PreviewMode::All;
     TPreviewFrm* previewFrm_ = nullptr;
     std::string tempPageName_;
 

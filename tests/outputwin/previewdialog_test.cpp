@@ -96,7 +96,7 @@ class PreviewDialog : public ::testing::Test {
         EXPECT_TRUE(station.db.writeMessageFile(n, text));
         return n;
     }
-    Tpreviewdialogfrm& open(int mode) {
+    Tpreviewdialogfrm& open(PreviewMode mode) {
         dlg.setPreviewMode(mode);
         dlg.show();
         return dlg;
@@ -136,22 +136,20 @@ class PreviewDialog : public ::testing::Test {
 
 TEST_F(PreviewDialog, EachModeHasItsCaptionAndButtons) {
     struct Case {
-        int mode;
+        PreviewMode mode;
         const char* caption;
         bool preview, print, publish;
     };
-    const Case cases[] = {{1, "Preview", true, false, false},
-                          {2, "Print", false, true, false},
-                          {3, "Publish", false, false, true},
-                          {4, "Preview/Print/Publish", true, true, true},
-                          {0, "Preview/Print/Publish", true, true, true},
-                          {9, "Preview/Print/Publish", true, true, true}};
+    const Case cases[] = {{PreviewMode::Preview, "Preview", true, false, false},
+                          {PreviewMode::Print, "Print", false, true, false},
+                          {PreviewMode::Publish, "Publish", false, false, true},
+                          {PreviewMode::All, "Preview/Print/Publish", true, true, true}};
     for (const Case& c : cases) {
         open(c.mode);
-        EXPECT_EQ(dlg.windowTitle(), QString::fromLatin1(c.caption)) << c.mode;
-        EXPECT_EQ(find<QPushButton>("Previewbtn")->isVisible(), c.preview) << c.mode;
-        EXPECT_EQ(find<QPushButton>("Printbtn")->isVisible(), c.print) << c.mode;
-        EXPECT_EQ(find<QPushButton>("publishbtn")->isVisible(), c.publish) << c.mode;
+        EXPECT_EQ(dlg.windowTitle(), QString::fromLatin1(c.caption)) << c.caption;
+        EXPECT_EQ(find<QPushButton>("Previewbtn")->isVisible(), c.preview) << c.caption;
+        EXPECT_EQ(find<QPushButton>("Printbtn")->isVisible(), c.print) << c.caption;
+        EXPECT_EQ(find<QPushButton>("publishbtn")->isVisible(), c.publish) << c.caption;
         EXPECT_TRUE(find<QPushButton>("BitBtn2")->isVisible());
         EXPECT_TRUE(find<QPushButton>("publishbtn")->isEnabled());
         press("BitBtn2");
@@ -163,7 +161,7 @@ TEST_F(PreviewDialog, EachModeHasItsCaptionAndButtons) {
 
 TEST_F(PreviewDialog, ShowingResetsTheDayAndListsTheNamedSets) {
     nameSets({{1, "Students"}, {3, "Staff"}});
-    open(4);
+    open(PreviewMode::All);
     EXPECT_EQ(itemTexts("daysel"),
               QStringList({"&Today", "T&omorrow", "The Next Available &Weekday", "This &Date:"}));
     EXPECT_EQ(find<QGroupBox>("daysel")->title(), QStringLiteral("The days notices of"));
@@ -181,7 +179,7 @@ TEST_F(PreviewDialog, ShowingResetsTheDayAndListsTheNamedSets) {
     items("noticeset")[1]->click();
     press("BitBtn2");
     station.db.config.noticeSets[1].name = "Parents";
-    open(4);
+    open(PreviewMode::All);
     EXPECT_TRUE(items("daysel")[2]->isChecked());
     EXPECT_FALSE(find<QDateEdit>("day")->isEnabled());
     EXPECT_EQ(itemTexts("noticeset"), QStringList({"Students", "Parents", "Staff"}));
@@ -189,7 +187,7 @@ TEST_F(PreviewDialog, ShowingResetsTheDayAndListsTheNamedSets) {
 }
 
 TEST_F(PreviewDialog, DayChoicesOnAFriday) {
-    open(2);
+    open(PreviewMode::Print);
     auto* day = find<QDateEdit>("day");
     const auto choose = [&](int i) { items("daysel")[i]->click(); };
     choose(0);
@@ -217,7 +215,7 @@ TEST_F(PreviewDialog, TheChosenItemNamesTheSetWhoseNoticesAreListed) {
     const TDateTime monday = encodeDate(2026, 12, 14);
     addNotice(monday, monday, {1}, "Choir practice at lunch");
     addNotice(monday, monday, {3}, "Staff meeting in the library");
-    open(4);
+    open(PreviewMode::All);
     ASSERT_EQ(items("noticeset").size(), 2);
     items("noticeset")[1]->click();
     const std::string page = writtenPage();
@@ -233,7 +231,7 @@ TEST_F(PreviewDialog, SetNamesDifferingOnlyInCaseBothGiveTheHigherSet) {
     addNotice(monday, monday, {2}, "Only in set two");
     addNotice(monday, monday, {5}, "Only in set five");
     for (int item : {1, 2}) {
-        open(2);
+        open(PreviewMode::Print);
         ASSERT_EQ(items("noticeset").size(), 3);
         items("noticeset")[item]->click();
         const std::string page = writtenPage();
@@ -244,12 +242,12 @@ TEST_F(PreviewDialog, SetNamesDifferingOnlyInCaseBothGiveTheHigherSet) {
 
 TEST_F(PreviewDialog, TemporaryPagesAreNumberedByChance) {
     fake.chance->queue = {4711};
-    open(2);
+    open(PreviewMode::Print);
     writtenPage();
     EXPECT_EQ(tempPageName(), "TEMP/~4711.HTM");
     EXPECT_TRUE(fs::exists(folder / "TEMP" / "~4711.HTM"));
     fake.chance->queue = {123456};
-    open(2);
+    open(PreviewMode::Print);
     writtenPage();
     EXPECT_EQ(tempPageName(), "TEMP/~23456.HTM") << "below 100000";
     EXPECT_TRUE(fs::exists(folder / "TEMP" / "~4711.HTM")) << "printed pages stay";
@@ -261,7 +259,7 @@ TEST_F(PreviewDialog, TemporaryPagesAreNumberedByChance) {
     Station other{folder.str(), otherFake.services()};
     ASSERT_EQ(other.db.loadConfig(), LoadResult::Ok);
     Tpreviewdialogfrm otherDlg{other};
-    otherDlg.setPreviewMode(2);
+    otherDlg.setPreviewMode(PreviewMode::Print);
     otherDlg.show();
     otherDlg.choosePrinter = [](QPrinter&) { return false; };
     otherDlg.findChild<QPushButton*>("Printbtn")->click();
@@ -273,7 +271,7 @@ TEST_F(PreviewDialog, PageThatCannotBeWrittenIsReportedNotHandedOn) {
     fs::remove_all(folder / "TEMP");
     bool asked = false;
     dlg.choosePrinter = [&](QPrinter&) { return asked = true; };
-    open(2);
+    open(PreviewMode::Print);
     press("Printbtn");
     EXPECT_FALSE(asked) << "no print dialog for a page that is not there";
     ASSERT_EQ(Messages::shown().size(), 1);
@@ -285,7 +283,7 @@ TEST_F(PreviewDialog, PageThatCannotBeWrittenIsReportedNotHandedOn) {
     dlg.setPreviewFrm(&preview);
     Messages::clear();
     QTimer::singleShot(0, &preview, [&] { preview.close(); }); // would end a wrongly shown preview
-    open(1);
+    open(PreviewMode::Preview);
     press("Previewbtn");
     EXPECT_EQ(Messages::shown().size(), 1);
     EXPECT_FALSE(preview.hasBrowser());
@@ -297,7 +295,7 @@ TEST_F(PreviewDialog, PublishRequiresThePublishRight) {
     station.currentUser().allowPublish = false;
     std::vector<bool> busy;
     dlg.setBusy = [&](bool on) { busy.push_back(on); };
-    open(3);
+    open(PreviewMode::Publish);
     press("publishbtn");
     EXPECT_EQ(Messages::shownTexts(), QStringList({kNotAllowed}));
     EXPECT_TRUE(tempPages(folder).empty()) << "no page is written";
@@ -328,7 +326,7 @@ TEST_F(PreviewDialog, PublishUploadsTheSetsPageAndTheLogo) {
 
     std::vector<bool> busy;
     dlg.setBusy = [&](bool on) { busy.push_back(on); };
-    open(3);
+    open(PreviewMode::Publish);
     items("noticeset")[1]->click();
     press("publishbtn");
     EXPECT_TRUE(Messages::shown().isEmpty()) << Messages::shownTexts().join('|').toStdString();
@@ -360,7 +358,7 @@ TEST_F(PreviewDialog, FailedUploadShowsTheClientsTextAndCloses) {
             EXPECT_EQ(Messages::shown().size(), 1) << "message before the light turns green";
         }
     };
-    open(4);
+    open(PreviewMode::All);
     press("publishbtn");
     ASSERT_EQ(Messages::shown().size(), 1);
     EXPECT_EQ(Messages::shown()[0].kind, ui::ShownBox::Kind::Error);
@@ -395,7 +393,7 @@ TEST_F(PreviewDialog, PreviewShowsThePageModallyAndRemovesItWhenClosed) {
         shownUrl = web->url().toLocalFile();
         preview.close();
     });
-    open(1);
+    open(PreviewMode::Preview);
     press("Previewbtn");
 
     EXPECT_TRUE(wasModal);
@@ -448,7 +446,7 @@ TEST_F(PreviewDialog, HidingThePreviewRemovesItsPageToo) {
     TPreviewFrm preview;
     dlg.setPreviewFrm(&preview);
     QTimer::singleShot(0, &preview, [&] { preview.hide(); });
-    open(4);
+    open(PreviewMode::All);
     press("Previewbtn");
     EXPECT_FALSE(tempPageName().empty());
     EXPECT_TRUE(tempPages(folder).empty());
@@ -465,7 +463,7 @@ TEST_F(PreviewDialog, PrintRendersThePageAndKeepsIt) {
     };
     std::optional<bool> printed;
     dlg.onPrinted = [&](bool ok) { printed = ok; };
-    open(2);
+    open(PreviewMode::Print);
     press("Printbtn");
     EXPECT_FALSE(dlg.isVisible()) << "closes without waiting for the printer";
     ASSERT_TRUE(QTest::qWaitFor([&] { return printed.has_value(); }, 60000));
