@@ -3,7 +3,7 @@
 #include "app/editwidgets.h"
 #include "app/mainfrm.h"
 #include "db/datetime.h"
-#include "help/helpviewer.h"
+#include "help/onlinehelpfrm.h"
 #include "ui/accessible.h"
 #include "ui/messages.h"
 

@@ -2,7 +2,7 @@
 
 #include "app/createfrm.h"
 #include "app/startup.h"
-#include "help/helpviewer.h"
+#include "help/onlinehelpfrm.h"
 #include "ui/accessible.h"
 #include "ui/lockfrm.h"
 #include "ui/messages.h"

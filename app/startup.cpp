@@ -12,7 +12,7 @@
 #include "app/splashfrm.h"
 #include "db/folderchoice.h"
 #include "db/text.h"
-#include "help/helpviewer.h"
+#include "help/onlinehelpfrm.h"
 #include "output/windows/pageformatfrm.h"
 #include "output/windows/previewdialogfrm.h"
 #include "output/windows/previewfrm.h"

@@ -11,7 +11,7 @@
 #include "app/mainfrm.h"
 #include "app/splashfrm.h"
 #include "app/startup.h"
-#include "help/helpviewer.h"
+#include "help/onlinehelpfrm.h"
 #include "output/windows/pageformatfrm.h"
 #include "output/windows/previewdialogfrm.h"
 #include "output/windows/previewfrm.h"

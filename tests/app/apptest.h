@@ -5,7 +5,7 @@
 #include "app/mainfrm.h"
 #include "db/datetime.h"
 #include "db/text.h"
-#include "help/helpviewer.h"
+#include "help/onlinehelpfrm.h"
 #include "support/bytes.h"
 #include "support/helprecorder.h"
 #include "support/fakes.h"

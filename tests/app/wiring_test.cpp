@@ -1,7 +1,7 @@
 // The main window reaches the preview dialog and the help viewer that start-up created.
 #include "app/mainfrm.h"
 #include "app/startup.h"
-#include "help/helpviewer.h"
+#include "help/onlinehelpfrm.h"
 #include "output/windows/previewdialogfrm.h"
 #include "output/windows/previewfrm.h"
 #include "support/fakes.h"
