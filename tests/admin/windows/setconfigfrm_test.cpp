@@ -1,16 +1,12 @@
-// The notice set and school information dialogs: what they store, what they refuse, and that a
-// refused save leaves CONFIG.DB as it was.
-#include "admin/windows/schoolinfofrm.h"
+// The notice set dialog: what it stores, what it refuses, and that a refused save leaves
+// CONFIG.DB as it was.
 #include "admin/windows/setconfigfrm.h"
+#include "configformtest.h"
 #include "db/datetime.h"
 #include "support/bytes.h"
-#include "support/fakes.h"
-#include "support/tempfolder.h"
-#include "ui/messages.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPushButton>
 #include <gtest/gtest.h>
 
@@ -19,31 +15,6 @@ using namespace pinora::test;
 using ui::Messages;
 
 namespace {
-
-class ConfigForms : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
-        Messages::clear();
-        writeFreshDatabase(dir.str());
-    }
-    void TearDown() override { Messages::clear(); }
-    template <typename T> T* in(QWidget& w, const QString& name) {
-        T* c = w.findChild<T*>(name);
-        EXPECT_NE(c, nullptr) << name.toStdString();
-        return c;
-    }
-    ConfigRecord stored() {
-        FakeServices other;
-        Database d(dir.str(), other.services());
-        EXPECT_EQ(d.loadConfig(), LoadResult::Ok);
-        return d.config;
-    }
-
-    TempFolder dir;
-    FakeServices fsv;
-    Station st{dir.str(), fsv.services()};
-};
 
 TEST_F(ConfigForms, NoticeSetsStoreNamesDeadlinesAndLimitsAndShowThemBack) {
     Tsetconfigfrm w(st);
@@ -104,28 +75,5 @@ TEST_F(ConfigForms, NoticeSetsStoreNamesDeadlinesAndLimitsAndShowThemBack) {
     EXPECT_FALSE(in<QLineEdit>(w, "set2ptime")->isEnabled());
 }
 
-TEST_F(ConfigForms, SchoolInformationNeedsANameAndCutsLongTexts) {
-    Tschoolinfofrm w(st);
-    w.show();
-    EXPECT_EQ(in<QLineEdit>(w, "schoolname")->text(), QStringLiteral("Hillside School"));
-    in<QLineEdit>(w, "schoolname")->clear();
-    in<QLineEdit>(w, "schoolcopyright")->setText("(c) 2027");
-    const std::string before = readBytes(dir / "CONFIG.DB");
-    in<QPushButton>(w, "BitBtn1")->click();
-    EXPECT_EQ(Messages::shownTexts(),
-              QStringList{"Your school name must be mentioned for notices to work"});
-    EXPECT_EQ(readBytes(dir / "CONFIG.DB"), before);
-
-    Messages::clear();
-    in<QLineEdit>(w, "schoolname")->setText(QString(170, QLatin1Char('S')));
-    in<QLineEdit>(w, "schoolcopyright")->clear();
-    in<QPushButton>(w, "BitBtn1")->click();
-    EXPECT_TRUE(Messages::shownTexts().isEmpty());
-    EXPECT_FALSE(w.isVisible());
-    EXPECT_EQ(stored().schoolName.str(), std::string(160, 'S'));
-    EXPECT_EQ(stored().schoolCopyright.str(), "");
-    w.show();
-    EXPECT_EQ(in<QLineEdit>(w, "schoolname")->text(), QString(160, QLatin1Char('S')));
-}
 
 } // namespace

@@ -1,4 +1,4 @@
-// The preview, print and publish dialog and the preview window, driven through their controls.
+// The preview, print and publish dialog, driven through its controls.
 #include "db/datetime.h"
 #include "output/page.h"
 #include "output/windows/pageprint.h"
@@ -7,6 +7,7 @@
 #include "support/fakes.h"
 #include "support/ftpserver.h"
 #include "support/tempfolder.h"
+#include "windowtest.h"
 #include "ui/messages.h"
 
 #include <QDateEdit>
@@ -34,26 +35,14 @@ static void PrintTo(const QString& s, std::ostream* os) {
 using namespace pinora;
 using pinora::test::FakeServices;
 using pinora::test::TempFolder;
+using pinora::test::fileText;
+using pinora::test::pdfText;
 using pinora::ui::Messages;
 namespace fs = std::filesystem;
 
 namespace {
 
 const QString kNotAllowed = QStringLiteral("You are not allowed to publish to the WebServer");
-
-std::string fileText(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-QString pdfText(const QString& pdf) {
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
-    if (!p.waitForFinished(30000)) return {};
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
 
 std::vector<fs::path> tempPages(const TempFolder& folder) {
     std::vector<fs::path> pages;
@@ -408,39 +397,6 @@ TEST_F(PreviewDialog, PreviewShowsThePageModallyAndRemovesItWhenClosed) {
 
 // Whatever a page holds, the preview runs none of its script; its pictures, in MSG and beside
 // the page, still show.
-TEST(PreviewWindow, RunsNoScriptOfThePageAndStillShowsItsPictures) {
-    TempFolder folder;
-    QImage picture(12, 8, QImage::Format_RGB32);
-    picture.fill(Qt::red);
-    ASSERT_TRUE(picture.save(QString::fromStdString((folder / "MSG" / "pic.png").string())));
-    ASSERT_TRUE(picture.save(QString::fromStdString((folder / "TEMP" / "logo.png").string())));
-    const fs::path page = folder / "TEMP" / "page.htm";
-    std::ofstream(page) << "<HTML><HEAD><TITLE>Notices</TITLE></HEAD><BODY>"
-                        << "<IMG SRC=\"" << folder.str() << "/MSG/pic.png\"><img src=\"logo.png\">"
-                        << "<script>document.title = 'script ran';</script>"
-                        << "<img src=none.png onerror=\"document.title = 'handler ran'\">"
-                        << "</BODY></HTML>";
-    TPreviewFrm preview;
-    QString seen;
-    QTimer::singleShot(0, &preview, [&] {
-        QWebEngineView* web = preview.findChild<QWebEngineView*>("webbrowser");
-        bool loaded = false;
-        if (web) QObject::connect(web, &QWebEngineView::loadFinished, [&] { loaded = true; });
-        if (web && QTest::qWaitFor([&] { return loaded; }, 30000)) {
-            bool done = false;
-            web->page()->runJavaScript(
-                "document.title + '|' + Array.from(document.images).map(i => i.naturalWidth)",
-                QWebEngineScript::ApplicationWorld, [&](const QVariant& v) {
-                    seen = v.toString();
-                    done = true;
-                });
-            EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, 30000));
-        }
-        preview.close();
-    });
-    preview.showPage(QString::fromStdString(page.string()));
-    EXPECT_EQ(seen, QStringLiteral("Notices|12,12,0"));
-}
 
 TEST_F(PreviewDialog, HidingThePreviewRemovesItsPageToo) {
     TPreviewFrm preview;
@@ -474,62 +430,4 @@ TEST_F(PreviewDialog, PrintRendersThePageAndKeepsIt) {
     EXPECT_TRUE(Messages::shown().isEmpty());
 }
 
-TEST(PagePrint, PrintsAPageFileToPdfAndFailsOnAMissingOne) {
-    TempFolder folder;
-    const fs::path page = folder / "TEMP" / "page.htm";
-    {
-        std::ofstream(page) << "<HTML><BODY><H1>Assembly</H1><P>Year 9 to the hall</P>"
-                               "<script>document.body.innerHTML = 'Script ran';</script>"
-                               "</BODY></HTML>";
-    }
-    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    printer->setOutputFormat(QPrinter::PdfFormat);
-    const QString pdf = QString::fromStdString((folder / "page.pdf").string());
-    printer->setOutputFileName(pdf);
-    std::optional<bool> done;
-    printPageFile(QString::fromStdString(page.string()), std::move(printer),
-                  [&](bool ok) { done = ok; });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return done.has_value(); }, 60000));
-    EXPECT_TRUE(*done);
-    EXPECT_TRUE(pdfText(pdf).contains("Year 9 to the hall"));
-    EXPECT_FALSE(pdfText(pdf).contains("Script ran")) << "the page's own script never runs";
 
-    done.reset();
-    printPageFile(QString::fromStdString((folder / "none.htm").string()),
-                  std::make_unique<QPrinter>(), [&](bool ok) { done = ok; });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return done.has_value(); }, 60000));
-    EXPECT_FALSE(*done);
-}
-
-TEST(PagePrint, APageThatFitsTheSheetPrintsOnOne) {
-    TempFolder folder;
-    FakeServices fake;
-    test::writeFreshDatabase(folder.str());
-    Station station{folder.str(), fake.services()};
-    ASSERT_EQ(station.db.loadConfig(), LoadResult::Ok);
-    ASSERT_EQ(station.db.loadUsers(), LoadResult::Ok);
-    ASSERT_EQ(station.db.loadNotices(), LoadResult::Ok);
-    station.currentUserName = "ADMIN";
-    station.currentUserSlot = station.db.findUser("ADMIN");
-    const TDateTime day = encodeDate(2026, 12, 14);
-    int n = -1;
-    std::array<bool, kSetCount> in{};
-    in[0] = true;
-    ASSERT_EQ(station.allocateNotice(day, day, in, n), AllocStatus::Ok);
-    ASSERT_TRUE(station.db.writeMessageFile(n, "Choir practice at lunch"));
-    ASSERT_TRUE(writeNoticePage(station.db, 1, "TEMP/one.htm", day));
-
-    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    printer->setOutputFormat(QPrinter::PdfFormat);
-    printer->setPageSize(QPageSize(QPageSize::A4));
-    const QString pdf = QString::fromStdString((folder / "one.pdf").string());
-    printer->setOutputFileName(pdf);
-    std::optional<bool> done;
-    printPageFile(QString::fromStdString(station.db.path("TEMP/one.htm")), std::move(printer),
-                  [&](bool ok) { done = ok; });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return done.has_value(); }, 60000));
-    ASSERT_TRUE(*done);
-    const QString text = pdfText(pdf);
-    EXPECT_TRUE(text.contains("Choir practice at lunch"));
-    EXPECT_EQ(text.count(QLatin1Char('\f')), 1) << "one sheet: " << text.toStdString();
-}
