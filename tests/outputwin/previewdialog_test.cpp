@@ -66,9 +66,9 @@ class PreviewDialog : public ::testing::Test {
   protected:
     void SetUp() override {
         test::writeFreshDatabase(folder.str());
-        ASSERT_EQ(station.db.loadConfig(), LoadResult::Ok);
-        ASSERT_EQ(station.db.loadUsers(), LoadResult::Ok);
-        ASSERT_EQ(station.db.loadNotices(), LoadResult::Ok);
+        ASSERT_EQ(station.db.loadConfig(), Result::Ok);
+        ASSERT_EQ(station.db.loadUsers(), Result::Ok);
+        ASSERT_EQ(station.db.loadNotices(), Result::Ok);
         station.currentUserName = "ADMIN";
         station.currentUserSlot = station.db.findUser("ADMIN");
         ASSERT_GE(station.currentUserSlot, 1);
@@ -92,7 +92,7 @@ class PreviewDialog : public ::testing::Test {
         for (int k : sets)
             in[static_cast<std::size_t>(k - 1)] = true;
         int n = -1;
-        EXPECT_EQ(station.allocateNotice(from, to, in, n), AllocStatus::Ok);
+        EXPECT_EQ(station.allocateNotice(from, to, in, n), Result::Ok);
         EXPECT_TRUE(station.db.writeMessageFile(n, text));
         return n;
     }
@@ -259,7 +259,7 @@ TEST_F(PreviewDialog, TemporaryPagesAreNumberedByChance) {
     otherFake.chance->queue = {77};
     otherFake.clock->t = fake.clock->t;
     Station other{folder.str(), otherFake.services()};
-    ASSERT_EQ(other.db.loadConfig(), LoadResult::Ok);
+    ASSERT_EQ(other.db.loadConfig(), Result::Ok);
     Tpreviewdialogfrm otherDlg{other};
     otherDlg.setPreviewMode(2);
     otherDlg.show();
@@ -508,16 +508,16 @@ TEST(PagePrint, APageThatFitsTheSheetPrintsOnOne) {
     FakeServices fake;
     test::writeFreshDatabase(folder.str());
     Station station{folder.str(), fake.services()};
-    ASSERT_EQ(station.db.loadConfig(), LoadResult::Ok);
-    ASSERT_EQ(station.db.loadUsers(), LoadResult::Ok);
-    ASSERT_EQ(station.db.loadNotices(), LoadResult::Ok);
+    ASSERT_EQ(station.db.loadConfig(), Result::Ok);
+    ASSERT_EQ(station.db.loadUsers(), Result::Ok);
+    ASSERT_EQ(station.db.loadNotices(), Result::Ok);
     station.currentUserName = "ADMIN";
     station.currentUserSlot = station.db.findUser("ADMIN");
     const TDateTime day = encodeDate(2026, 12, 14);
     int n = -1;
     std::array<bool, kSetCount> in{};
     in[0] = true;
-    ASSERT_EQ(station.allocateNotice(day, day, in, n), AllocStatus::Ok);
+    ASSERT_EQ(station.allocateNotice(day, day, in, n), Result::Ok);
     ASSERT_TRUE(station.db.writeMessageFile(n, "Choir practice at lunch"));
     ASSERT_TRUE(writeNoticePage(station.db, 1, "TEMP/one.htm", day));
 
