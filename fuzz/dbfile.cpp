@@ -35,7 +35,7 @@ Result load(Database& db, DbFile which, HeaderCheck check) {
     case DbFile::Notices: return db.loadNotices(check);
     case DbFile::Users: return db.loadUsers(check);
     }
-    return Result::Unreadable;
+    return Result::unreadable("", "no such file"); // every file is named above
 }
 
 // The block in memory, to compare two loads without copying a megabyte.
