@@ -187,8 +187,11 @@ bool Tpreviewdialogfrm::writeChosenPage() {
     Result loaded;
     const bool written =
         set >= 1 && writeNoticePage(station_.db, set, tempPageName(), chosenDay(), &error, &loaded);
-    // The reloads' own words come first, as they happened first.
+    // The reloads' own words come first, as they happened first. A file that could not be used
+    // has been named by them, with what was found in it: the page's own sentence for the same
+    // file would only repeat it (for CONFIG.DB word for word).
     ui::present(loaded);
+    if (!written && !loaded && !loaded.messages().empty()) return false;
     if (!written) {
         // Handing a missing or half-written page on would only show a puzzling error later.
         // The generator's text names the file (e.g. "Cannot create file ...").

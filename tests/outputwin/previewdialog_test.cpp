@@ -4,6 +4,7 @@
 #include "output/windows/pageprint.h"
 #include "output/windows/previewdialogfrm.h"
 #include "output/windows/previewfrm.h"
+#include "support/bytes.h"
 #include "support/fakes.h"
 #include "support/ftpserver.h"
 #include "support/tempfolder.h"
@@ -289,6 +290,30 @@ TEST_F(PreviewDialog, PageThatCannotBeWrittenIsReportedNotHandedOn) {
     press("Previewbtn");
     EXPECT_EQ(Messages::shown().size(), 1);
     EXPECT_FALSE(preview.hasBrowser());
+}
+
+// A broken file is told once, in the database's words with what was found; the page's own
+// sentence about the same file used to follow it.
+TEST_F(PreviewDialog, ABrokenFileIsToldOnceAndNoPageIsHandedOn) {
+    for (const char* name : {"CONFIG.DB", "NOTICE.DB"}) {
+        SCOPED_TRACE(name);
+        const std::string keep = test::readBytes(folder / name);
+        test::writeBytes(folder / name, "half a file");
+        bool asked = false;
+        dlg.choosePrinter = [&](QPrinter&) { return asked = true; };
+        Messages::clear();
+        open(2);
+        press("Printbtn");
+        EXPECT_FALSE(asked);
+        const std::string found = std::string(name) == "CONFIG.DB"
+                                      ? std::string()
+                                      : "it holds 11 bytes, " +
+                                            std::to_string(Database::kNoticeFileSize) +
+                                            " expected";
+        EXPECT_EQ(Messages::shownTexts(),
+                  QStringList{QString::fromStdString(brokenFileMessage(name, found))});
+        test::writeBytes(folder / name, keep);
+    }
 }
 
 // ---- publish ------------------------------------------------------------------------------
