@@ -255,7 +255,7 @@ void Tbrowsefrm::fill(std::optional<BrowseOrder> order) {
     QApplication::processEvents();
 
     bool stopped = stopFill_;
-    if (!stopped && station_.db.loadNotices() == LoadResult::Ok) {
+    if (!stopped && ui::present(station_.db.loadNotices())) {
         if (order) lastSortKey_ = *order;
         if (lastSortKey_ == BrowseOrder::Index) {
             sortprog_->setRange(1, kNoticeCount);
@@ -314,7 +314,7 @@ void Tbrowsefrm::editSelected(bool doubleClick) {
     const std::optional<int> row = selectedRow(doubleClick);
     if (!row) return;
     Database& db = station_.db;
-    if (db.loadNotices() != LoadResult::Ok) return; // the database has said why
+    if (!ui::present(db.loadNotices())) return; // its message has said why
     const BrowseRow& listed = model_->listRow(*row);
     if (!rowStillMatches(db, listed)) return changedElsewhere();
     if (!station_.mayEditNotice(db.noticeOwner(listed.number))) {
@@ -331,7 +331,7 @@ void Tbrowsefrm::DeleteBtnClick() {
     const std::optional<int> row = selectedRow(false);
     if (!row) return;
     Database& db = station_.db;
-    if (db.loadNotices() != LoadResult::Ok) return;
+    if (!ui::present(db.loadNotices())) return;
     const BrowseRow listed = model_->listRow(*row);
     if (!rowStillMatches(db, listed)) return changedElsewhere();
     if (!station_.mayDeleteNotice(db.noticeOwner(listed.number))) {
@@ -345,7 +345,7 @@ void Tbrowsefrm::DeleteBtnClick() {
     // Checked again under the lock: the slot may have been freed or reused meanwhile, and
     // only the notice the row lists may be freed.
     bool gone = false;
-    const bool freed = db.changeNotices(station_.currentUserName, "Delete Notice", [&] {
+    const Result freed = db.changeNotices(station_.currentUserName, "Delete Notice", [&] {
         if (!rowStillMatches(db, listed)) {
             gone = true;
             return false;
@@ -353,8 +353,9 @@ void Tbrowsefrm::DeleteBtnClick() {
         db.markNoticeFree(listed.number);
         return true;
     });
+    const bool ok = ui::present(freed);
     if (gone) return changedElsewhere();
-    if (!freed) return;
+    if (!ok) return;
     model_->removeListRow(*row);
     if (model_->rowCount() > 0)
         list_->setCurrentIndex(model_->index(std::min(*row, model_->rowCount() - 1), 0));

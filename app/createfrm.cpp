@@ -117,7 +117,8 @@ void Tcreatefrm::showEvent(QShowEvent* event) {
 }
 
 void Tcreatefrm::FormShow() {
-    station_.db.loadConfig();
+    // On failure the message is shown and what memory holds is used.
+    ui::present(station_.db.loadConfig());
     const TDateTime next = nextWeekday(station_.now());
     recomputing_ = true;
     start_[2]->setChecked(true);

@@ -4,6 +4,7 @@
 #include "ui/browserengine.h"
 
 #include <QApplication>
+#include <cstdio>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
@@ -84,6 +85,8 @@ QString TDisplayfrm::pagePath() const {
 void TDisplayfrm::look() {
     settle_->stop();
     const DisplayPage::Look l = page_->look();
+    for (const std::string& m : l.loaded.messages())
+        std::fprintf(stderr, "%s\n", m.c_str());
     if (l.changed) {
         // A new URL each time: the same one would be served from the browser's cache.
         shownUrl_ = QUrl::fromLocalFile(pagePath());
@@ -143,7 +146,6 @@ void quitOnSignals(QObject* owner) {
 
 int runDisplay(const std::string& folder, const QString& setName) {
     Services services = Services::real();
-    services.reporter = std::make_shared<StderrReporter>();
     Database db(folder, services);
     TDisplayfrm screen(db, setName);
     quitOnSignals(&screen);

@@ -354,6 +354,8 @@ void Tmainfrm::setBusy(bool on) {
 // ---- editing ------------------------------------------------------------------------------
 
 void Tmainfrm::tell(const EditResult& result) {
+    // What the shared files had to tell happened first.
+    ui::present(result.result);
     if (result.message != EditMessage::None) Messages::information(this, editMessageText(result));
 }
 
@@ -410,7 +412,7 @@ void Tmainfrm::submitNotice() {
 void Tmainfrm::cancelNotice() {
     setBusy(true);
     showEditorParts(false);
-    editing_.cancel();
+    tell(editing_.cancel());
     showEditorParts(editing_.editing());
     setBusy(false);
 }
@@ -420,7 +422,9 @@ void Tmainfrm::deleteOpenNotice() {
                             QStringLiteral("Do you want to delete this entry?")))
         return;
     setBusy(true);
-    if (editing_.deleteOpen().ok) showEditorParts(false);
+    const EditResult r = editing_.deleteOpen();
+    tell(r);
+    if (r.ok) showEditorParts(false);
     setBusy(false);
 }
 
@@ -463,8 +467,8 @@ void Tmainfrm::clearLocks() {
                             QStringLiteral("Forcing a clearlock may cause data to be lost. Do "
                                            "you wish to continue?")))
         return;
-    station_.db.clearLock('U');
-    station_.db.clearLock('N');
+    ui::present(station_.db.clearLock('U'));
+    ui::present(station_.db.clearLock('N'));
 }
 
 } // namespace pinora

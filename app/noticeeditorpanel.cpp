@@ -310,7 +310,7 @@ void NoticeEditorPanel::updateDates() {
     if (!check.ok) return;
 
     setBusy(true);
-    if (!editing_.updateDates(start, end)) {
+    if (!ui::present(editing_.updateDates(start, end))) {
         setBusy(false);
         return;
     }
@@ -349,7 +349,7 @@ void NoticeEditorPanel::updateSets() {
         return;
     }
     setBusy(true);
-    if (!editing_.updateSets(ticks)) {
+    if (!ui::present(editing_.updateSets(ticks))) {
         setBusy(false);
         return;
     }

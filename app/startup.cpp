@@ -232,15 +232,12 @@ void StartUp::createWindows() {
 
 bool StartUp::checkUsers() {
     Database& db = station_->db;
-    switch (db.loadUsers()) {
-    case LoadResult::Ok:
-        return true;
-    case LoadResult::Failed:
-        // The load has named the file; it stays as it is for the administrator.
+    const Result loaded = db.loadUsers();
+    if (ui::present(loaded)) return true;
+    if (loaded.kind() != Result::Missing) {
+        // The message has named the file; it stays as it is for the administrator.
         endProgram(1);
         return false;
-    case LoadResult::Missing:
-        break;
     }
     // The splash would stand in front of the wizard; it comes back as it was.
     const int progress = splash_->pb1()->value();
@@ -260,46 +257,39 @@ bool StartUp::checkUsers() {
 
 void StartUp::checkConfig() {
     Database& db = station_->db;
-    switch (db.loadConfig()) {
-    case LoadResult::Ok:
-        return;
-    case LoadResult::Missing:
-        db.setConfigDefaults();
+    const Result loaded = db.loadConfig();
+    if (ui::present(loaded)) return;
+    db.setConfigDefaults();
+    if (loaded.kind() == Result::Missing) {
         // Another station may have written it meanwhile: that file is taken, not replaced.
-        if (db.createConfig() == InitResult::Exists && db.loadConfig() == LoadResult::Ok) return;
-        break;
-    case LoadResult::Failed:
-        // A file that exists is left for the administrator: this run uses the defaults
-        // without writing them over it.
-        db.setConfigDefaults();
-        break;
+        bool created = false;
+        if (ui::present(db.createConfig(created)) && !created && ui::present(db.loadConfig()))
+            return;
     }
+    // Otherwise a file that exists is left for the administrator: this run uses the defaults
+    // without writing them over it.
     // Over the splash, which a window manager may keep above ordinary windows.
     ui::Messages::information(splash_.get(), QStringLiteral("Config Load Error - Defaults Loaded"));
 }
 
 bool StartUp::checkNotices() {
     Database& db = station_->db;
-    switch (db.loadNotices()) {
-    case LoadResult::Ok:
-        return true;
-    case LoadResult::Failed:
+    const Result loaded = db.loadNotices();
+    if (ui::present(loaded)) return true;
+    if (loaded.kind() != Result::Missing) {
         endProgram(1);
         return false;
-    case LoadResult::Missing:
-        break;
     }
     db.initNotices();
-    switch (db.createNotices()) {
-    case InitResult::Created:
-        break;
-    case InitResult::Exists:
-        // Another station wrote it meanwhile: theirs is the school's file.
-        if (db.loadNotices() == LoadResult::Ok) return true;
+    bool created = false;
+    if (!ui::present(db.createNotices(created))) {
+        // Without a notice file nothing can be written; the message has said why.
         endProgram(1);
         return false;
-    case InitResult::Failed:
-        // Without a notice file nothing can be written; the save has said why.
+    }
+    if (!created) {
+        // Another station wrote it meanwhile: theirs is the school's file.
+        if (ui::present(db.loadNotices())) return true;
         endProgram(1);
         return false;
     }
@@ -372,7 +362,6 @@ int pinoraMain(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     Services services = Services::real();
-    services.reporter = std::make_shared<ui::MessageReporter>();
     services.sleeper = std::make_shared<EventLoopSleeper>();
 
     QStringList arguments = QCoreApplication::arguments();

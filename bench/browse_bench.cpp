@@ -24,7 +24,7 @@ constexpr int kUsers = 40;
 void writeFullDatabase(const std::string& folder) {
     Database db(folder, quietServices());
     db.setConfigDefaults();
-    db.saveConfig();
+    must(db.saveConfig());
     db.initUsers();
     db.setUserCredentials(1, "VIEWER", "pw");
     db.user(1).securityLevel = 200;
@@ -32,23 +32,23 @@ void writeFullDatabase(const std::string& folder) {
         db.setUserCredentials(u, "STAFF" + std::to_string(u), "pw");
         db.user(u).securityLevel = static_cast<std::uint8_t>(u * 5);
     }
-    db.saveUsers();
+    must(db.saveUsers());
     db.initNotices();
     for (int n = 1; n <= kNoticeCount; ++n) {
         NoticeRecord& r = db.notice(n);
         r.owner = db.scramble("STAFF" + std::to_string(2 + n % (kUsers - 1)));
         r.startDate = 46000 + (n * 7919) % 120;
         r.endDate = r.startDate + n % 9;
-        db.writeMessageFile(n, "Notice number " + std::to_string(n) +
-                                   " about the school trip\nSecond line of the text");
+        must(db.writeMessageFile(n, "Notice number " + std::to_string(n) +
+                                        " about the school trip\nSecond line of the text"));
     }
-    db.saveNotices();
+    must(db.saveNotices());
 }
 
 // The full database, with VIEWER (level 200, no super user) as the station's user.
 bool logOnViewer(Station& st) {
     writeFullDatabase(st.db.folder());
-    if (st.db.loadUsers() != LoadResult::Ok) return false;
+    if (st.db.loadUsers() != Result::Ok) return false;
     st.currentUserName = "VIEWER";
     st.currentUserSlot = 1;
     return true;
@@ -84,7 +84,7 @@ void BM_PairedBrowseFillVsFirstLines(benchmark::State& state) {
     pairedRun(
         state, [&] { return readFirstLines(st.db, buf.data()); },
         [&] {
-            if (st.db.loadNotices() != LoadResult::Ok) return false;
+            if (st.db.loadNotices() != Result::Ok) return false;
             const auto rows = fillBrowseList(st, order, false);
             benchmark::DoNotOptimize(rows.data());
             return !rows.empty();
@@ -116,12 +116,12 @@ void BM_PairedBrowseFindVsWholeTexts(benchmark::State& state) {
     if (!logOnViewer(st)) return state.SkipWithError("no users");
     const std::vector<std::string> words = searchWords("SCHOOL second");
     std::vector<char> buf(64 * 1024);
-    if (st.db.loadNotices() != LoadResult::Ok) return state.SkipWithError("no notices");
+    if (st.db.loadNotices() != Result::Ok) return state.SkipWithError("no notices");
     const std::size_t listed = fillBrowseList(st, BrowseOrder::Index, false).size();
     pairedRun(
         state, [&] { return readWholeTexts(st.db, buf); },
         [&] {
-            if (st.db.loadNotices() != LoadResult::Ok) return false;
+            if (st.db.loadNotices() != Result::Ok) return false;
             const auto rows = fillBrowseList(st, BrowseOrder::Index, false, words);
             benchmark::DoNotOptimize(rows.data());
             return rows.size() == listed;

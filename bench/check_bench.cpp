@@ -26,21 +26,21 @@ void writeFullDatabase(const std::string& folder) {
     std::filesystem::create_directory(folder + "TEMP");
     Database db(folder, quietServices());
     db.setConfigDefaults();
-    db.saveConfig();
+    must(db.saveConfig());
     db.initUsers();
     for (int n = 1; n <= kUserCount; ++n) {
         db.setUserCredentials(n, "USER" + std::to_string(n), "pw");
         db.user(n).fullName = "User " + std::to_string(n);
     }
-    db.saveUsers();
+    must(db.saveUsers());
     db.initNotices();
     for (int n = 1; n <= kNoticeCount; ++n) {
         db.notice(n).owner = db.scramble("USER" + std::to_string(1 + n % kUserCount));
         db.notice(n).startDate = 46000;
         db.notice(n).endDate = 80000; // long after any clock the bench meets: nothing is old
-        db.writeMessageFile(n, "Notice text");
+        must(db.writeMessageFile(n, "Notice text"));
     }
-    db.saveNotices();
+    must(db.saveNotices());
 }
 
 void BM_PairedCheckVsLoadTestSave(benchmark::State& state) {
@@ -56,8 +56,8 @@ void BM_PairedCheckVsLoadTestSave(benchmark::State& state) {
     pairedRun(
         state,
         [&] {
-            bool ok = other.loadUsers() == LoadResult::Ok &&
-                      other.loadNotices() == LoadResult::Ok;
+            bool ok = other.loadUsers() == Result::Ok &&
+                      other.loadNotices() == Result::Ok;
             int found = 0;
             for (int n = 1; n <= kNoticeCount; ++n)
                 found += other.messageFileExists(n);

@@ -56,7 +56,7 @@ void BM_LoadNotices(benchmark::State& state) {
     writeDatabase(dir.str(), 5000);
     Database db(dir.str(), quietServices());
     for (auto _ : state) {
-        if (db.loadNotices() != LoadResult::Ok) state.SkipWithError("load failed");
+        if (db.loadNotices() != Result::Ok) state.SkipWithError("load failed");
         benchmark::DoNotOptimize(db.notices.data());
     }
     state.SetBytesProcessed(state.iterations() * static_cast<long long>(Database::kNoticeFileSize));
@@ -78,7 +78,7 @@ void BM_SaveNotices(benchmark::State& state) {
     BenchFolder dir;
     writeDatabase(dir.str(), 5000);
     Database db(dir.str(), quietServices());
-    db.loadNotices();
+    must(db.loadNotices());
     for (auto _ : state)
         if (!db.saveNotices()) state.SkipWithError("save failed");
     state.SetBytesProcessed(state.iterations() * static_cast<long long>(Database::kNoticeFileSize));
@@ -90,7 +90,7 @@ void BM_LoadPlusSave(benchmark::State& state) {
     writeDatabase(dir.str(), kNoticeCount - 1);
     Database db(dir.str(), quietServices());
     for (auto _ : state) {
-        if (db.loadNotices() != LoadResult::Ok || !db.saveNotices())
+        if (db.loadNotices() != Result::Ok || !db.saveNotices())
             state.SkipWithError("load or save failed");
     }
 }
@@ -105,7 +105,7 @@ void BM_AllocationCycle(benchmark::State& state) {
     BenchStation st(dir.str());
     for (auto _ : state) {
         int n = -1;
-        if (st.allocate(n) != AllocStatus::Ok || n != kNoticeCount) {
+        if (st.allocate(n) != Result::Ok || n != kNoticeCount) {
             state.SkipWithError("allocation failed");
             break;
         }
@@ -121,7 +121,7 @@ void BM_FindFreeNotice(benchmark::State& state) {
     BenchFolder dir;
     writeDatabase(dir.str(), kNoticeCount - 1);
     Database db(dir.str(), quietServices());
-    db.loadNotices();
+    must(db.loadNotices());
     for (auto _ : state)
         benchmark::DoNotOptimize(db.findFreeNotice());
 }
@@ -135,7 +135,7 @@ void BM_PairedLoadVsRawRead(benchmark::State& state) {
     std::vector<char> buf(Database::kNoticeFileSize);
     pairedRun(
         state, [&] { return readRaw(p, buf.data(), buf.size()) == buf.size(); },
-        [&] { return db.loadNotices() == LoadResult::Ok; });
+        [&] { return db.loadNotices() == Result::Ok; });
 }
 BENCHMARK(BM_PairedLoadVsRawRead);
 
@@ -143,11 +143,11 @@ void BM_PairedSaveVsRawWriteFsync(benchmark::State& state) {
     BenchFolder dir;
     writeDatabase(dir.str(), 5000);
     Database db(dir.str(), quietServices());
-    db.loadNotices();
+    must(db.loadNotices());
     const std::vector<char> bytes = readRaw(dir.str() + "/NOTICE.DB", Database::kNoticeFileSize);
     const std::string raw = dir.str() + "/RAW.DB";
     pairedRun(
-        state, [&] { return writeRawFsync(raw, bytes); }, [&] { return db.saveNotices(); });
+        state, [&] { return writeRawFsync(raw, bytes); }, [&] { return db.saveNotices().isOk(); });
 }
 BENCHMARK(BM_PairedSaveVsRawWriteFsync)->UseRealTime();
 
@@ -158,8 +158,8 @@ void BM_PairedAllocationVsLoadPlusSave(benchmark::State& state) {
     Database other(dir.str(), quietServices());
     int n = -1;
     pairedRun(
-        state, [&] { return other.loadNotices() == LoadResult::Ok && other.saveNotices(); },
-        [&] { return st.allocate(n) == AllocStatus::Ok && n == kNoticeCount; },
+        state, [&] { return other.loadNotices() == Result::Ok && other.saveNotices(); },
+        [&] { return st.allocate(n) == Result::Ok && n == kNoticeCount; },
         [&] { return freeInPlace(st, n); });
 }
 BENCHMARK(BM_PairedAllocationVsLoadPlusSave)->UseRealTime();

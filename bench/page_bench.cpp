@@ -1,5 +1,6 @@
 // The page of a day on which every one of the 10000 notices runs, beside the floor of reading
 // the same 10000 message files.
+#include "benchsupport.h"
 #include "db/database.h"
 #include "db/datetime.h"
 #include "output/page.h"
@@ -31,7 +32,7 @@ class PageFolder {
         db.setConfigDefaults();
         db.config.schoolName = "Hillside School";
         db.config.noticeSets[0].name = "Students";
-        db.saveConfig();
+        bench::must(db.saveConfig());
         const TDateTime day = encodeDate(2026, 12, 7);
         for (int n = 1; n <= kNoticeCount; ++n) {
             NoticeRecord& r = db.notice(n);
@@ -40,9 +41,9 @@ class PageFolder {
             r.endDate = day + 1;
             r.signature = "Ann Smith";
             r.inSet[0] = true;
-            db.writeMessageFile(n, kText);
+            bench::must(db.writeMessageFile(n, kText));
         }
-        db.saveNotices();
+        bench::must(db.saveNotices());
     }
     ~PageFolder() { std::filesystem::remove_all(folder_); }
     std::string folder() const { return folder_ + "/"; }

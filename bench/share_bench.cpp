@@ -40,7 +40,7 @@ void BM_ShareLoadVsRawRead(benchmark::State& state) {
     std::vector<char> buf(Database::kNoticeFileSize);
     pairedRun(
         state, [&] { return readRaw(p, buf.data(), buf.size()) == buf.size(); },
-        [&] { return db.loadNotices() == LoadResult::Ok; });
+        [&] { return db.loadNotices() == Result::Ok; });
 }
 BENCHMARK(BM_ShareLoadVsRawRead)->UseRealTime();
 
@@ -49,11 +49,11 @@ void BM_ShareSaveVsRawWriteFlush(benchmark::State& state) {
     if (!dir) return;
     writeDatabase(dir->str(), 5000);
     Database db(dir->str(), quietServices());
-    db.loadNotices();
+    must(db.loadNotices());
     const std::vector<char> bytes = readRaw(dir->str() + "/NOTICE.DB", Database::kNoticeFileSize);
     const std::string raw = dir->str() + "/RAW.DB";
     pairedRun(
-        state, [&] { return writeRawFsync(raw, bytes); }, [&] { return db.saveNotices(); });
+        state, [&] { return writeRawFsync(raw, bytes); }, [&] { return db.saveNotices().isOk(); });
 }
 BENCHMARK(BM_ShareSaveVsRawWriteFlush)->UseRealTime();
 
@@ -86,7 +86,7 @@ void BM_ShareAllocationVsRawReadWriteFlush(benchmark::State& state) {
                    readRaw(p, buf.data(), buf.size()) == buf.size() && writeRawFsync(raw, buf) &&
                    ::unlink(rawLock.c_str()) == 0 && writeRawFsync(rawText, {});
         },
-        [&] { return st.allocate(n) == AllocStatus::Ok && n == kNoticeCount; },
+        [&] { return st.allocate(n) == Result::Ok && n == kNoticeCount; },
         [&] { return freeInPlace(st, n); });
 }
 BENCHMARK(BM_ShareAllocationVsRawReadWriteFlush)->UseRealTime();

@@ -78,12 +78,12 @@ void BM_PairedImport10000VsCopyTexts(benchmark::State& state) {
     db.setConfigDefaults();
     db.config.noticeSets[0].name = "Students";
     db.config.noticeSets[1].name = "Staff";
-    db.saveConfig();
+    must(db.saveConfig());
     db.initUsers();
     db.setUserCredentials(1, "ADMIN", "pw");
-    db.saveUsers();
+    must(db.saveUsers());
     db.initNotices();
-    db.saveNotices();
+    must(db.saveNotices());
     std::string dat(720000, '\0');
     std::vector<std::string> sources, targets, texts;
     for (int i = 1; i <= 15000; ++i) {
@@ -118,7 +118,7 @@ void BM_PairedImport10000VsCopyTexts(benchmark::State& state) {
         [&] { return importRelease14(db, rq).status == ImportStatus::Done; },
         [&] {
             db.initNotices();
-            return db.saveNotices();
+            return db.saveNotices().isOk();
         });
     std::filesystem::remove_all(dir);
     std::filesystem::remove_all(old);

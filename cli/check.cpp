@@ -36,11 +36,12 @@ int checkDatabase(Database& db, const CheckOptions& options, std::ostream& out,
     services.sleeper = std::make_shared<NoPause>();
     Station station(db.folder(), services);
     station.currentUserName = utf8ToCp1252(services.osUserName ? services.osUserName() : "");
-    if (station.db.loadUsers() == LoadResult::Ok)
+    if (present(station.db.loadUsers(), err) == kOk)
         station.currentUserSlot = station.db.findUser(station.currentUserName);
 
     StreamLog log(out);
     const CheckResult r = runIntegrityCheck(station, options, log, dateTimeText);
+    present(r.result, err);
     switch (r.outcome) {
     case CheckOutcome::LockRefused:
         err << "pinoractl: " << kCheckRefusedMessage << " ("

@@ -25,8 +25,8 @@ std::string shown(std::string_view cp1252);
 std::string shownOrNone(std::string_view cp1252); // "(none)" for an empty text
 std::string timeText(TDateTime t);                // "19:00:00"; empty for no time
 
-// One whole-file load; a missing file is named on err (a failed load has told the reporter).
-bool load(LoadResult r, const char* file, const Database& db, std::ostream& err);
+// One whole-file load, presented on err; a missing file is named there too.
+bool load(const Result& r, const char* file, const Database& db, std::ostream& err);
 
 // info.cpp
 int info(Database& db, const Options& o, std::ostream& out, std::ostream& err);

@@ -258,8 +258,10 @@ int mailPage(Database& db, int setNumber, TDateTime day, const std::vector<std::
     MailMessage m;
     int count = 0;
     // The page reloads the tables; the text then reads the same ones.
-    if (!makeNoticePage(db, setNumber, day, m.html, &error) ||
-        !noticeMailText(db, setNumber, day, m.text, count, &error)) {
+    Result loaded;
+    const bool made = makeNoticePage(db, setNumber, day, m.html, &error, &loaded);
+    present(loaded, err);
+    if (!made || !noticeMailText(db, setNumber, day, m.text, count, &error)) {
         err << "pinoractl: " << printable(error) << "\n";
         return kFailed;
     }

@@ -24,19 +24,14 @@ namespace pinora::cli {
 
 namespace {
 
-// The database's messages go to the error stream like the tool's own.
-class StreamReporter : public Reporter {
-  public:
-    explicit StreamReporter(std::ostream& err) : err_(err) {}
-    void showMessage(const std::string& text) override {
-        err_ << "pinoractl: " << printable(text) << "\n";
-    }
-
-  private:
-    std::ostream& err_;
-};
 
 } // namespace
+
+int present(const Result& result, std::ostream& err) {
+    for (const std::string& text : result.messages())
+        err << "pinoractl: " << printable(text) << "\n";
+    return result ? kOk : kFailed;
+}
 
 // Texts from records and files are Windows-1252; the tool speaks UTF-8.
 std::string utf8(std::string_view cp1252) {
@@ -106,10 +101,10 @@ std::string required(const Options& o, const char* name) {
 } // namespace
 
 // One whole-file load, with the reason for a failure named.
-bool load(LoadResult r, const char* file, const Database& db, std::ostream& err) {
-    if (r == LoadResult::Ok) return true;
-    // A failed load has said what it found in the file, through the reporter.
-    if (r == LoadResult::Missing)
+bool load(const Result& r, const char* file, const Database& db, std::ostream& err) {
+    // A failed load says what it found in the file.
+    if (present(r, err) == kOk) return true;
+    if (r.kind() == Result::Missing)
         err << "pinoractl: " << printable(db.folder()) << " holds no " << file
             << "; is it a Pinora 2 database folder?\n";
     return false;
@@ -146,7 +141,9 @@ int locks(Database& db, const Options& o, std::ostream& out, std::ostream& err) 
         const LockInfo& l = letter == 'U' ? u : n;
         const std::string path = db.lockPath(letter);
         const bool existed = fileExists(db.files(), path);
-        db.clearLock(letter);
+        // What the database says comes first; whether the file went is read back below, in the
+        // tool's own words.
+        present(db.clearLock(letter), err);
         // A file the share would not remove is left marked free, which frees it as well.
         if (fileExists(db.files(), path) && db.readLock(letter).held) {
             err << "pinoractl: cannot remove " << printable(path) << "\n";
@@ -207,7 +204,10 @@ int page(Database& db, const Options& o, std::ostream& out, std::ostream& err) {
     const auto r = pageRequest(db, o, err);
     if (!r) return kFailed;
     std::string error;
-    if (!writeNoticePageFile(db, r->set, file, r->day, &error)) {
+    Result loaded;
+    const bool written = writeNoticePageFile(db, r->set, file, r->day, &error, &loaded);
+    present(loaded, err);
+    if (!written) {
         err << "pinoractl: " << printable(error) << "\n";
         return kFailed;
     }
@@ -432,9 +432,7 @@ int runPinoractl(const std::vector<std::string>& args, std::ostream& out, std::o
             return kFailed;
         }
         folder = choice.folder;
-        Services services = Services::real();
-        services.reporter = std::make_shared<StreamReporter>(err);
-        Database db(folder, services);
+        Database db(folder, Services::real());
         return cmd->handler(db, o, out, err);
     } catch (const UsageError& e) {
         err << "pinoractl: " << printable(e.text) << "\n"

@@ -17,6 +17,10 @@ constexpr int kOk = 0;
 constexpr int kFailed = 1; // the command ran and failed
 constexpr int kUsage = 2;  // the command line was wrong
 
+// What an operation on the shared files had to tell, one "pinoractl: " line each on err, as
+// the tool's own errors are; kOk for an ok result, else kFailed.
+int present(const Result& result, std::ostream& err);
+
 // args excludes the program name. Output goes to out, errors to err.
 int runPinoractl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 

@@ -25,7 +25,10 @@ int publishPage(Database& db, int setNumber, TDateTime day, bool requireTls, std
         if (!fileExists(db.files(), db.path(pageName))) break;
     }
     std::string error;
-    if (!writeNoticePage(db, setNumber, pageName, day, &error)) {
+    Result loaded;
+    const bool written = writeNoticePage(db, setNumber, pageName, day, &error, &loaded);
+    present(loaded, err);
+    if (!written) {
         err << "pinoractl: " << printable(error) << "\n";
         return kFailed;
     }

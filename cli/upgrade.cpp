@@ -46,7 +46,7 @@ int upgradeDatabase(Database& db, std::ostream& out, std::ostream& err) {
             out << r.message << " (the original is kept as " << printable(r.backup) << ")\n";
             continue;
         }
-        if (!r.reported) err << "pinoractl: " << printable(r.message) << "\n";
+        present(r.result, err);
         status = kFailed;
     }
     if (!any) out << "Every file is in the current format; nothing to upgrade\n";
@@ -63,6 +63,7 @@ int importNotices(Database& db, const std::string& from, int staffSet, int stude
     r.waitForLock = false;
     r.log = [&out](const std::string& line) { out << printable(line) << "\n"; };
     const ImportOutcome o = importRelease14(db, r);
+    present(o.result, err);
     if (o.status == ImportStatus::Done) {
         out << o.message << "\n";
         return kOk;

@@ -90,10 +90,6 @@ std::string Database::path(std::string_view name) const {
     return folder_ + "/" + std::string(name);
 }
 
-void Database::report(const std::string& text) {
-    if (services_.reporter) services_.reporter->showMessage(text);
-}
-
 // Unique to this station: CONFIG.DB is saved without a lock, so two stations may write their
 // temporary files at the same moment. Chance is left alone so that scrambling keys stay
 // where tests and callers expect them.
@@ -113,7 +109,12 @@ std::string Database::scramble(std::string_view text) {
 
 // ---- whole files -------------------------------------------------------------------------
 
-LoadResult Database::loadFile(const char* name, void* block, std::size_t blockSize,
+Result Database::unreadableFile(const char* name, std::size_t expected) {
+    const std::string found = foundInFile(files(), path(name), expected);
+    return Result::unreadable(name, found).tell(brokenFileMessage(name, found));
+}
+
+Result Database::loadFile(const char* name, void* block, std::size_t blockSize,
                               HeaderCheck check) {
     const std::string p = path(name);
     const std::size_t want = 16 + blockSize;
@@ -127,7 +128,7 @@ LoadResult Database::loadFile(const char* name, void* block, std::size_t blockSi
         std::size_t got = 0;
         const ReadStatus st = readFileInto(files(), p, buf, want + 1, got);
         if (st == ReadStatus::Missing) {
-            if (++missing >= kMissingAttempts) return LoadResult::Missing;
+            if (++missing >= kMissingAttempts) return Result::missing(name);
             continue;
         }
         if (st != ReadStatus::Ok || got < 16) continue;
@@ -138,13 +139,12 @@ LoadResult Database::loadFile(const char* name, void* block, std::size_t blockSi
         if (got != want) continue;
         header = h;
         std::memcpy(block, buf + 16, blockSize);
-        return LoadResult::Ok;
+        return Result::ok();
     }
-    report(brokenFileMessage(name, foundInFile(files(), p, want)));
-    return LoadResult::Failed;
+    return unreadableFile(name, want);
 }
 
-LoadResult Database::loadNoticeFile(HeaderCheck check) {
+Result Database::loadNoticeFile(HeaderCheck check) {
     const char* name = "NOTICE.DB";
     const std::string p = path(name);
     NoticeTable& spare = notices.spare();
@@ -160,7 +160,7 @@ LoadResult Database::loadNoticeFile(HeaderCheck check) {
                            MutableSpan{&extra, 1}},
                           got);
         if (st == ReadStatus::Missing) {
-            if (++missing >= kMissingAttempts) return LoadResult::Missing;
+            if (++missing >= kMissingAttempts) return Result::missing(name);
             continue;
         }
         if (st != ReadStatus::Ok || got[0] < sizeof h) continue;
@@ -168,91 +168,95 @@ LoadResult Database::loadNoticeFile(HeaderCheck check) {
         if (got[1] != sizeof spare || got[2] != 0) continue;
         header = h;
         notices.swapInSpare();
-        return LoadResult::Ok;
+        return Result::ok();
     }
-    report(brokenFileMessage(name, foundInFile(files(), p, kNoticeFileSize)));
-    return LoadResult::Failed;
+    return unreadableFile(name, kNoticeFileSize);
 }
 
-bool Database::saveFile(const char* name, const void* block, std::size_t blockSize) {
+Result Database::saveFile(const char* name, const void* block, std::size_t blockSize) {
     const DbHeader h = currentHeader();
     const std::string p = path(name);
     // A share refuses to replace a file that another client has open until it lets go: that
     // is waited for longer than a local error, and still not for ever.
     int limit = ioAttempts;
+    std::string error;
     for (int attempt = 1; attempt <= limit; ++attempt) {
         if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
         int code = 0;
         if (writeFileAtomic(files(), p, {ByteSpan{&h, 16}, ByteSpan{block, blockSize}}, tmpTag(),
-                            true, nullptr, &code))
-            return true;
+                            true, &error, &code))
+            return Result::ok();
         if (busyElsewhere(code)) limit = std::max(limit, ioAttempts * kBusyFactor);
     }
-    report(unsavedFileMessage(name));
-    return false;
+    return Result::failed(name, error).tell(unsavedFileMessage(name));
 }
 
-InitResult Database::createFile(const char* name, const void* block, std::size_t blockSize) {
+Result Database::createFile(const char* name, const void* block, std::size_t blockSize,
+                            bool& created) {
     const DbHeader h = currentHeader();
     std::string content(reinterpret_cast<const char*>(&h), 16);
     content.append(static_cast<const char*>(block), blockSize);
+    created = false;
+    std::string error;
     for (int attempt = 1; attempt <= ioAttempts; ++attempt) {
         if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
         bool exists = false;
-        if (createFileExclusive(files(), path(name), content, tmpTag(), exists, nullptr, true))
-            return InitResult::Created;
-        if (exists) return InitResult::Exists;
+        if (createFileExclusive(files(), path(name), content, tmpTag(), exists, &error, true)) {
+            created = true;
+            return Result::ok();
+        }
+        if (exists) return Result::ok();
     }
-    report(unsavedFileMessage(name));
-    return InitResult::Failed;
+    return Result::failed(name, error).tell(unsavedFileMessage(name));
 }
 
-InitResult Database::createConfig() {
-    return createFile("CONFIG.DB", &config, sizeof config);
+Result Database::createConfig(bool& created) {
+    return createFile("CONFIG.DB", &config, sizeof config, created);
 }
 
-InitResult Database::createNotices() {
-    return createFile("NOTICE.DB", notices.data(), sizeof(NoticeTable));
+Result Database::createNotices(bool& created) {
+    return createFile("NOTICE.DB", notices.data(), sizeof(NoticeTable), created);
 }
 
 // The one place where a file whose header is not today's is dealt with: the loads of all
 // three files come here. An older format is converted in place (the user is told), then the
 // converted file is read again from its start; a reader that converts nothing is told why the
-// file cannot be read. Anything else has been reported already.
-LoadResult Database::handleOldHeader(const char* name, const DbHeader& /*found*/) {
+// file cannot be read.
+Result Database::handleOldHeader(const char* name, const DbHeader& /*found*/) {
     // A file that still is not current after its conversion is not converted twice.
     if (upgrading_) {
-        report(brokenFileMessage(name, "it is still not of the current format after its upgrade"));
-        return LoadResult::Failed;
+        const char* found = "it is still not of the current format after its upgrade";
+        return Result::unreadable(name, found).tell(brokenFileMessage(name, found));
     }
-    const bool again = convertOldFormats ? upgradeOnLoad(*this, name) : refuseOnLoad(*this, name);
-    if (!again) return LoadResult::Failed; // the user has been told
+    const Result converted =
+        convertOldFormats ? upgradeOnLoad(*this, name) : refuseOnLoad(*this, name);
+    if (!converted) return converted;
     upgrading_ = true;
     const std::string_view which = name;
-    const LoadResult result = which == "NOTICE.DB" ? loadNoticeFile(HeaderCheck::Required)
+    Result result = which == "NOTICE.DB" ? loadNoticeFile(HeaderCheck::Required)
                               : which == "USER.DB"
                                   ? loadFile(name, &users, sizeof users, HeaderCheck::Required)
                                   : loadFile(name, &config, sizeof config, HeaderCheck::Required);
     upgrading_ = false;
-    return result;
+    return result.after(converted);
 }
 
-LoadResult Database::loadConfig(HeaderCheck check) {
+Result Database::loadConfig(HeaderCheck check) {
     return loadFile("CONFIG.DB", &config, sizeof config, check);
 }
-LoadResult Database::loadNotices(HeaderCheck check) {
+Result Database::loadNotices(HeaderCheck check) {
     return loadNoticeFile(check);
 }
-LoadResult Database::loadUsers(HeaderCheck check) {
+Result Database::loadUsers(HeaderCheck check) {
     return loadFile("USER.DB", &users, sizeof users, check);
 }
-bool Database::saveConfig() {
+Result Database::saveConfig() {
     return saveFile("CONFIG.DB", &config, sizeof config);
 }
-bool Database::saveNotices() {
+Result Database::saveNotices() {
     return saveFile("NOTICE.DB", notices.data(), sizeof(NoticeTable));
 }
-bool Database::saveUsers() {
+Result Database::saveUsers() {
     return saveFile("USER.DB", &users, sizeof users);
 }
 
@@ -404,11 +408,13 @@ void Database::setUserPassword(int slot, std::string_view password) {
     user(slot).password = scramble(password);
 }
 
-bool Database::saveOneUser(int slot) {
+Result Database::saveOneUser(int slot) {
     const UserRecord keep = user(slot);
-    if (loadUsers() == LoadResult::Failed) return false;
+    const Result loaded = loadUsers();
+    // A missing file is written afresh; one that is there but unreadable is not saved over.
+    if (!loaded && loaded.kind() != Result::Missing) return loaded;
     user(slot) = keep;
-    return saveUsers();
+    return saveUsers().after(loaded);
 }
 
 int Database::findNoticeAuthor(std::string_view owner) const {
@@ -438,7 +444,7 @@ bool Database::messageFileExists(int n) const {
     return true;
 }
 
-bool Database::writeMessageFile(int n, std::string_view text, std::string* error) {
+Result Database::writeMessageFile(int n, std::string_view text) {
     std::string out;
     out.reserve(text.size() + text.size() / 16 + 2);
     forEachLine(text, LineEnds::CrLfOrLf, [&out](std::string_view line) {
@@ -452,20 +458,20 @@ bool Database::writeMessageFile(int n, std::string_view text, std::string* error
         if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
         if (writeFileAtomic(files(), messageFilePath(n), {ByteSpan{out.data(), out.size()}},
                             tmpTag(), true, &err))
-            return true;
+            return Result::ok();
         if (err == kLinkRefused) break; // a link stays a link
     }
-    if (error) *error = err;
-    return false;
+    return Result::failed(messageFilePath(n), err);
 }
 
-std::optional<std::string> Database::readMessageFile(int n, std::string* error) const {
-    std::string buf;
+Result Database::readMessageFile(int n, std::string& text) const {
     std::string err;
-    const ReadStatus st = readWholeFile(files(), messageFilePath(n), buf, kMaxMessageFileSize, &err);
-    if (st == ReadStatus::Ok) return buf;
-    if (error) *error = st == ReadStatus::Missing ? "File not found" : err;
-    return std::nullopt;
+    const std::string p = messageFilePath(n);
+    const ReadStatus st = readWholeFile(files(), p, text, kMaxMessageFileSize, &err);
+    if (st == ReadStatus::Ok) return Result::ok();
+    text.clear();
+    if (st == ReadStatus::Missing) return Result::missing(p, "File not found");
+    return Result::failed(p, err);
 }
 
 // ---- locks --------------------------------------------------------------------------------
@@ -518,13 +524,14 @@ LockInfo Database::readLock(char letter, bool* ok, bool* found) {
     return info;
 }
 
-LockResult Database::acquireLock(char letter, std::string_view user, std::string_view task) {
+Result Database::acquireLock(char letter, std::string_view user, std::string_view task) {
+    const std::string name = std::string("DB-") + letter + ".LCK";
+    const auto unusable = [&](std::string error) {
+        return Result::failed(name, std::move(error)).tell(lockFileMessage(letter));
+    };
     bool ok = true, found = false;
     LockInfo info = readLock(letter, &ok, &found);
-    if (!ok) {
-        report(lockFileMessage(letter));
-        return LockResult::Failed;
-    }
+    if (!ok) return unusable("it cannot be read");
     bool created = false;
     const std::string p = lockPath(letter);
     if (!info.held) {
@@ -563,24 +570,21 @@ LockResult Database::acquireLock(char letter, std::string_view user, std::string
             created = createFileExclusive(files(), p, content, tmpTag(), exists);
             written = created || exists;
         }
-        if (!written) {
-            report(lockFileMessage(letter));
-            return LockResult::Failed;
-        }
+        if (!written) return unusable("it cannot be written");
     }
     info = readLock(letter, &ok);
     if (!ok) {
-        report(lockFileMessage(letter));
-        if (created) freeLockFile(letter); // a lock that was taken is not left behind
-        return LockResult::Failed;
+        Result r = unusable("it cannot be read back");
+        if (created) r.also(freeLockFile(letter)); // a lock that was taken is not left behind
+        return r;
     }
-    if (!info.held || !equalsIgnoreCase(info.holder, user)) return LockResult::Refused;
+    if (!info.held || !equalsIgnoreCase(info.holder, user)) return Result::refused(name, info);
     Held& h = held(letter);
     if (h.count > 0 && equalsIgnoreCase(h.holder, user))
         ++h.count;
     else
         h = Held{1, std::string(user)};
-    return LockResult::Granted;
+    return Result::ok();
 }
 
 // Removing the free file by its name could remove a lock that another station created under
@@ -614,21 +618,21 @@ Database::FreeLock Database::takeFreeLock(char letter) {
     return FreeLock::Gone;
 }
 
-void Database::releaseLock(char letter) {
+Result Database::releaseLock(char letter) {
     Held& h = held(letter);
     if (h.count > 1) {
         --h.count; // an outer operation still holds it
-        return;
+        return Result::ok();
     }
-    clearLock(letter);
+    return clearLock(letter);
 }
 
-void Database::clearLock(char letter) {
+Result Database::clearLock(char letter) {
     held(letter) = Held{};
-    freeLockFile(letter);
+    return freeLockFile(letter);
 }
 
-void Database::freeLockFile(char letter) {
+Result Database::freeLockFile(char letter) {
     const std::string p = lockPath(letter);
     // The stations that wait for the lock open the file to see who holds it, and a share
     // refuses to remove a file, or to rename over it, while another client has it open: that
@@ -637,31 +641,33 @@ void Database::freeLockFile(char letter) {
     for (int attempt = 1; attempt <= limit; ++attempt) {
         if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
         const int err = files().remove(p);
-        if (err == 0 || err == ENOENT) return;
+        if (err == 0 || err == ENOENT) return Result::ok();
         if (busyElsewhere(err)) limit = std::max(limit, ioAttempts * kBusyFactor);
     }
     // A first line FALSE reads as free to every station and to older copies, so the lock is
     // marked free instead.
     static const char freeText[] = "FALSE\r\n\r\n\r\n";
     limit = ioAttempts;
+    std::string error;
     for (int attempt = 1; attempt <= limit; ++attempt) {
         if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
         int code = 0;
         if (writeFileAtomic(files(), p, {ByteSpan{freeText, sizeof freeText - 1}}, tmpTag(),
-                            false, nullptr, &code))
-            return;
+                            false, &error, &code))
+            return Result::ok();
         if (busyElsewhere(code)) limit = std::max(limit, ioAttempts * kBusyFactor);
     }
-    report(lockLeftMessage(letter));
+    return Result::failed(std::string("DB-") + letter + ".LCK", error)
+        .tell(lockLeftMessage(letter));
 }
 
-bool Database::waitForLock(char letter, std::string_view user, std::string_view task) {
+Result Database::waitForLock(char letter, std::string_view user, std::string_view task) {
     bool waited = false;
     for (;;) {
-        const LockResult r = acquireLock(letter, user, task);
-        if (r != LockResult::Refused) {
+        Result r = acquireLock(letter, user, task);
+        if (r.kind() != Result::Refused) {
             if (waited && onLockWaitEnd) onLockWaitEnd();
-            return r == LockResult::Granted;
+            return r;
         }
         const LockInfo info = readLock(letter);
         if (info.held && onLockWait) onLockWait(letter, info);
@@ -670,38 +676,43 @@ bool Database::waitForLock(char letter, std::string_view user, std::string_view 
     }
 }
 
-bool Database::changeFrame(char letter, std::string_view user, std::string_view task,
-                           const std::function<LoadResult()>& reload,
-                           const std::function<bool()>& save, const std::function<bool()>& change) {
-    if (!waitForLock(letter, user, task)) return false;
-    const LoadResult loaded = reload();
-    // A load that failed has said why; a missing file says nothing by itself.
-    if (loaded == LoadResult::Missing)
-        report(missingFileMessage(letter == 'N' ? "NOTICE.DB" : "USER.DB"));
-    bool ok = loaded == LoadResult::Ok && change();
-    if (ok && !save()) {
-        // The file still holds what it held: so must memory, or counts and lists would show
-        // a change that no other station sees.
-        reload();
-        ok = false;
+Result Database::changeFrame(char letter, std::string_view user, std::string_view task,
+                             const std::function<Result()>& reload,
+                             const std::function<Result()>& save,
+                             const std::function<bool()>& change) {
+    if (Result locked = waitForLock(letter, user, task); !locked) return locked;
+    Result r = reload();
+    // A load that failed carries why; a missing file says nothing by itself.
+    if (r.kind() == Result::Missing) r.tell(missingFileMessage(r.file()));
+    if (r) {
+        const Result loaded = r;
+        if (!change()) {
+            r = Result::declined().after(loaded);
+        } else {
+            r = save().after(loaded);
+            // The file still holds what it held: so must memory, or counts and lists would
+            // show a change that no other station sees.
+            if (!r) r.also(reload());
+        }
     }
-    releaseLock(letter);
-    return ok;
+    return r.also(releaseLock(letter));
 }
 
-bool Database::changeNotices(std::string_view user, std::string_view task,
+Result Database::changeNotices(std::string_view user, std::string_view task,
                              const std::function<bool()>& change) {
     return changeFrame(
         'N', user, task, [this] { return loadNotices(); }, [this] { return saveNotices(); },
         change);
 }
 
-bool Database::changeConfig(const std::function<bool()>& change) {
-    if (loadConfig() == LoadResult::Failed) return false;
-    return change() && saveConfig();
+Result Database::changeConfig(const std::function<bool()>& change) {
+    const Result loaded = loadConfig();
+    if (!loaded && loaded.kind() != Result::Missing) return loaded;
+    if (!change()) return Result::declined().after(loaded);
+    return saveConfig().after(loaded);
 }
 
-bool Database::changeUsers(std::string_view user, std::string_view task,
+Result Database::changeUsers(std::string_view user, std::string_view task,
                            const std::function<bool()>& change) {
     return changeFrame(
         'U', user, task, [this] { return loadUsers(); }, [this] { return saveUsers(); }, change);

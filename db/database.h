@@ -3,6 +3,7 @@
 #pragma once
 
 #include "records.h"
+#include "result.h"
 #include "services.h"
 
 #include <functional>
@@ -13,27 +14,15 @@
 
 namespace pinora {
 
-enum class LoadResult { Ok, Missing, Failed };
-// Exists: another station made the file first, and it was left as it is.
-enum class InitResult { Created, Exists, Failed };
-
 // Whether a load insists on today's header. Skip takes the block whatever the header says:
 // for tools that look at a damaged or older file themselves.
 enum class HeaderCheck { Required, Skip };
-
-struct LockInfo {
-    bool held = false;
-    std::string holder; // Windows-1252
-    std::string task;
-};
 
 // A held lock as people see it (Windows-1252): the holder, or "an unknown station" when the
 // file names none (it is empty or holds only TRUE); lockHolderText adds " for TASK" when the
 // file gives one.
 std::string lockHolderName(const LockInfo& lock);
 std::string lockHolderText(const LockInfo& lock);
-
-enum class LockResult { Granted, Refused, Failed };
 
 // All texts that go to or come from records are Windows-1252 bytes.
 class Database {
@@ -51,22 +40,25 @@ class Database {
     UserTable users{};
     DbHeader header{}; // the header most recently read
 
-    // Loads give up after ioAttempts, tell the user which file failed, and leave memory as it
-    // was. A file that exists is never overwritten by a failed load. Missing is told apart
-    // from Failed, so that only a missing file is initialised.
-    LoadResult loadConfig(HeaderCheck check = HeaderCheck::Required);
-    LoadResult loadNotices(HeaderCheck check = HeaderCheck::Required);
-    LoadResult loadUsers(HeaderCheck check = HeaderCheck::Required);
-    bool saveConfig();
-    bool saveNotices();
-    bool saveUsers();
+    // Loads give up after ioAttempts and leave memory as it was; an Unreadable result says
+    // what was found and carries the broken-file message. A file that exists is never
+    // overwritten by a failed load. Missing (no message) is told apart, so that only a missing
+    // file is initialised. A load that converted an older file first carries the upgrade
+    // message. Saves that fail carry the unsaved-file message.
+    Result loadConfig(HeaderCheck check = HeaderCheck::Required);
+    Result loadNotices(HeaderCheck check = HeaderCheck::Required);
+    Result loadUsers(HeaderCheck check = HeaderCheck::Required);
+    Result saveConfig();
+    Result saveNotices();
+    Result saveUsers();
     void setConfigDefaults();
     void initNotices();
     void initUsers();
     // A missing CONFIG.DB or NOTICE.DB written from memory, only if no file of that name has
-    // appeared meanwhile: defaults never replace a file.
-    InitResult createConfig();
-    InitResult createNotices();
+    // appeared meanwhile: defaults never replace a file. created is false when another
+    // station made the file first, and it was left as it is.
+    Result createConfig(bool& created);
+    Result createNotices(bool& created);
 
     // Configuration.
     int findNoticeSet(std::string_view name) const;
@@ -92,7 +84,7 @@ class Database {
     void setUserCredentials(int slot, std::string_view name, std::string_view password);
     void setUserName(int slot, std::string_view name);
     void setUserPassword(int slot, std::string_view password);
-    bool saveOneUser(int slot);
+    Result saveOneUser(int slot);
     // The user a notice's stored owner belongs to (first 7 characters of the login name,
     // ignoring case); free slots are passed over. -1 when none.
     int findNoticeAuthor(std::string_view owner) const;
@@ -104,9 +96,10 @@ class Database {
     // Message files: MSG/<n>.MSG, lines ended by CR LF.
     std::string messageFilePath(int n) const;
     bool messageFileExists(int n) const;
-    // text uses '\n' (or CR LF) between lines; each stored line gets CR LF.
-    bool writeMessageFile(int n, std::string_view text, std::string* error = nullptr);
-    std::optional<std::string> readMessageFile(int n, std::string* error = nullptr) const;
+    // text uses '\n' (or CR LF) between lines; each stored line gets CR LF. A failure carries
+    // no message: the caller names the file in its own words, with detail().
+    Result writeMessageFile(int n, std::string_view text);
+    Result readMessageFile(int n, std::string& text) const;
 
     // Lock files DB-N.LCK and DB-U.LCK. A lock this station takes again under the same name
     // (an operation inside another, or two windows of one station) is counted: each release
@@ -115,28 +108,30 @@ class Database {
     std::string lockPath(char letter) const;
     // found: a lock file was there and read (held or marked free).
     LockInfo readLock(char letter, bool* ok = nullptr, bool* found = nullptr);
-    LockResult acquireLock(char letter, std::string_view user, std::string_view task);
-    void releaseLock(char letter);
+    // Refused names the holder; Failed carries the lock-file message.
+    Result acquireLock(char letter, std::string_view user, std::string_view task);
+    // Failed, with the lock-left message, when the file could neither go nor be marked free.
+    Result releaseLock(char letter);
     // Removes the lock file whoever holds it, however often this station took it: the
     // administrator's Clear Locks. A file that cannot be removed is marked free (first line
-    // FALSE); failing that the user is told.
-    void clearLock(char letter);
+    // FALSE); failing that, Failed.
+    Result clearLock(char letter);
     // Retries every lockRetryMs until granted; calls onLockWait while another holds the lock
-    // and onLockWaitEnd once it has it. False only when the lock file cannot be used at all.
-    bool waitForLock(char letter, std::string_view user, std::string_view task);
+    // and onLockWaitEnd once it has it. Fails only when the lock file cannot be used at all.
+    Result waitForLock(char letter, std::string_view user, std::string_view task);
 
     // The change frame: take the lock, reload, change, save, release. change returns false to
-    // leave the file as it is. False when the lock, the load or the save failed, or change
-    // declined.
-    bool changeNotices(std::string_view user, std::string_view task,
+    // leave the file as it is: Declined. Otherwise the lock's, the load's or the save's
+    // failure (a missing file carries the missing-file message); what the release has to
+    // tell comes last, also after a change that was stored.
+    Result changeNotices(std::string_view user, std::string_view task,
+                         const std::function<bool()>& change);
+    Result changeUsers(std::string_view user, std::string_view task,
                        const std::function<bool()>& change);
-    bool changeUsers(std::string_view user, std::string_view task,
-                     const std::function<bool()>& change);
     // CONFIG.DB has no lock: reload (keeping what other stations saved meanwhile), change,
     // save; the last station to save wins. A file that is there but cannot be read is not
-    // saved over (a missing one is written afresh). False when the load or the save failed
-    // (the user has been told) or change declined.
-    bool changeConfig(const std::function<bool()>& change);
+    // saved over (a missing one is written afresh). Declined when change said no.
+    Result changeConfig(const std::function<bool()>& change);
 
     std::function<void(char letter, const LockInfo&)> onLockWait;
     std::function<void()> onLockWaitEnd;
@@ -164,22 +159,22 @@ class Database {
     static constexpr std::size_t kUserFileSize = 16 + sizeof(UserTable);
 
   private:
-    LoadResult loadFile(const char* name, void* block, std::size_t blockSize, HeaderCheck check);
-    LoadResult loadNoticeFile(HeaderCheck check);
-    LoadResult handleOldHeader(const char* name, const DbHeader& found);
-    bool saveFile(const char* name, const void* block, std::size_t blockSize);
-    InitResult createFile(const char* name, const void* block, std::size_t blockSize);
+    Result loadFile(const char* name, void* block, std::size_t blockSize, HeaderCheck check);
+    Result loadNoticeFile(HeaderCheck check);
+    Result unreadableFile(const char* name, std::size_t expected);
+    Result handleOldHeader(const char* name, const DbHeader& found);
+    Result saveFile(const char* name, const void* block, std::size_t blockSize);
+    Result createFile(const char* name, const void* block, std::size_t blockSize, bool& created);
     // Gone: the free lock file is out of the way (or another station has moved it). Held: it
     // had become another station's lock, which is left in place. Busy: the share will not move
     // it while another client has it open. Failed: it cannot be moved.
     enum class FreeLock { Gone, Held, Busy, Failed };
     FreeLock takeFreeLock(char letter);
-    // Removes this station's lock file, or marks it free, or tells the user it could do neither.
-    void freeLockFile(char letter);
-    void report(const std::string& text);
-    bool changeFrame(char letter, std::string_view user, std::string_view task,
-                     const std::function<LoadResult()>& reload, const std::function<bool()>& save,
-                     const std::function<bool()>& change);
+    // Removes this station's lock file, or marks it free; Failed when it could do neither.
+    Result freeLockFile(char letter);
+    Result changeFrame(char letter, std::string_view user, std::string_view task,
+                       const std::function<Result()>& reload, const std::function<Result()>& save,
+                       const std::function<bool()>& change);
 
     struct Held {
         int count = 0;
@@ -194,7 +189,7 @@ class Database {
     std::vector<char> scratch_; // a file read aside before it replaces the records
 };
 
-// Helper texts of the messages, so that windows and tests quote the same words. found says
+// The texts of the messages, so that results, windows and tests quote the same words. found says
 // what the load found ("it holds 1000 bytes, 1040016 expected"); CONFIG.DB keeps its own
 // words, whatever was found.
 std::string brokenFileMessage(std::string_view name, std::string_view found = {});

@@ -105,34 +105,53 @@ ImportOutcome importRelease14(Database& db, const Release14Import& rq) {
                            : entriesOf(db.files(), msgFolder, listError);
     if (!texts) return outcome(ImportStatus::Refused, listError);
 
-    if (db.loadUsers() != LoadResult::Ok) return outcome(ImportStatus::Failed, {});
+    Result told; // what the steps so far have to tell, such as a conversion on load
+    if (Result users = db.loadUsers(); !users) {
+        // A missing USER.DB used to end the import without a word.
+        ImportOutcome o = outcome(ImportStatus::Failed,
+                                  users.kind() == Result::Missing
+                                      ? "The USER.DB File is missing. Nothing has been imported. "
+                                        "See the Notice Administrator"
+                                      : std::string());
+        o.result = std::move(users);
+        return o;
+    } else {
+        told.also(users);
+    }
     const int admin = db.findUser("ADMIN");
-    if (admin < 0)
-        return outcome(ImportStatus::Refused,
-                       "There is no ADMIN user to own the imported notices. Create the user "
-                       "ADMIN in User Management, then import again");
+    if (admin < 0) {
+        ImportOutcome o = outcome(ImportStatus::Refused,
+                                  "There is no ADMIN user to own the imported notices. Create "
+                                  "the user ADMIN in User Management, then import again");
+        o.result = told;
+        return o;
+    }
     const UserRecord owner = db.user(admin);
 
-    if (rq.waitForLock) {
-        if (!db.waitForLock('N', rq.user, kImportTask)) return outcome(ImportStatus::Failed, {});
-    } else {
-        const LockResult l = db.acquireLock('N', rq.user, kImportTask);
-        if (l == LockResult::Failed) return outcome(ImportStatus::Failed, {});
-        if (l == LockResult::Refused) {
-            ImportOutcome o = outcome(ImportStatus::LockHeld, {});
-            o.lock = db.readLock('N');
-            return o;
-        }
+    Result l = rq.waitForLock ? db.waitForLock('N', rq.user, kImportTask)
+                              : db.acquireLock('N', rq.user, kImportTask);
+    if (l.kind() == Result::Refused) {
+        ImportOutcome o = outcome(ImportStatus::LockHeld, {});
+        o.lock = db.readLock('N');
+        o.result = l.after(told);
+        return o;
     }
-    const LoadResult loaded = db.loadNotices();
-    if (loaded != LoadResult::Ok) {
-        db.releaseLock('N');
-        return outcome(ImportStatus::Failed,
-                       loaded == LoadResult::Missing
-                           ? "The NOTICE.DB File is missing. Nothing has been imported. See the "
-                             "Notice Administrator"
-                           : std::string());
+    if (!l) {
+        ImportOutcome o = outcome(ImportStatus::Failed, {});
+        o.result = l.after(told);
+        return o;
     }
+    Result loaded = db.loadNotices();
+    if (!loaded) {
+        ImportOutcome o = outcome(ImportStatus::Failed,
+                                  loaded.kind() == Result::Missing
+                                      ? "The NOTICE.DB File is missing. Nothing has been "
+                                        "imported. See the Notice Administrator"
+                                      : std::string());
+        o.result = loaded.after(told).also(db.releaseLock('N'));
+        return o;
+    }
+    told.also(loaded);
 
 
     auto logLine = [&](const std::string& line) {
@@ -181,16 +200,16 @@ ImportOutcome importRelease14(Database& db, const Release14Import& rq) {
             text += line;
             text += '\n';
         }
-        if (!db.writeMessageFile(q, text, &err))
+        if (const Result w = db.writeMessageFile(q, text); !w)
             logLine("The message file of notice " + std::to_string(q) +
-                    " cannot be written: " + err);
+                    " cannot be written: " + w.detail());
     }
 
-    const bool saved = db.saveNotices();
-    db.releaseLock('N');
-    if (!saved) return outcome(ImportStatus::Failed, {});
-    ImportOutcome o = outcome(ImportStatus::Done, "Import Complete");
-    o.imported = imported;
+    Result saved = db.saveNotices();
+    ImportOutcome o = outcome(saved ? ImportStatus::Done : ImportStatus::Failed,
+                              saved ? "Import Complete" : std::string());
+    o.result = saved.after(told).also(db.releaseLock('N'));
+    if (saved) o.imported = imported;
     return o;
 }
 

@@ -26,12 +26,15 @@ enum class ImportStatus {
     Done,     // message is "Import Complete"
     Refused,  // a check failed; message says which; nothing was written
     LockHeld, // only without waiting: lock holds the holder and task
-    Failed    // a file could not be read or saved; the database has said which, or message does
+    Failed    // a file could not be read or saved; result says which, or message does
 };
 
 struct ImportOutcome {
     ImportStatus status = ImportStatus::Failed;
-    std::string message; // UTF-8; empty when the database has already told the user
+    // What the loads, the lock and the save came to, carrying the database's messages; they
+    // are told before message.
+    Result result;
+    std::string message; // UTF-8; empty when result says it all
     LockInfo lock;
     int imported = 0;
 };

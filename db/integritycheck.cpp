@@ -52,11 +52,20 @@ class Check {
     }
 
   private:
+    // The first failure is the check's result; what every step has to tell is kept in order.
+    bool keep(const Result& r) {
+        if (result_.result && !r)
+            result_.result = Result(r).after(result_.result);
+        else
+            result_.result.also(r);
+        return r.isOk();
+    }
+
     bool takeLocks() {
         const std::string& me = st_.currentUserName;
-        if (db_.acquireLock('U', me, kCheckTask) != LockResult::Granted) return refuse('U');
-        if (db_.acquireLock('N', me, kCheckTask) != LockResult::Granted) {
-            db_.releaseLock('U');
+        if (!keep(db_.acquireLock('U', me, kCheckTask))) return refuse('U');
+        if (!keep(db_.acquireLock('N', me, kCheckTask))) {
+            keep(db_.releaseLock('U'));
             return refuse('N');
         }
         return true;
@@ -70,15 +79,15 @@ class Check {
     }
 
     void releaseLocks() {
-        db_.releaseLock('U');
-        db_.releaseLock('N');
+        keep(db_.releaseLock('U'));
+        keep(db_.releaseLock('N'));
     }
 
     bool reload() {
         const char* failed = nullptr;
-        if (db_.loadUsers() != LoadResult::Ok)
+        if (!keep(db_.loadUsers()))
             failed = "USER.DB";
-        else if (db_.loadNotices() != LoadResult::Ok)
+        else if (!keep(db_.loadNotices()))
             failed = "NOTICE.DB";
         if (!failed) return true;
         stop(CheckOutcome::LoadFailed, std::string(failed) + " could not be read");
@@ -87,9 +96,9 @@ class Check {
 
     bool save() {
         std::string why;
-        if (!db_.saveUsers())
+        if (!keep(db_.saveUsers()))
             why = "USER.DB could not be saved. USER.DB and NOTICE.DB were left as they were";
-        else if (!db_.saveNotices())
+        else if (!keep(db_.saveNotices()))
             why = "NOTICE.DB could not be saved. USER.DB was saved; NOTICE.DB was left as it was";
         if (why.empty()) return true;
         const int removed = result_.counts.temporaryFilesRemoved;
@@ -97,8 +106,8 @@ class Check {
             why += "; " + std::to_string(removed) +
                    (removed == 1 ? " temporary file was removed" : " temporary files were removed");
         // Memory goes back to what the files hold, so that nothing counts what was not saved.
-        db_.loadUsers();
-        db_.loadNotices();
+        result_.result.also(db_.loadUsers());
+        result_.result.also(db_.loadNotices());
         stop(CheckOutcome::SaveFailed, why, "");
         return false;
     }

@@ -60,6 +60,9 @@ struct CheckResult {
     CheckCounts counts;
     char refusedLock = 0; // 'U' or 'N' when refused
     LockInfo holder;      // who held it
+    // The first lock, load or save that failed, carrying in order what every one of them
+    // had to tell the user (a lock left behind also after a completed check).
+    Result result;
 };
 
 extern const char* const kCheckRefusedMessage;

@@ -16,9 +16,17 @@ EditResult fileProblem(EditMessage m, std::string file, std::string reason) {
     return r;
 }
 
-EditResult done() {
+EditResult done(Result told = {}) {
     EditResult r;
     r.ok = true;
+    r.result = std::move(told);
+    return r;
+}
+
+// A step the database could not do: result says why, in its own words.
+EditResult failed(Result why) {
+    EditResult r;
+    r.result = std::move(why);
     return r;
 }
 
@@ -29,21 +37,22 @@ constexpr std::size_t kMaxPictureBytes = 64u << 20;
 EditResult NoticeEditing::create(TDateTime start, TDateTime end,
                                  const std::array<bool, kSetCount>& inSet) {
     int n = -1;
-    std::string error;
-    const AllocStatus st = station_.allocateNotice(start, end, inSet, n, &error);
-    if (st == AllocStatus::Full) {
-        EditResult r;
+    Result allocated = station_.allocateNotice(start, end, inSet, n);
+    if (allocated.kind() == Result::Declined) {
+        EditResult r = failed(std::move(allocated));
         r.message = EditMessage::NoSpace;
         return r;
     }
-    if (st != AllocStatus::Ok) {
-        if (error.empty() || n <= 0) return {};
-        EditResult r =
-            fileProblem(EditMessage::CannotCreateFile, station_.db.messageFilePath(n), error);
-        station_.freeNotice(n, "Cancel Notice");
+    if (!allocated) {
+        if (n <= 0) return failed(std::move(allocated));
+        EditResult r = fileProblem(EditMessage::CannotCreateFile, allocated.file(),
+                                   allocated.detail());
+        r.result = std::move(allocated);
+        // The slot is given back; what that has to tell comes before the window's message.
+        r.result.also(station_.freeNotice(n, "Cancel Notice"));
         return r;
     }
-    EditResult r = done();
+    EditResult r = done(std::move(allocated));
     r.notice = n;
     return r;
 }
@@ -53,15 +62,15 @@ EditResult NoticeEditing::open(int n, bool created, std::string& text) {
     newlyCreated_ = created;
     text.clear();
     if (!created && station_.db.messageFileExists(n)) {
-        std::string error;
-        const auto stored = station_.db.readMessageFile(n, &error);
-        if (!stored) {
+        std::string stored;
+        if (const Result read = station_.db.readMessageFile(n, stored); !read) {
             editing_ = false;
-            return fileProblem(EditMessage::CannotOpenFile, station_.db.messageFilePath(n), error);
+            return fileProblem(EditMessage::CannotOpenFile, station_.db.messageFilePath(n),
+                               read.detail());
         }
         bool first = true;
         bool lastEmpty = false;
-        forEachLine(*stored, LineEnds::CrLfOrLf, [&](std::string_view line) {
+        forEachLine(stored, LineEnds::CrLfOrLf, [&](std::string_view line) {
             if (!first) text += '\n';
             text += line;
             first = false;
@@ -79,34 +88,37 @@ EditResult NoticeEditing::submit(std::string_view text,
                                  const std::function<void(SubmitStep)>& step) {
     if (text.empty()) {
         if (step) step(SubmitStep::CancellingBlank);
-        cancel();
         EditResult r;
+        r.result = cancel().result;
         r.message = EditMessage::BlankNotice;
         return r;
     }
-    std::string error;
-    if (!station_.db.writeMessageFile(current_, text, &error))
+    if (const Result written = station_.db.writeMessageFile(current_, text); !written)
         return fileProblem(EditMessage::CannotCreateFile, station_.db.messageFilePath(current_),
-                           error);
+                           written.detail());
     if (step) step(SubmitStep::TextWritten);
-    if (!station_.addPost()) return {};
+    Result counted = station_.addPost();
+    if (!counted) return failed(std::move(counted));
     editing_ = false;
-    return done();
+    return done(std::move(counted));
 }
 
 EditResult NoticeEditing::cancel() {
     editing_ = false;
-    if (newlyCreated_ && !station_.freeNotice(current_, "Cancel Notice")) {
+    if (!newlyCreated_) return done();
+    Result freed = station_.freeNotice(current_, "Cancel Notice");
+    if (!freed) {
         editing_ = true;
-        return {};
+        return failed(std::move(freed));
     }
-    return done();
+    return done(std::move(freed));
 }
 
 EditResult NoticeEditing::deleteOpen() {
-    if (!station_.freeNotice(current_, "Delete Notice")) return {};
+    Result freed = station_.freeNotice(current_, "Delete Notice");
+    if (!freed) return failed(std::move(freed));
     editing_ = false;
-    return done();
+    return done(std::move(freed));
 }
 
 std::string NoticeEditing::pictureCopyPath(const std::string& chosen) const {
@@ -132,11 +144,11 @@ EditResult NoticeEditing::copyPicture(const std::string& chosen, std::string& co
     return done();
 }
 
-bool NoticeEditing::updateDates(TDateTime start, TDateTime end) {
+Result NoticeEditing::updateDates(TDateTime start, TDateTime end) {
     return station_.updateNoticeDates(current_, start, end);
 }
 
-bool NoticeEditing::updateSets(const std::array<bool, kSetCount>& inSet) {
+Result NoticeEditing::updateSets(const std::array<bool, kSetCount>& inSet) {
     return station_.updateNoticeSets(current_, inSet);
 }
 

@@ -12,8 +12,8 @@
 
 namespace pinora {
 
-// What a step asks the window to tell the user. Lock and load failures are told by the
-// database itself (through its reporter) and come back as Failed with no message.
+// What a step asks the window to tell the user. Lock, load and save failures come back in the
+// result, with the database's own words, and no message.
 enum class EditMessage {
     None,
     NoSpace,          // no free slot for a new notice
@@ -28,6 +28,9 @@ struct EditResult {
     std::string file;   // the file the message names
     std::string reason; // the system's words
     int notice = 0;     // the notice a create took
+    // What the shared files came to; its messages are told before the window's own, also
+    // when ok (a lock left behind).
+    Result result;
 };
 
 class NoticeEditing {
@@ -68,8 +71,8 @@ class NoticeEditing {
     EditResult copyPicture(const std::string& chosen, std::string& copy);
     std::string pictureCopyPath(const std::string& chosen) const;
 
-    bool updateDates(TDateTime start, TDateTime end);
-    bool updateSets(const std::array<bool, kSetCount>& inSet);
+    Result updateDates(TDateTime start, TDateTime end);
+    Result updateSets(const std::array<bool, kSetCount>& inSet);
 
   private:
     Station& station_;

@@ -47,10 +47,6 @@ int RandomChance::below(int n) {
     return static_cast<int>(z % static_cast<unsigned long long>(n));
 }
 
-void StderrReporter::showMessage(const std::string& text) {
-    std::fprintf(stderr, "%s\n", text.c_str());
-}
-
 std::string systemUserName() {
     if (const passwd* pw = getpwuid(geteuid()); pw && pw->pw_name && *pw->pw_name)
         return pw->pw_name;
@@ -64,7 +60,6 @@ Services Services::real() {
     s.clock = std::make_shared<SystemClock>();
     s.sleeper = std::make_shared<SystemSleeper>();
     s.chance = std::make_shared<RandomChance>();
-    s.reporter = std::make_shared<StderrReporter>();
     s.osUserName = systemUserName;
     return s;
 }

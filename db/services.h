@@ -1,5 +1,6 @@
-// What a station asks of the world: time, sleeping, chance, the system user, its files and a
-// way to tell the user something. Tests swap in their own so that nothing waits and nothing is random.
+// What a station asks of the world: time, sleeping, chance, the system user and its files.
+// Tests swap in their own so that nothing waits and nothing is random. Telling the user is the
+// caller's part: operations return a Result.
 #pragma once
 
 #include "filesystem.h"
@@ -29,24 +30,16 @@ class Chance {
     virtual int below(int n) = 0; // uniform whole number in [0, n)
 };
 
-// Messages for the user. Texts are UTF-8.
-class Reporter {
-  public:
-    virtual ~Reporter() = default;
-    virtual void showMessage(const std::string& text) = 0;
-};
-
 struct Services {
     std::shared_ptr<Clock> clock;
     std::shared_ptr<Sleeper> sleeper;
     std::shared_ptr<Chance> chance;
-    std::shared_ptr<Reporter> reporter;
     std::function<std::string()> osUserName; // UTF-8
     // Every file and folder the station reads or writes; the machine's own unless a test sets
     // another.
     std::shared_ptr<FileSystem> files = systemFileSystem();
 
-    // The machine's own clock, sleep and random numbers; messages go to stderr.
+    // The machine's own clock, sleep and random numbers.
     static Services real();
 };
 
@@ -67,11 +60,6 @@ class RandomChance : public Chance {
 
   private:
     unsigned long long state_;
-};
-
-class StderrReporter : public Reporter {
-  public:
-    void showMessage(const std::string& text) override;
 };
 
 // Name of the effective user from the password database, else $USER or $LOGNAME, else empty.

@@ -7,19 +7,16 @@ namespace pinora {
 Station::Station(std::string folder, Services services)
     : db(std::move(folder), std::move(services)) {}
 
-AllocStatus Station::allocateNotice(TDateTime start, TDateTime end,
-                                    const std::array<bool, kSetCount>& inSet, int& n,
-                                    std::string* messageFileError) {
-    if (!loggedOn() || db.loadUsers() != LoadResult::Ok) return AllocStatus::Failed;
+Result Station::allocateNotice(TDateTime start, TDateTime end,
+                               const std::array<bool, kSetCount>& inSet, int& n) {
+    if (!loggedOn()) return Result::failed("", "nobody is logged on");
+    const Result users = db.loadUsers();
+    if (!users) return users;
     const UserRecord me = currentUser();
-    bool full = false;
     int slot = -1;
-    const bool ok = db.changeNotices(currentUserName, "Creating Notice", [&] {
+    Result changed = db.changeNotices(currentUserName, "Creating Notice", [&] {
         slot = db.findFreeNotice();
-        if (slot < 0) {
-            full = true;
-            return false;
-        }
+        if (slot < 0) return false;
         NoticeRecord& r = db.notice(slot);
         r.owner = db.scramble(currentUserName).substr(0, 8);
         r.authorLevel = me.securityLevel;
@@ -30,11 +27,11 @@ AllocStatus Station::allocateNotice(TDateTime start, TDateTime end,
             r.inSet[k] = inSet[static_cast<std::size_t>(k)];
         return true;
     });
-    if (full) return AllocStatus::Full;
-    if (!ok) return AllocStatus::Failed;
+    changed.after(users);
+    if (!changed) return changed;
     n = slot;
-    if (!db.writeMessageFile(n, "", messageFileError)) return AllocStatus::Failed;
-    return AllocStatus::Ok;
+    if (Result text = db.writeMessageFile(n, ""); !text) return text.after(changed);
+    return changed;
 }
 
 namespace {
@@ -43,16 +40,16 @@ bool isNoticeNumber(int n) {
 }
 } // namespace
 
-bool Station::freeNotice(int n, std::string_view task) {
-    if (!isNoticeNumber(n)) return false;
+Result Station::freeNotice(int n, std::string_view task) {
+    if (!isNoticeNumber(n)) return Result::declined();
     return db.changeNotices(currentUserName, task, [&] {
         db.markNoticeFree(n);
         return true;
     });
 }
 
-bool Station::updateNoticeDates(int n, TDateTime start, TDateTime end) {
-    if (!isNoticeNumber(n)) return false;
+Result Station::updateNoticeDates(int n, TDateTime start, TDateTime end) {
+    if (!isNoticeNumber(n)) return Result::declined();
     return db.changeNotices(currentUserName, "Update Notice Dates", [&] {
         db.notice(n).startDate = start;
         db.notice(n).endDate = end;
@@ -60,8 +57,8 @@ bool Station::updateNoticeDates(int n, TDateTime start, TDateTime end) {
     });
 }
 
-bool Station::updateNoticeSets(int n, const std::array<bool, kSetCount>& inSet) {
-    if (!isNoticeNumber(n)) return false;
+Result Station::updateNoticeSets(int n, const std::array<bool, kSetCount>& inSet) {
+    if (!isNoticeNumber(n)) return Result::declined();
     return db.changeNotices(currentUserName, "Update Notice Set", [&] {
         for (int k = 0; k < kSetCount; ++k)
             db.notice(n).inSet[k] = inSet[static_cast<std::size_t>(k)];
@@ -69,8 +66,8 @@ bool Station::updateNoticeSets(int n, const std::array<bool, kSetCount>& inSet) 
     });
 }
 
-bool Station::addPost() {
-    if (!loggedOn()) return false;
+Result Station::addPost() {
+    if (!loggedOn()) return Result::declined();
     return db.changeUsers(currentUserName, "Submitting Notice", [&] {
         currentUser().postCount += 1;
         return true;

@@ -10,8 +10,6 @@
 
 namespace pinora {
 
-enum class AllocStatus { Ok, Full, Failed };
-
 class Station {
   public:
     Station(std::string folder, Services services);
@@ -27,16 +25,18 @@ class Station {
     bool loggedOn() const; // currentUserSlot is a slot number
 
     // Takes the lowest free slot under lock N ("Creating Notice"), fills it for the current
-    // user and writes an empty message file. n is set on Ok.
-    AllocStatus allocateNotice(TDateTime start, TDateTime end,
-                               const std::array<bool, kSetCount>& inSet, int& n,
-                               std::string* messageFileError = nullptr);
+    // user and writes an empty message file. Declined when no slot is free; Failed when nobody
+    // is logged on. n is set once the slot is taken: a Failed result with n set is the message
+    // file, which detail() says why.
+    Result allocateNotice(TDateTime start, TDateTime end,
+                          const std::array<bool, kSetCount>& inSet, int& n);
     // Frees notice n under lock N with the given task text ("Cancel Notice", "Delete Notice").
-    bool freeNotice(int n, std::string_view task);
-    bool updateNoticeDates(int n, TDateTime start, TDateTime end);
-    bool updateNoticeSets(int n, const std::array<bool, kSetCount>& inSet);
+    // These and addPost are Declined for a notice number out of range, or no one logged on.
+    Result freeNotice(int n, std::string_view task);
+    Result updateNoticeDates(int n, TDateTime start, TDateTime end);
+    Result updateNoticeSets(int n, const std::array<bool, kSetCount>& inSet);
     // Adds one to the current user's post count under lock U ("Submitting Notice").
-    bool addPost();
+    Result addPost();
 
     // Access rules on a notice's unscrambled owner.
     bool isOwn(std::string_view owner) const;

@@ -138,36 +138,37 @@ Hold holdOriginal(FileSystem& fs, const std::string& path, const std::string& he
 }
 
 // Puts the converted data in memory and saves it; memory is restored when the save fails.
-bool install(Database& db, DbFile which, std::string_view bytes) {
+Result install(Database& db, DbFile which, std::string_view bytes) {
     using formats::Convert;
+    const Result unconverted = Result::failed(formats::fileName(which), "it could not be converted");
     switch (which) {
     case DbFile::Config: {
         ConfigRecord converted;
-        if (formats::convertConfig(bytes, converted) != Convert::Done) return false;
+        if (formats::convertConfig(bytes, converted) != Convert::Done) return unconverted;
         const ConfigRecord keep = db.config;
         db.config = converted;
-        if (db.saveConfig()) return true;
-        db.config = keep;
-        return false;
+        Result saved = db.saveConfig();
+        if (!saved) db.config = keep;
+        return saved;
     }
     case DbFile::Notices: {
-        if (formats::convertNotices(bytes, db.notices.spare()) != Convert::Done) return false;
+        if (formats::convertNotices(bytes, db.notices.spare()) != Convert::Done) return unconverted;
         db.notices.swapInSpare();
-        if (db.saveNotices()) return true;
-        db.notices.swapInSpare();
-        return false;
+        Result saved = db.saveNotices();
+        if (!saved) db.notices.swapInSpare();
+        return saved;
     }
     case DbFile::Users: {
         UserTable converted;
-        if (formats::convertUsers(bytes, converted) != Convert::Done) return false;
+        if (formats::convertUsers(bytes, converted) != Convert::Done) return unconverted;
         const UserTable keep = db.users;
         db.users = converted;
-        if (db.saveUsers()) return true;
-        db.users = keep;
-        return false;
+        Result saved = db.saveUsers();
+        if (!saved) db.users = keep;
+        return saved;
     }
     }
-    return false;
+    return unconverted;
 }
 
 } // namespace
@@ -207,6 +208,7 @@ UpgradeResult upgradeFile(Database& db, DbFile which) {
     if (hold == Hold::Failed) {
         r.status = UpgradeStatus::Failed;
         r.message = notUpgraded(name, why);
+        r.result = Result::failed(name, why).tell(r.message);
         return r;
     }
     const OldFile f = readOldFile(db, which, hold == Hold::Linked ? held : p);
@@ -215,10 +217,13 @@ UpgradeResult upgradeFile(Database& db, DbFile which) {
         if (hold == Hold::Linked) removeFile(db.files(), held);
         if (f.found == OldFile::Unreadable) {
             r.status = UpgradeStatus::Unreadable;
-            r.message = brokenFileMessage(name, unreadableFinding(which, f.bytes));
+            const std::string found = unreadableFinding(which, f.bytes);
+            r.message = brokenFileMessage(name, found);
+            r.result = Result::unreadable(name, found).tell(r.message);
         } else if (f.found == OldFile::Failed) {
             r.status = UpgradeStatus::Failed;
             r.message = notUpgraded(name, f.error);
+            r.result = Result::failed(name, f.error).tell(r.message);
         } else {
             r.from = Format::Current; // converted by another station meanwhile, or gone
         }
@@ -240,50 +245,46 @@ UpgradeResult upgradeFile(Database& db, DbFile which) {
     }
     if (!keptOk) {
         r.status = UpgradeStatus::Failed;
-        r.message = notUpgraded(name, "no copy could be kept as " + kept + " (" + err + ")");
+        const std::string notKept = "no copy could be kept as " + kept + " (" + err + ")";
+        r.message = notUpgraded(name, notKept);
+        r.result = Result::failed(name, notKept).tell(r.message);
         return r;
     }
-    if (install(db, which, f.bytes)) {
+    Result installed = install(db, which, f.bytes);
+    if (installed) {
         r.status = UpgradeStatus::Upgraded;
         r.message = upgradeMessage(which, f.from);
         r.backup = kept;
+        r.result.tell(r.message);
         return r;
     }
-    // The copy stays: it is the file as it still is.
+    // The copy stays: it is the file as it still is. The save's own message is the one told.
     r.status = UpgradeStatus::Failed;
     r.message = notUpgraded(name, "the converted file could not be saved");
     r.reported = true;
+    r.result = std::move(installed);
     return r;
 }
 
-namespace {
-void tell(Database& db, const std::string& text) {
-    if (db.services().reporter) db.services().reporter->showMessage(text);
-}
-} // namespace
-
-bool upgradeOnLoad(Database& db, std::string_view name) {
-    const UpgradeResult r = upgradeFile(db, fileNamed(name));
-    if (!r.reported && !r.message.empty()) tell(db, r.message);
-    return r.status == UpgradeStatus::Upgraded || r.status == UpgradeStatus::NotNeeded;
+Result upgradeOnLoad(Database& db, std::string_view name) {
+    return upgradeFile(db, fileNamed(name)).result;
 }
 
-bool refuseOnLoad(Database& db, std::string_view name) {
+Result refuseOnLoad(Database& db, std::string_view name) {
     const DbFile which = fileNamed(name);
     const OldFile f = readOldFile(db, which, db.path(name));
+    std::string found;
     switch (f.found) {
     case OldFile::Missing:
-    case OldFile::Current: return true;
+    case OldFile::Current: return Result::ok();
     case OldFile::Convertible:
-        tell(db, brokenFileMessage(name, "it is of an older format, which a workstation converts "
-                                         "when it next opens the database"));
-        return false;
-    case OldFile::Unreadable: tell(db, brokenFileMessage(name, unreadableFinding(which, f.bytes)));
-        return false;
-    case OldFile::Failed: tell(db, brokenFileMessage(name, "it cannot be read: " + f.error));
-        return false;
+        found = "it is of an older format, which a workstation converts when it next opens the "
+                "database";
+        break;
+    case OldFile::Unreadable: found = unreadableFinding(which, f.bytes); break;
+    case OldFile::Failed: found = "it cannot be read: " + f.error; break;
     }
-    return false;
+    return Result::unreadable(std::string(name), found).tell(brokenFileMessage(name, found));
 }
 
 } // namespace pinora

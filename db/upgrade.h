@@ -27,7 +27,10 @@ struct UpgradeResult {
     Format from = Format::Current;
     std::string message;   // UTF-8
     std::string backup;    // name of the kept original in the database folder, when Upgraded
-    bool reported = false; // the database has already told the user (a failed save)
+    // The same as a result, carrying what the user is to read: message, or, when the
+    // converted file could not be saved (reported), the save's own unsaved-file message.
+    Result result;
+    bool reported = false;
 };
 
 // "Upgraded Version 2.4 Configuration to version 2.5. You must restart notices."
@@ -47,14 +50,14 @@ std::optional<Format> convertibleFormat(const Database& db, DbFile which);
 // as they were.
 UpgradeResult upgradeFile(Database& db, DbFile which);
 
-// For the loaders, when a header does not match: converts, tells the user through the
-// database's reporter (the upgrade message, or why it failed) and returns true when the file
-// is to be read again. name is "CONFIG.DB", "NOTICE.DB" or "USER.DB".
-bool upgradeOnLoad(Database& db, std::string_view name);
+// For the loaders, when a header does not match: converts, and is Ok, carrying the upgrade
+// message when there was one, when the file is to be read again; otherwise says why not.
+// name is "CONFIG.DB", "NOTICE.DB" or "USER.DB".
+Result upgradeOnLoad(Database& db, std::string_view name);
 
-// For the loaders of a reader that converts nothing: tells the user why the file cannot be read
-// (of an older format, or broken) and returns false; true when it has become current meanwhile
-// (or has gone) and is to be read again.
-bool refuseOnLoad(Database& db, std::string_view name);
+// For the loaders of a reader that converts nothing: Unreadable, saying why the file cannot be
+// read (of an older format, or broken); Ok when it has become current meanwhile (or has gone)
+// and is to be read again.
+Result refuseOnLoad(Database& db, std::string_view name);
 
 } // namespace pinora

@@ -29,13 +29,13 @@ std::size_t currentSize(DbFile which) {
     return databaseLengths(which).back().bytes;
 }
 
-LoadResult load(Database& db, DbFile which, HeaderCheck check) {
+Result load(Database& db, DbFile which, HeaderCheck check) {
     switch (which) {
     case DbFile::Config: return db.loadConfig(check);
     case DbFile::Notices: return db.loadNotices(check);
     case DbFile::Users: return db.loadUsers(check);
     }
-    return LoadResult::Failed;
+    return Result::unreadable("", "no such file"); // every file is named above
 }
 
 // The block in memory, to compare two loads without copying a megabyte.
@@ -112,7 +112,6 @@ int DatabaseFileRun::runInfo(bool json, std::ostream& out, std::ostream& err) {
     cli::Options o;
     if (json) o.flags["--json"] = true;
     const int status = cli::info(toolDb_, o, out, err);
-    err << messages(tool_);
     return status;
 }
 
@@ -157,25 +156,25 @@ void DatabaseFileRun::operator()(DbFile which, const std::uint8_t* data, std::si
 
     // A tool's load takes the block whatever the header says, when the length is right.
     {
-        const LoadResult r = load(skipping_, which, HeaderCheck::Skip);
+        const Result r = skipped_.told(load(skipping_, which, HeaderCheck::Skip));
         if (f.shape == Shape::Missing)
-            FUZZ_CHECK(r == LoadResult::Missing);
+            FUZZ_CHECK(r == Result::Missing);
         else
-            FUZZ_CHECK((r == LoadResult::Ok) == (regular && f.bytes.size() == currentSize(which)),
+            FUZZ_CHECK((r == Result::Ok) == (regular && f.bytes.size() == currentSize(which)),
                        messages(skipped_));
-        FUZZ_CHECK((r == LoadResult::Failed) == (skipped_.reporter->messages.size() == 1),
+        FUZZ_CHECK((r == Result::Unreadable) == (skipped_.reporter->messages.size() == 1),
                    messages(skipped_));
         FUZZ_CHECK(scratch_.unchangedSince(before_));
     }
 
-    const LoadResult r = load(db_, which, HeaderCheck::Required);
+    const Result r = s_.told(load(db_, which, HeaderCheck::Required));
     const auto& said = s_.reporter->messages;
     if (f.shape == Shape::Missing) {
-        FUZZ_CHECK(r == LoadResult::Missing && said.empty());
+        FUZZ_CHECK(r == Result::Missing && said.empty());
         return;
     }
-    FUZZ_CHECK(r != LoadResult::Missing);
-    if (r == LoadResult::Failed) {
+    FUZZ_CHECK(r != Result::Missing);
+    if (!r) {
         // Told once, and left exactly as it was for the administrator.
         FUZZ_CHECK(said.size() == 1, messages(s_));
         FUZZ_CHECK(scratch_.unchangedSince(before_), messages(s_));
@@ -199,7 +198,8 @@ void DatabaseFileRun::operator()(DbFile which, const std::uint8_t* data, std::si
                 kept = scratch_.read(scratch_ / n) == f.bytes;
         FUZZ_CHECK(kept);
     }
-    FUZZ_CHECK(load(second_, which, HeaderCheck::Required) == LoadResult::Ok, messages(again_));
+    FUZZ_CHECK(again_.told(load(second_, which, HeaderCheck::Required)) == Result::Ok,
+               messages(again_));
     FUZZ_CHECK(again_.reporter->messages.empty(), messages(again_));
     FUZZ_CHECK(sameBlock(second_, db_, which));
     use(db_, which);

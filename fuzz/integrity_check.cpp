@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     {
         Database& db = station.db;
-        FUZZ_CHECK(db.loadUsers() == LoadResult::Ok && db.loadNotices() == LoadResult::Ok);
+        FUZZ_CHECK(db.loadUsers() == Result::Ok && db.loadNotices() == Result::Ok);
         for (int u = 1; u <= users && rest.size() >= sizeof(UserRecord); ++u) {
             std::memcpy(&db.user(u), rest.data(), sizeof(UserRecord));
             rest.remove_prefix(sizeof(UserRecord));
@@ -97,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(!scratch.exists(scratch / "DB-N.LCK") && !scratch.exists(scratch / "DB-U.LCK"));
 
     Database& db = station.db;
-    FUZZ_CHECK(db.loadUsers() == LoadResult::Ok && db.loadNotices() == LoadResult::Ok);
+    FUZZ_CHECK(db.loadUsers() == Result::Ok && db.loadNotices() == Result::Ok);
     bool adminIsUser = false;
     for (int u = 1; u <= kUserCount; ++u) {
         if (db.userSlotFree(u)) continue;

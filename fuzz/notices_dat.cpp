@@ -58,9 +58,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         dbFolder.writeFile(old + "/msg/2.msg", message);
     }
     writeFreshDatabase(dbFolder);
-    db.loadConfig();
+    FUZZ_CHECK(db.loadConfig());
     db.config.noticeSets[1].name = "Staff";
-    db.saveConfig();
+    FUZZ_CHECK(db.saveConfig());
     Release14Import rq;
     rq.folder = old;
     rq.staffSet = 2;
@@ -88,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case ImportStatus::Done: {
         FUZZ_CHECK(o.message == "Import Complete");
         FUZZ_CHECK(o.imported <= used && o.imported <= kNoticeCount);
-        FUZZ_CHECK(check.loadNotices() == LoadResult::Ok);
+        FUZZ_CHECK(check.loadNotices() == Result::Ok);
         FUZZ_CHECK(check.countNoticesInUse() == o.imported);
         break;
     }
@@ -98,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
     case ImportStatus::LockHeld: FUZZ_CHECK(false, "no other station holds the lock"); break;
     case ImportStatus::Failed:
-        FUZZ_CHECK(!o.message.empty() || !s.reporter->messages.empty());
+        FUZZ_CHECK(!o.message.empty() || !o.result.messages().empty());
         break;
     }
     return 0;

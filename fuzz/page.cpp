@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t first = data[0];
     std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
 
-    FUZZ_CHECK(db.loadConfig() == LoadResult::Ok && db.loadNotices() == LoadResult::Ok);
+    FUZZ_CHECK(db.loadConfig() == Result::Ok && db.loadNotices() == Result::Ok);
     const std::size_t configBytes = std::min(rest.size(), sizeof db.config);
     std::memcpy(&db.config, rest.data(), configBytes);
     rest.remove_prefix(configBytes);

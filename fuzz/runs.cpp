@@ -43,22 +43,22 @@ void LockFileRun::operator()(const std::uint8_t* data, std::size_t size) {
     const LockInfo found = db_.readLock('N', &ok);
     scratch_.snapshot(before_);
     const std::string me = "FUZZ";
-    const LockResult r = db_.acquireLock('N', me, "Fuzzing");
-    if (!ok) FUZZ_CHECK(r == LockResult::Failed);
-    if (r == LockResult::Failed) {
+    const Result r = s_.told(db_.acquireLock('N', me, "Fuzzing"));
+    if (!ok) FUZZ_CHECK(r == Result::Failed);
+    if (r == Result::Failed) {
         FUZZ_CHECK(s_.reporter->messages.size() == 1);
         return;
     }
     FUZZ_CHECK(s_.reporter->messages.empty());
     if (!found.held) {
-        FUZZ_CHECK(r == LockResult::Granted);
+        FUZZ_CHECK(r == Result::Ok);
         FUZZ_CHECK(scratch_.readFile(lockFile) == "TRUE\r\nFUZZ\r\nFuzzing\r\n");
     } else {
-        FUZZ_CHECK((r == LockResult::Granted) == equalsIgnoreCase(found.holder, me));
+        FUZZ_CHECK((r == Result::Ok) == equalsIgnoreCase(found.holder, me));
         FUZZ_CHECK(scratch_.unchangedSince(before_));
     }
-    if (r == LockResult::Granted) {
-        db_.releaseLock('N');
+    if (r == Result::Ok) {
+        FUZZ_CHECK(db_.releaseLock('N'));
         FUZZ_CHECK(!db_.readLock('N').held);
     }
 }
@@ -94,8 +94,8 @@ void MessageFileRun::operator()(const std::uint8_t* data, std::size_t size) {
     FUZZ_CHECK(typed.size() <= bytes.size());
     FUZZ_CHECK(utf8ToCp1252(cp1252ToUtf8(typed)) == typed);
 
-    std::string error;
-    FUZZ_CHECK(st_.db.writeMessageFile(1, text, &error), error);
+    const Result written = st_.db.writeMessageFile(1, text);
+    FUZZ_CHECK(written, written.detail());
     FUZZ_CHECK(crLfLines(scratch_.readFile(scratch_ / "MSG/1.MSG")));
 }
 

@@ -63,9 +63,9 @@ struct Sample {
 
     Sample() {
         test::writeFreshDatabase(dir.str());
-        db.loadConfig();
-        db.loadUsers();
-        db.loadNotices();
+        FUZZ_CHECK(db.loadConfig());
+        FUZZ_CHECK(db.loadUsers());
+        FUZZ_CHECK(db.loadNotices());
         const int u = db.findFreeUser();
         db.setUserCredentials(u, "Teacher1", "pw");
         db.user(u).fullName = "Ann Teacher";
@@ -82,10 +82,10 @@ struct Sample {
             r.endDate = n == 3 ? monday - 60 : monday + n;
             r.signature = "Ann";
             r.inSet[0] = true;
-            db.writeMessageFile(n, "Line one\nCaf\xE9 \x93quoted\x94\n");
+            FUZZ_CHECK(db.writeMessageFile(n, "Line one\nCaf\xE9 \x93quoted\x94\n"));
         }
-        db.saveUsers();
-        db.saveNotices();
+        FUZZ_CHECK(db.saveUsers());
+        FUZZ_CHECK(db.saveNotices());
     }
     std::string file(const char* name) const { return test::readBytes(dir / name); }
 };

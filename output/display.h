@@ -18,6 +18,9 @@ class DisplayPage {
     struct Look {
         bool changed = false; // the page differs from the one written before
         std::string error;    // why the page could not be brought up to date; empty when it was
+        // What reading the files had to tell, in the database's words: the screen has no one
+        // to answer a message box, so its runner writes them to the error stream.
+        Result loaded;
     };
     // Reads the folder again and writes the page of the clock's day.
     Look look();
@@ -27,7 +30,7 @@ class DisplayPage {
     const std::string& pagePath() const { return pagePath_; }
 
   private:
-    Look fail(std::string error);
+    Look fail(std::string error, Result loaded = {});
 
     Database& db_;
     std::string setName_;

@@ -69,8 +69,8 @@ void line(std::string& out, std::string_view a) {
 } // namespace
 
 bool writeNoticePage(Database& db, int setNumber, const std::string& pageName, TDateTime day,
-                     std::string* error) {
-    return writeNoticePageFile(db, setNumber, db.path(pageName), day, error);
+                     std::string* error, Result* loaded) {
+    return writeNoticePageFile(db, setNumber, db.path(pageName), day, error, loaded);
 }
 
 bool forEachPageNotice(const Database& db, int setNumber, TDateTime day, const PageNoticeFn& each,
@@ -129,7 +129,7 @@ std::string signatureText(std::int32_t style, std::string_view signature) {
 }
 
 bool makeNoticePage(Database& db, int setNumber, TDateTime day, std::string& out,
-                    std::string* error) {
+                    std::string* error, Result* loaded) {
     auto fail = [error](std::string text) {
         if (error) *error = std::move(text);
         return false;
@@ -138,8 +138,12 @@ bool makeNoticePage(Database& db, int setNumber, TDateTime day, std::string& out
         return fail("There is no notice set number " + std::to_string(setNumber));
 
     // A missing file leaves the table in memory as the station last loaded it.
-    if (db.loadConfig() == LoadResult::Failed) return fail(brokenFileMessage("CONFIG.DB"));
-    if (db.loadNotices() == LoadResult::Failed) return fail(brokenFileMessage("NOTICE.DB"));
+    const auto unusable = [](const Result& r) { return !r && r.kind() != Result::Missing; };
+    Result told = db.loadConfig();
+    if (!unusable(told)) told = db.loadNotices().after(told);
+    if (loaded) *loaded = told;
+    if (unusable(told))
+        return fail(brokenFileMessage(told.file() == "CONFIG.DB" ? "CONFIG.DB" : "NOTICE.DB"));
 
     const ConfigRecord& c = db.config;
     const std::string sep = c.crAfterNotice ? "<P>" : "";
@@ -216,7 +220,7 @@ bool makeNoticePage(Database& db, int setNumber, TDateTime day, std::string& out
 }
 
 bool writeNoticePageFile(Database& db, int setNumber, const std::string& pagePath, TDateTime day,
-                         std::string* error) {
+                         std::string* error, Result* loaded) {
     auto fail = [error](std::string text) {
         if (error) *error = std::move(text);
         return false;
@@ -224,7 +228,7 @@ bool writeNoticePageFile(Database& db, int setNumber, const std::string& pagePat
     const std::string tag = "~" + std::to_string(::getpid()) + "-" +
                             std::to_string(db.services().chance->below(1000000000));
     std::string out;
-    if (!makeNoticePage(db, setNumber, day, out, error)) return false;
+    if (!makeNoticePage(db, setNumber, day, out, error, loaded)) return false;
     const std::string logo = db.path("logo.gif");
     const bool withLogo = fileOrLink(db.files(), logo);
 

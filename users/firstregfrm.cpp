@@ -88,7 +88,8 @@ void Tfirstregfrm::FormShow() {
 
 void Tfirstregfrm::BitBtn1Click() {
     Database& db = station_.db;
-    db.loadConfig();
+    // On failure the message is shown and what memory holds is used.
+    ui::present(db.loadConfig());
     const PersonalEntries e = fields_.entries();
     const auto failed = checkRegistration(e);
     for (const RegistrationCheck c : failed)
@@ -110,6 +111,7 @@ void Tfirstregfrm::BitBtn1Click() {
     }
 
     const Registration r = registerUser(station_, osName, e);
+    ui::present(r.result);
     if (r.status == RegistrationStatus::Full) {
         ui::Messages::information(
             this, QStringLiteral("The Pinora cannot fit anymore users in its database. This is an "
@@ -117,7 +119,7 @@ void Tfirstregfrm::BitBtn1Click() {
                                  "Pinora System Administrator to fix the problem"));
         return;
     }
-    if (r.status != RegistrationStatus::Ok) return; // the database has said why
+    if (r.status != RegistrationStatus::Ok) return; // its result has said why
     registered_ = true;
     hide();
     if (finishLogon) finishLogon(r.storedName, r.storedPassword);
@@ -189,7 +191,8 @@ void Tautoregconfigfrm::showEvent(QShowEvent* e) {
 }
 
 void Tautoregconfigfrm::FormShow() {
-    station_.db.loadConfig();
+    // On failure the message is shown and what memory holds is used.
+    ui::present(station_.db.loadConfig());
     const DefaultRights d = defaultRightsOf(station_.db.config);
     forcepassword_->setChecked(d.forcePassword);
     allowpublish_->setChecked(d.allowPublish);

@@ -1,5 +1,7 @@
 #include "loginconfig.h"
 
+#include "ui/messages.h"
+
 namespace pinora {
 
 int authChoice(const ConfigRecord& c) {
@@ -26,10 +28,12 @@ void applyNewUserChoice(ConfigRecord& c, int choice) {
 }
 
 bool saveLoginConfig(Database& db, int auth, int newUser) {
-    if (db.loadConfig() == LoadResult::Failed) return false;
-    applyAuthChoice(db.config, auth);
-    applyNewUserChoice(db.config, newUser);
-    return db.saveConfig();
+    // A missing file is written afresh; one that cannot be read is not saved over.
+    return ui::present(db.changeConfig([&] {
+        applyAuthChoice(db.config, auth);
+        applyNewUserChoice(db.config, newUser);
+        return true;
+    }));
 }
 
 } // namespace pinora

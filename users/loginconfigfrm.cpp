@@ -1,3 +1,4 @@
+#include "ui/messages.h"
 #include "loginconfigfrm.h"
 
 #include "formparts.h"
@@ -70,7 +71,8 @@ void Tloginconfigfrm::showEvent(QShowEvent* e) {
 }
 
 void Tloginconfigfrm::FormShow() {
-    station_.db.loadConfig();
+    // On failure the message is shown and what memory holds is used.
+    ui::present(station_.db.loadConfig());
     select(authuser_, authChoice(station_.db.config));
     select(newuser_, newUserChoice(station_.db.config));
 }

@@ -1,5 +1,7 @@
 #include "registration.h"
 
+#include "ui/messages.h"
+
 #include "db/text.h"
 #include "logon.h"
 
@@ -19,11 +21,11 @@ Registration registerUser(Station& station, const std::string& osName, const Per
     Database& db = station.db;
     Registration r;
     // The template as CONFIG.DB holds it now; a file that cannot be read leaves the one in
-    // memory (its message has been shown).
-    db.loadConfig();
+    // memory (its message is told with the registration's).
+    const Result config = db.loadConfig();
     const UserRecord templ = db.config.newUserTemplate;
     bool full = false;
-    const bool ok = db.changeUsers(station.currentUserName, "User Registration", [&] {
+    r.result = db.changeUsers(station.currentUserName, "User Registration", [&] {
         const int slot = db.findFreeUser();
         if (slot < 0) {
             full = true;
@@ -39,11 +41,12 @@ Registration registerUser(Station& station, const std::string& osName, const Per
         r.slot = slot;
         return true;
     });
+    r.result.after(config);
     if (full) {
         r.status = RegistrationStatus::Full;
         return r;
     }
-    if (!ok) return r;
+    if (!r.result) return r;
     r.status = RegistrationStatus::Ok;
     r.storedName = db.userLoginName(r.slot);
     r.storedPassword = db.userPassword(r.slot);
@@ -69,7 +72,12 @@ bool validLevel(const std::string& text) {
 
 SaveStatus saveDefaultRights(Database& db, const DefaultRights& rights) {
     if (!validLevel(rights.level)) return SaveStatus::BadLevel;
-    if (db.loadConfig() == LoadResult::Failed) return SaveStatus::Failed;
+    const Result loaded = db.loadConfig();
+    // A missing file is written afresh; one that cannot be read is not saved over.
+    if (!loaded && loaded.kind() != Result::Missing) {
+        ui::present(loaded);
+        return SaveStatus::Failed;
+    }
     UserRecord& t = db.config.newUserTemplate;
     t.forcePassword = rights.forcePassword;
     t.allowPublish = rights.allowPublish;
@@ -77,7 +85,7 @@ SaveStatus saveDefaultRights(Database& db, const DefaultRights& rights) {
     t.allowDelete = rights.allowDelete;
     t.adminMenu = rights.adminMenu;
     t.securityLevel = static_cast<std::uint8_t>(*wholeNumber(rights.level));
-    return db.saveConfig() ? SaveStatus::Ok : SaveStatus::Failed;
+    return ui::present(db.saveConfig().after(loaded)) ? SaveStatus::Ok : SaveStatus::Failed;
 }
 
 } // namespace pinora

@@ -28,6 +28,8 @@ enum class RegistrationStatus { Ok, Full, Failed };
 
 struct Registration {
     RegistrationStatus status = RegistrationStatus::Failed;
+    // The loads and the change under lock U, with what they have to tell the user.
+    Result result;
     int slot = -1;
     // The texts as USER.DB now holds them (cut to 15 characters): the logon must use these,
     // or a long name or password would not authenticate.

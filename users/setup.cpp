@@ -35,11 +35,11 @@ namespace {
 // The first notice can only be written once MSG exists, and pages go to TEMP.
 bool makeDbFolder(Database& db, const char* name) {
     if (makeFolder(db.files(), db.path(name))) return true;
-    if (db.services().reporter)
-        db.services().reporter->showMessage(
-            std::string("The ") + name +
-            " Folder could not be created. There is a DISK or NETWORK error, or the database "
-            "folder is read-only. See the Notice Administrator");
+    ui::Messages::information(
+        nullptr, QString::fromStdString(
+                     std::string("The ") + name +
+                     " Folder could not be created. There is a DISK or NETWORK error, or the "
+                     "database folder is read-only. See the Notice Administrator"));
     return false;
 }
 
@@ -51,12 +51,12 @@ bool writeNewDatabase(Database& db, const SetupEntries& e) {
     db.config.schoolName = ui::toRecord(e.schoolName);
     db.config.schoolCopyright = ui::toRecord(e.copyrightLine);
     db.config.noticeSets[0].name = ui::toRecord(e.setOneName);
-    if (!db.saveConfig()) return false;
+    if (!ui::present(db.saveConfig())) return false;
 
     // A new table: every field of every slot zero, the names free.
     db.users.fill(UserRecord{});
     db.initUsers();
-    if (!db.saveUsers()) return false;
+    if (!ui::present(db.saveUsers())) return false;
 
     const int slot = db.findFreeUser();
     db.setUserCredentials(slot, kAdminName, ui::toRecord(e.adminPassword1));
@@ -76,11 +76,11 @@ bool writeNewDatabase(Database& db, const SetupEntries& e) {
     u.forcePassword = true;
     u.bypassDeadline = false;
     u.bypassMaxDays = false;
-    if (!db.saveOneUser(slot)) return false;
+    if (!ui::present(db.saveOneUser(slot))) return false;
 
     db.notices.fill(NoticeRecord{});
     db.initNotices();
-    if (!db.saveNotices()) return false;
+    if (!ui::present(db.saveNotices())) return false;
 
     makeDbFolder(db, "MSG");
     makeDbFolder(db, "TEMP");

@@ -1,5 +1,7 @@
 #include "usermanagement.h"
 
+#include "ui/messages.h"
+
 #include "db/text.h"
 
 #include <algorithm>
@@ -99,7 +101,7 @@ namespace {
 UserChange changeFoundUser(Station& station, const char* task, const std::function<int()>& find,
                            const std::function<void(int slot)>& change) {
     bool gone = false;
-    const bool ok = station.db.changeUsers(station.currentUserName, task, [&] {
+    const Result r = station.db.changeUsers(station.currentUserName, task, [&] {
         const int slot = find();
         if (slot < 0) {
             gone = true;
@@ -108,6 +110,7 @@ UserChange changeFoundUser(Station& station, const char* task, const std::functi
         change(slot);
         return true;
     });
+    const bool ok = ui::present(r);
     if (gone) return UserChange::Gone;
     return ok ? UserChange::Ok : UserChange::Failed;
 }
@@ -150,10 +153,11 @@ UserChange deleteUser(Station& station, const std::string& name) {
 UserChange addUser(Station& station, const std::string& name) {
     if (const UserChange c = checkNewUserName(name); c != UserChange::Ok) return c;
     Database& db = station.db;
-    db.loadConfig(); // the template as saved now; on failure the one in memory
+    // The template as saved now; on failure its message is shown and the one in memory is used.
+    ui::present(db.loadConfig());
     const UserRecord templ = db.config.newUserTemplate;
     UserChange refused = UserChange::Ok;
-    const bool ok = db.changeUsers(station.currentUserName, "Create New User", [&] {
+    const Result r = db.changeUsers(station.currentUserName, "Create New User", [&] {
         // findUser finds only the first of two equal names, so a second would be lost.
         if (db.findUser(name) >= 0) {
             refused = UserChange::Taken;
@@ -168,6 +172,7 @@ UserChange addUser(Station& station, const std::string& name) {
         db.setUserName(slot, name);
         return true;
     });
+    const bool ok = ui::present(r);
     if (refused != UserChange::Ok) return refused;
     return ok ? UserChange::Ok : UserChange::Failed;
 }

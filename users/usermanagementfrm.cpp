@@ -184,7 +184,8 @@ void TUserManagementFrm::showEvent(QShowEvent* e) {
 }
 
 void TUserManagementFrm::FormShow() {
-    station_.db.loadConfig();
+    // On failure the message is shown and what memory holds is used.
+    ui::present(station_.db.loadConfig());
     for (int k = 0; k < kSetCount; ++k) {
         const std::string name = station_.db.config.noticeSets[k].name.str();
         QCheckBox* box = sets_[static_cast<std::size_t>(k)];
@@ -196,7 +197,8 @@ void TUserManagementFrm::FormShow() {
 }
 
 void TUserManagementFrm::fillList(const ListedUser& select) {
-    station_.db.loadUsers();
+    // On failure the message is shown and what memory holds is used.
+    ui::present(station_.db.loadUsers());
     const std::vector<ListedUser> users = userList(station_.db);
     int row = 0;
     for (std::size_t i = 0; i < users.size(); ++i) {
@@ -227,7 +229,8 @@ void TUserManagementFrm::userlistClick() {
 }
 
 void TUserManagementFrm::showDetails() {
-    station_.db.loadUsers();
+    // On failure the message is shown and what memory holds is used.
+    ui::present(station_.db.loadUsers());
     if (!stillListed(station_.db, selected_)) {
         // Nobody to show, or deleted meanwhile: nothing here may be changed.
         useroptions_->setEnabled(false);
@@ -375,7 +378,8 @@ void TUserInfofrm::showEvent(QShowEvent* e) {
 }
 
 void TUserInfofrm::FormShow() {
-    station_.db.loadUsers();
+    // On failure the message is shown and what memory holds is used.
+    ui::present(station_.db.loadUsers());
     fields_.fill(myInformation(station_));
     focusFirstField(this);
 }

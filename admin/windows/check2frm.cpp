@@ -164,6 +164,8 @@ void Tcheck2frm::startbtnClick() {
     const CheckResult r = runIntegrityCheck(station_, options(), observer,
                                             [](TDateTime t) { return ui::toRecord(shownDateTime(t)); });
     lastOutcome_ = r.outcome;
+    // What the locks, loads and saves had to tell came while the check ran: it goes first.
+    ui::present(r.result);
     if (r.outcome == CheckOutcome::LockRefused)
         ui::Messages::information(this, QString::fromLatin1(kCheckRefusedMessage));
     else if (r.outcome != CheckOutcome::Completed)

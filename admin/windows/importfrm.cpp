@@ -90,7 +90,8 @@ void TImportfrm::showEvent(QShowEvent* event) {
 }
 
 void TImportfrm::FormShow() {
-    station_.db.loadConfig();
+    // On failure the message is shown and what memory holds is used.
+    ui::present(station_.db.loadConfig());
     for (QComboBox* list : {importset1_, importset2_}) {
         list->clear();
         // Each choice keeps its set's number: two sets may share a name.
@@ -123,6 +124,7 @@ void TImportfrm::ImportClick() {
     // or the close box would otherwise start or end something in the middle of it.
     const ui::StationBusy busy;
     const ImportOutcome r = importRelease14(station_.db, rq);
+    ui::present(r.result);
     if (!r.message.empty()) ui::Messages::information(this, QString::fromStdString(r.message));
 }
 

@@ -60,7 +60,8 @@ void Tschoolinfofrm::showEvent(QShowEvent* event) {
 }
 
 void Tschoolinfofrm::FormShow() {
-    station_.db.loadConfig();
+    // On failure the message is shown and what memory holds is used.
+    ui::present(station_.db.loadConfig());
     schoolname_->setText(ui::fromRecord(station_.db.config.schoolName.str()));
     schoolcopyright_->setText(ui::fromRecord(station_.db.config.schoolCopyright.str()));
 }
@@ -71,11 +72,11 @@ void Tschoolinfofrm::BitBtn1Click() {
             this, QStringLiteral("Your school name must be mentioned for notices to work"));
         return;
     }
-    const bool saved = station_.db.changeConfig([this] {
+    const bool saved = ui::present(station_.db.changeConfig([this] {
         station_.db.config.schoolName = ui::toRecord(schoolname_->text());
         station_.db.config.schoolCopyright = ui::toRecord(schoolcopyright_->text());
         return true;
-    });
+    }));
     if (saved) accept();
 }
 

@@ -133,7 +133,8 @@ void Tsetconfigfrm::showEvent(QShowEvent* event) {
 }
 
 void Tsetconfigfrm::FormShow() {
-    station_.db.loadConfig();
+    // On failure the message is shown and what memory holds is used.
+    ui::present(station_.db.loadConfig());
     const SetRows shown = setRowsOf(station_.db.config);
     for (std::size_t k = 0; k < rows_.size(); ++k) {
         const RowControls& r = rows_[k];
@@ -164,10 +165,10 @@ void Tsetconfigfrm::BitBtn9Click() {
         return;
     }
     std::optional<QString> error;
-    const bool saved = station_.db.changeConfig([&] {
+    const bool saved = ui::present(station_.db.changeConfig([&] {
         error = storeSetRows(station_.db.config, rows());
         return !error;
-    });
+    }));
     if (error) ui::Messages::information(this, *error);
     if (saved) accept();
 }

@@ -203,7 +203,8 @@ void Tpageformatfrm::showEvent(QShowEvent* event) {
 }
 
 void Tpageformatfrm::FormShow() {
-    station_.db.loadConfig();
+    // On failure the message is shown and what memory holds is used.
+    ui::present(station_.db.loadConfig());
     const PageFormat f = pageFormatOf(station_.db.config);
     allowUserReturns_->setChecked(f.allowUserReturns);
     numberEachNotice_->setChecked(f.numberEachNotice);
@@ -245,7 +246,8 @@ void Tpageformatfrm::SaveClick() {
         ui::Messages::information(this, *error);
         return;
     }
-    if (station_.db.changeConfig([&] { return !storePageFormat(station_.db.config, f); }))
+    if (ui::present(
+            station_.db.changeConfig([&] { return !storePageFormat(station_.db.config, f); })))
         accept();
 }
 

@@ -184,7 +184,15 @@ bool Tpreviewdialogfrm::writeChosenPage() {
     const int set = station_.db.findNoticeSet(chosenSetName());
     tempPageName_ = "TEMP/~" + std::to_string(station_.services().chance->below(100000)) + ".HTM";
     std::string error;
-    if (set < 1 || !writeNoticePage(station_.db, set, tempPageName(), chosenDay(), &error)) {
+    Result loaded;
+    const bool written =
+        set >= 1 && writeNoticePage(station_.db, set, tempPageName(), chosenDay(), &error, &loaded);
+    // The reloads' own words come first, as they happened first. A file that could not be used
+    // has been named by them, with what was found in it: the page's own sentence for the same
+    // file would only repeat it (for CONFIG.DB word for word).
+    ui::present(loaded);
+    if (!written && !loaded && !loaded.messages().empty()) return false;
+    if (!written) {
         // Handing a missing or half-written page on would only show a puzzling error later.
         // The generator's text names the file (e.g. "Cannot create file ...").
         const QString text = error.empty()

@@ -84,7 +84,8 @@ void Twebserverconfigfrm::showEvent(QShowEvent* event) {
 
 void Twebserverconfigfrm::FormShow() {
     Database& db = station_.db;
-    db.loadConfig(); // on failure the message is shown and the record in memory is used
+    // On failure the message is shown and the record in memory is used.
+    ui::present(db.loadConfig());
     const ConfigRecord& c = db.config;
     ftpserv_->setText(ui::fromRecord(c.ftpServer.str()));
     port_->setText(QString::number(c.ftpPort));
@@ -111,7 +112,7 @@ void Twebserverconfigfrm::BitBtn1Click() {
                                  "and 65535"));
         return;
     }
-    const bool saved = station_.db.changeConfig([&] {
+    const bool saved = ui::present(station_.db.changeConfig([&] {
         ConfigRecord& c = station_.db.config;
         c.ftpServer = ui::toRecord(ftpserv_->text());
         c.ftpPort = static_cast<std::uint16_t>(port);
@@ -120,7 +121,7 @@ void Twebserverconfigfrm::BitBtn1Click() {
         c.ftpPassword = ui::toRecord(pass_->text());
         c.ftpUploadDir = ui::toRecord(uploaddir_->text());
         return true;
-    });
+    }));
     if (saved) accept(); // else the message is shown and the dialog stays open
 }
 

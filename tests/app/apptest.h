@@ -49,9 +49,9 @@ class AppTest : public ::testing::Test {
         ui::Messages::clear();
         writeFreshDatabase(tf.str());
         st = std::make_unique<Station>(tf.str(), fs.services());
-        ASSERT_EQ(st->db.loadConfig(), LoadResult::Ok);
-        ASSERT_EQ(st->db.loadUsers(), LoadResult::Ok);
-        ASSERT_EQ(st->db.loadNotices(), LoadResult::Ok);
+        ASSERT_EQ(st->db.loadConfig(), Result::Ok);
+        ASSERT_EQ(st->db.loadUsers(), Result::Ok);
+        ASSERT_EQ(st->db.loadNotices(), Result::Ok);
     }
 
     void TearDown() override {
@@ -61,7 +61,7 @@ class AppTest : public ::testing::Test {
 
     // Adds a user to USER.DB and returns its slot.
     int addUser(const UserSpec& u) {
-        EXPECT_EQ(st->db.loadUsers(), LoadResult::Ok);
+        EXPECT_EQ(st->db.loadUsers(), Result::Ok);
         const int slot = st->db.findFreeUser();
         st->db.setUserCredentials(slot, u.name, "pw");
         UserRecord& r = st->db.user(slot);
@@ -125,8 +125,8 @@ class AppTest : public ::testing::Test {
     Database onDisk() {
         FakeServices other;
         Database d(tf.str(), other.services());
-        EXPECT_EQ(d.loadNotices(), LoadResult::Ok);
-        EXPECT_EQ(d.loadUsers(), LoadResult::Ok);
+        EXPECT_EQ(d.loadNotices(), Result::Ok);
+        EXPECT_EQ(d.loadUsers(), Result::Ok);
         return d;
     }
 

@@ -42,7 +42,7 @@ class BrowseTest : public AppTest {
     // Notice n on disk, owned by the name as a create would store it, with its text.
     void put(int n, const std::string& owner, TDateTime start, TDateTime end,
              const std::string& text) {
-        ASSERT_EQ(st->db.loadNotices(), LoadResult::Ok);
+        ASSERT_EQ(st->db.loadNotices(), Result::Ok);
         NoticeRecord& r = st->db.notice(n);
         r.owner = st->db.scramble(owner).substr(0, 8);
         r.startDate = start;
@@ -265,13 +265,13 @@ TEST_F(BrowseTest, DeleteAsksOnlyAfterTheRuleAndLeavesTheHeaderWhenTheLastRowGoe
 
     // The freed slot is the next one taken.
     int n = -1;
-    EXPECT_EQ(st->allocateNotice(at(2026, 12, 8), at(2026, 12, 9), {true}, n), AllocStatus::Ok);
+    EXPECT_EQ(st->allocateNotice(at(2026, 12, 8), at(2026, 12, 9), {true}, n), Result::Ok);
     EXPECT_EQ(n, 1);
-    EXPECT_EQ(st->allocateNotice(at(2026, 12, 8), at(2026, 12, 9), {true}, n), AllocStatus::Ok);
+    EXPECT_EQ(st->allocateNotice(at(2026, 12, 8), at(2026, 12, 9), {true}, n), Result::Ok);
     EXPECT_EQ(n, 2);
-    EXPECT_EQ(st->allocateNotice(at(2026, 12, 8), at(2026, 12, 9), {true}, n), AllocStatus::Ok);
+    EXPECT_EQ(st->allocateNotice(at(2026, 12, 8), at(2026, 12, 9), {true}, n), Result::Ok);
     EXPECT_EQ(n, 4);
-    EXPECT_EQ(st->allocateNotice(at(2026, 12, 8), at(2026, 12, 9), {true}, n), AllocStatus::Ok);
+    EXPECT_EQ(st->allocateNotice(at(2026, 12, 8), at(2026, 12, 9), {true}, n), Result::Ok);
     EXPECT_EQ(n, 5);
 }
 
@@ -288,7 +288,7 @@ TEST_F(BrowseTest, ANoticeFreedOrReusedOnAnotherStationIsLeftAlone) {
 
     FakeServices otherServices;
     Station other(tf.str(), otherServices.services());
-    ASSERT_EQ(other.db.loadUsers(), LoadResult::Ok);
+    ASSERT_EQ(other.db.loadUsers(), Result::Ok);
     other.currentUserName = "CAROL";
     other.currentUserSlot = other.db.findUser("CAROL");
 
@@ -305,9 +305,9 @@ TEST_F(BrowseTest, ANoticeFreedOrReusedOnAnotherStationIsLeftAlone) {
     // Freed and reused by CAROL before A's delete looks: no question, CAROL's notice stays.
     ASSERT_TRUE(other.freeNotice(2, "Delete Notice"));
     int n = -1;
-    ASSERT_EQ(other.allocateNotice(at(2026, 12, 7), at(2026, 12, 8), {true}, n), AllocStatus::Ok);
+    ASSERT_EQ(other.allocateNotice(at(2026, 12, 7), at(2026, 12, 8), {true}, n), Result::Ok);
     ASSERT_EQ(n, 1);
-    ASSERT_EQ(other.allocateNotice(at(2026, 12, 7), at(2026, 12, 8), {true}, n), AllocStatus::Ok);
+    ASSERT_EQ(other.allocateNotice(at(2026, 12, 7), at(2026, 12, 8), {true}, n), Result::Ok);
     ASSERT_EQ(n, 2);
     ASSERT_TRUE(other.db.writeMessageFile(2, "Carol's"));
     Messages::clear();
@@ -322,14 +322,14 @@ TEST_F(BrowseTest, ANoticeFreedOrReusedOnAnotherStationIsLeftAlone) {
 
     // Reused while A waits for the lock, after A's question: the check under the lock holds.
     Messages::clear();
-    ASSERT_EQ(other.db.acquireLock('N', "CAROL", "Update Notice Set"), LockResult::Granted);
+    ASSERT_EQ(other.db.acquireLock('N', "CAROL", "Update Notice Set"), Result::Ok);
     fs.sleeper->onSleep = [&] {
         if (fs.sleeper->sleeps.back() != 3000) return;
         fs.sleeper->onSleep = nullptr;
         ASSERT_TRUE(other.freeNotice(2, "Delete Notice"));
         ASSERT_EQ(other.allocateNotice(at(2026, 12, 9), at(2026, 12, 9), {true}, n),
-                  AllocStatus::Ok);
-        other.db.releaseLock('N'); // the inner changes left CAROL's own hold in place
+                  Result::Ok);
+        ASSERT_TRUE(other.db.releaseLock('N')); // the inner changes left CAROL's own hold in place
     };
     Messages::queueAnswer(true);
     select(2);

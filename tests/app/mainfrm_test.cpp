@@ -526,7 +526,7 @@ TEST_F(MainWindowTest, WaitsForAnotherStationsLock) {
     FakeServices otherServices;
     Station other(tf.str(), otherServices.services());
     other.currentUserName = "BOB";
-    ASSERT_EQ(other.db.acquireLock('N', "BOB", "Update Notice Set"), LockResult::Granted);
+    ASSERT_EQ(other.db.acquireLock('N', "BOB", "Update Notice Set"), Result::Ok);
 
     QStringList seen;
     bool visible = false;
@@ -534,7 +534,7 @@ TEST_F(MainWindowTest, WaitsForAnotherStationsLock) {
         if (fs.sleeper->sleeps.back() != 3000) return;
         visible = windows.lockfrm->isVisible();
         seen = windows.lockfrm->userinfo()->toPlainText().split(u'\n');
-        other.db.releaseLock('N');
+        EXPECT_TRUE(other.db.releaseLock('N'));
     };
     createThroughDialog();
     EXPECT_TRUE(visible);

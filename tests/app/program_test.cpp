@@ -44,7 +44,6 @@ TEST(WholeProgram, EmptyFolderToAdministratorAtWork) {
     std::filesystem::remove(folder / "TEMP");
     FakeServices fakes;
     Services services = fakes.services();
-    services.reporter = std::make_shared<ui::MessageReporter>();
 
     StartUp program(services, folder.str(), {});
     program.runModal = [](QDialog* wizard) {
@@ -114,8 +113,8 @@ TEST(WholeProgram, EmptyFolderToAdministratorAtWork) {
               "Welcome back, <b>everyone\r\n<IMG SRC=\"" + copy + "\"></b>\r\n");
     EXPECT_EQ(readBytes(folder / "MSG" / "1..gif"), gif);
     Database reader(folder.str(), fakes.services());
-    ASSERT_EQ(reader.loadNotices(), LoadResult::Ok);
-    ASSERT_EQ(reader.loadUsers(), LoadResult::Ok);
+    ASSERT_EQ(reader.loadNotices(), Result::Ok);
+    ASSERT_EQ(reader.loadUsers(), Result::Ok);
     EXPECT_EQ(reader.countNoticesInUse(), 1);
     EXPECT_EQ(reader.noticeOwner(1), "ADMIN");
     EXPECT_TRUE(reader.notice(1).inSet[0]);

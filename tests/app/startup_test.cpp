@@ -64,9 +64,7 @@ class StartUpTest : public ::testing::Test {
     }
 
     Services services() {
-        Services s = fakes.services();
-        s.reporter = std::make_shared<ui::MessageReporter>();
-        return s;
+        return fakes.services();
     }
     StartUp& make(QStringList args = {}) {
         startUp = std::make_unique<StartUp>(services(), folder.str(), std::move(args));
@@ -94,7 +92,7 @@ class StartUpTest : public ::testing::Test {
     void setLogonMode(bool useOsName, bool askPassword) {
         FakeServices other;
         Database db(folder.str(), other.services());
-        ASSERT_EQ(db.loadConfig(), LoadResult::Ok);
+        ASSERT_EQ(db.loadConfig(), Result::Ok);
         db.config.authUseOsName = useOsName;
         db.config.authAskPassword = askPassword;
         db.config.authDialogFlag = askPassword;
@@ -103,7 +101,7 @@ class StartUpTest : public ::testing::Test {
     void addUser(const std::string& name, const std::string& password, bool forcePassword) {
         FakeServices other;
         Database db(folder.str(), other.services());
-        ASSERT_EQ(db.loadUsers(), LoadResult::Ok);
+        ASSERT_EQ(db.loadUsers(), Result::Ok);
         const int slot = db.findFreeUser();
         db.setUserCredentials(slot, name, password);
         db.user(slot).fullName = "Teacher";
@@ -189,7 +187,7 @@ TEST_F(StartUpTest, MissingUserTableRewritesTheOtherFiles) {
     {
         FakeServices other;
         Database db(folder.str(), other.services());
-        ASSERT_EQ(db.loadNotices(), LoadResult::Ok);
+        ASSERT_EQ(db.loadNotices(), Result::Ok);
         db.notice(3).owner = db.scramble("BOB");
         ASSERT_TRUE(db.saveNotices());
     }
@@ -224,7 +222,7 @@ TEST_F(StartUpTest, MissingNoticeTableIsCreatedWithAMessage) {
     EXPECT_EQ(std::filesystem::file_size(folder / "NOTICE.DB"), 1040016u);
     FakeServices other;
     Database db(folder.str(), other.services());
-    ASSERT_EQ(db.loadNotices(), LoadResult::Ok);
+    ASSERT_EQ(db.loadNotices(), Result::Ok);
     EXPECT_EQ(db.countNoticesInUse(), 0);
     EXPECT_TRUE(logon()->isVisible());
 }

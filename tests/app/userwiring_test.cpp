@@ -24,7 +24,7 @@ TEST(UserWiring, AnUnknownSystemUserSignsUpAndTheirCommandsOpenTheUserWindows) {
     test::writeFreshDatabase(folder.str());
     {
         Database db(folder.str(), fakes.services());
-        ASSERT_EQ(db.loadConfig(), LoadResult::Ok);
+        ASSERT_EQ(db.loadConfig(), Result::Ok);
         db.config.authUseOsName = true;
         db.config.authAskPassword = false;
         db.config.signupAllowed = true;

@@ -42,8 +42,8 @@ class MailTest : public ::testing::Test {
     void SetUp() override {
         if (server.port() == 0) GTEST_SKIP() << "the test SMTP server did not start";
         writeFreshDatabase(dir.str());
-        ASSERT_EQ(db.loadConfig(), LoadResult::Ok);
-        ASSERT_EQ(db.loadNotices(), LoadResult::Ok);
+        ASSERT_EQ(db.loadConfig(), Result::Ok);
+        ASSERT_EQ(db.loadNotices(), Result::Ok);
         db.config.noticeSets[0].name = "\xC9l\xE8ves"; // Élèves
         db.config.noticeSets[2].name = "Staff Notices";
         db.config.numberEachNotice = true;

@@ -30,8 +30,8 @@ class PinoractlTest : public ::testing::Test {
   protected:
     void SetUp() override {
         writeFreshDatabase(dir.str());
-        ASSERT_EQ(db.loadConfig(), LoadResult::Ok);
-        ASSERT_EQ(db.loadNotices(), LoadResult::Ok);
+        ASSERT_EQ(db.loadConfig(), Result::Ok);
+        ASSERT_EQ(db.loadNotices(), Result::Ok);
         db.config.noticeSets[2].name = "Staff";
         ASSERT_TRUE(db.saveConfig());
         addNotice(3, "MARGARET", {1, 3}, "Caf\xE9 \"menu\" \\ today\tnow\nsecond line");
@@ -363,7 +363,7 @@ TEST_F(PinoractlTest, ToolNeverChangesTheDatabase) {
 TEST_F(PinoractlTest, CheckReportsWithoutChangingAndRepairsOnlyWhenAsked) {
     // A notice whose author is gone and a user record without a full name.
     addNotice(20, "GONE", {1}, "orphan");
-    ASSERT_EQ(db.loadUsers(), LoadResult::Ok);
+    ASSERT_EQ(db.loadUsers(), Result::Ok);
     const int ann = db.findFreeUser();
     db.setUserCredentials(ann, "ANN", "pw");
     db.user(ann).fullName = "";
@@ -421,8 +421,8 @@ TEST_F(PinoractlTest, CheckReportsWithoutChangingAndRepairsOnlyWhenAsked) {
               std::string::npos)
         << repair.out;
     Database after{dir.str(), fsv.services()};
-    ASSERT_EQ(after.loadUsers(), LoadResult::Ok);
-    ASSERT_EQ(after.loadNotices(), LoadResult::Ok);
+    ASSERT_EQ(after.loadUsers(), Result::Ok);
+    ASSERT_EQ(after.loadNotices(), Result::Ok);
     EXPECT_TRUE(after.userSlotFree(ann));
     EXPECT_EQ(after.noticeOwner(20), "ADMIN");
     EXPECT_FALSE(after.noticeInUse(8));

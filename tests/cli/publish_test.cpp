@@ -21,8 +21,8 @@ class PublishTest : public ::testing::Test {
         fs::create_directory(site / "notices");
         if (server.port() == 0) GTEST_SKIP() << "the test FTP server did not start";
         writeFreshDatabase(dir.str());
-        ASSERT_EQ(db.loadConfig(), LoadResult::Ok);
-        ASSERT_EQ(db.loadNotices(), LoadResult::Ok);
+        ASSERT_EQ(db.loadConfig(), Result::Ok);
+        ASSERT_EQ(db.loadNotices(), Result::Ok);
         db.config.noticeSets[2].name = "Staff Notices";
         db.config.ftpServer = "127.0.0.1";
         db.config.ftpPort = static_cast<std::uint16_t>(server.port());

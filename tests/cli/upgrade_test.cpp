@@ -125,7 +125,7 @@ TEST(PinoractlImport, ImportsPrintsTheLogAndRefusesWhileTheLockIsHeld) {
 
     FakeServices fs;
     Database db(dir.str(), fs.services());
-    ASSERT_EQ(db.acquireLock('N', "ANN", "Creating Notice"), LockResult::Granted);
+    ASSERT_EQ(db.acquireLock('N', "ANN", "Creating Notice"), Result::Ok);
     const std::vector<std::string> args = {"--folder",    dir.str(), "import",        "--from",
                                            old.str(),     "--staff-set", "students",
                                            "--student-set", "Students"};
@@ -133,13 +133,13 @@ TEST(PinoractlImport, ImportsPrintsTheLogAndRefusesWhileTheLockIsHeld) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "pinoractl: NOTICE.DB is locked by ANN for Creating Notice; try again later\n");
     EXPECT_EQ(r.out, "");
-    db.releaseLock('N');
+    ASSERT_TRUE(db.releaseLock('N'));
 
     r = pinoractl(args);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "2 JONES 2025-12-09 2025-12-10 STUDENT\nImport Complete\n");
     EXPECT_EQ(readBytes(dir / "MSG" / "1.MSG"), "Hello\r\nworld\r\n");
-    ASSERT_EQ(db.loadNotices(), LoadResult::Ok);
+    ASSERT_EQ(db.loadNotices(), Result::Ok);
     EXPECT_EQ(db.noticeOwner(1), "ADMIN");
 
     r = pinoractl({"--folder", dir.str(), "import", "--from", old.str(), "--staff-set", "Nope",

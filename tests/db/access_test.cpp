@@ -15,7 +15,7 @@ class Access : public ::testing::Test {
   protected:
     void SetUp() override {
         writeFreshDatabase(dir.str());
-        ASSERT_EQ(st.db.loadUsers(), LoadResult::Ok);
+        ASSERT_EQ(st.db.loadUsers(), Result::Ok);
         add("ME", 100);
         add("LOW", 50);
         add("EQUAL", 100);

@@ -34,9 +34,9 @@ class BadFiles : public ::testing::Test {
   protected:
     void SetUp() override {
         writeFreshDatabase(dir.str());
-        ASSERT_EQ(db.loadNotices(), LoadResult::Ok);
-        ASSERT_EQ(db.loadUsers(), LoadResult::Ok);
-        ASSERT_EQ(db.loadConfig(), LoadResult::Ok);
+        ASSERT_EQ(fs.told(db.loadNotices()), Result::Ok);
+        ASSERT_EQ(fs.told(db.loadUsers()), Result::Ok);
+        ASSERT_EQ(fs.told(db.loadConfig()), Result::Ok);
         // Marks in memory that a failed load must leave alone.
         db.notice(1).owner = db.scramble("KEEP");
         db.notice(1).authorLevel = 77;
@@ -51,15 +51,15 @@ class BadFiles : public ::testing::Test {
         EXPECT_EQ(db.config.pointSize, 6);
         EXPECT_EQ(db.header.version, 1234);
     }
-    LoadResult load(const std::string& name) {
-        if (name == "NOTICE.DB") return db.loadNotices();
-        if (name == "USER.DB") return db.loadUsers();
-        return db.loadConfig();
+    Result load(const std::string& name) {
+        if (name == "NOTICE.DB") return fs.told(db.loadNotices());
+        if (name == "USER.DB") return fs.told(db.loadUsers());
+        return fs.told(db.loadConfig());
     }
-    bool save(const std::string& name) {
-        if (name == "NOTICE.DB") return db.saveNotices();
-        if (name == "USER.DB") return db.saveUsers();
-        return db.saveConfig();
+    Result save(const std::string& name) {
+        if (name == "NOTICE.DB") return fs.told(db.saveNotices());
+        if (name == "USER.DB") return fs.told(db.saveUsers());
+        return fs.told(db.saveConfig());
     }
     // One message, naming the file.
     void expectOneMessageNaming(const std::string& name) {
@@ -122,7 +122,7 @@ TEST_F(BadFiles, CurrentAndNewerHeadersLoad) {
             put8(f, 9, 0x44); // the unused capacity and the padding are not compared
             put8(f, 11, 0x45);
             writeBytes(dir / fc.name, f);
-            EXPECT_EQ(load(fc.name), LoadResult::Ok) << fc.name << " " << version;
+            EXPECT_EQ(load(fc.name), Result::Ok) << fc.name << " " << version;
             EXPECT_EQ(db.header.version, version);
         }
     }
@@ -138,7 +138,7 @@ TEST_F(BadFiles, ChangedSignatureIsRejectedAndLeftAlone) {
             f[i] = static_cast<char>(f[i] ^ 0x01);
             writeBytes(dir / fc.name, f);
             fs.reporter->messages.clear();
-            EXPECT_EQ(load(fc.name), LoadResult::Failed) << fc.name << " byte " << i;
+            EXPECT_EQ(load(fc.name), Result::Unreadable) << fc.name << " byte " << i;
             expectOneMessageNaming(fc.name);
             EXPECT_EQ(readBytes(dir / fc.name), f);
             expectMemoryUnchanged();
@@ -160,7 +160,7 @@ TEST_F(BadFiles, OlderVersionIsConvertedByTheLoadAndTheOriginalKept) {
         writeBytes(dir / fc.name, f);
         fs.reporter->messages.clear();
         fs.sleeper->sleeps.clear();
-        EXPECT_EQ(load(fc.name), LoadResult::Ok) << fc.name;
+        EXPECT_EQ(load(fc.name), Result::Ok) << fc.name;
         EXPECT_EQ(fs.reporter->messages,
                   std::vector<std::string>{"Upgraded Version 2.4 " + words.at(fc.name) +
                                            " to version 2.5. You must restart notices."});
@@ -179,7 +179,7 @@ TEST_F(BadFiles, TruncatedOrTooLongFilesFailAfterTenAttempts) {
             writeBytes(dir / fc.name, f);
             fs.reporter->messages.clear();
             fs.sleeper->sleeps.clear();
-            EXPECT_EQ(load(fc.name), LoadResult::Failed) << fc.name << " size " << f.size();
+            EXPECT_EQ(load(fc.name), Result::Unreadable) << fc.name << " size " << f.size();
             expectOneMessageNaming(fc.name);
             EXPECT_EQ(fs.sleeper->sleeps, std::vector<int>(9, db.ioPauseMs));
             EXPECT_EQ(readBytes(dir / fc.name), f);
@@ -193,7 +193,7 @@ TEST_F(BadFiles, BrokenConfigGivesItsOwnMessageOnce) {
     std::string f = readBytes(dir / "CONFIG.DB");
     f.resize(1000);
     writeBytes(dir / "CONFIG.DB", f);
-    EXPECT_NE(db.loadConfig(), LoadResult::Ok);
+    EXPECT_NE(fs.told(db.loadConfig()), Result::Ok);
     EXPECT_EQ(fs.reporter->messages,
               std::vector<std::string>{"The CONFIG.DB File is broken, or the is a DISK or NETWORK "
                                        "error. See the Notice Administrator"});
@@ -203,11 +203,11 @@ TEST_F(BadFiles, BrokenConfigGivesItsOwnMessageOnce) {
 TEST_F(BadFiles, MissingFilesAreReportedToTheCallerOnly) {
     for (const FileCase& fc : kFiles)
         std::filesystem::remove(dir / fc.name);
-    EXPECT_EQ(db.loadNotices(), LoadResult::Missing);
-    EXPECT_EQ(db.loadUsers(), LoadResult::Missing);
-    EXPECT_EQ(db.loadConfig(), LoadResult::Missing);
-    EXPECT_NE(db.loadConfig(), LoadResult::Ok);
-    EXPECT_NE(db.loadNotices(HeaderCheck::Skip), LoadResult::Ok);
+    EXPECT_EQ(fs.told(db.loadNotices()), Result::Missing);
+    EXPECT_EQ(fs.told(db.loadUsers()), Result::Missing);
+    EXPECT_EQ(fs.told(db.loadConfig()), Result::Missing);
+    EXPECT_NE(fs.told(db.loadConfig()), Result::Ok);
+    EXPECT_NE(fs.told(db.loadNotices(HeaderCheck::Skip)), Result::Ok);
     EXPECT_TRUE(fs.reporter->messages.empty());
     // Each load looks twice more, as a share may hide a file while another station replaces it.
     EXPECT_EQ(fs.sleeper->sleeps,
@@ -222,7 +222,7 @@ TEST_F(BadFiles, FileThatHeldStillDuringRepeatsLoadsOnceWhole) {
     fs.sleeper->onSleep = [&] {
         if (fs.sleeper->sleeps.size() == 2) writeBytes(dir / "NOTICE.DB", good);
     };
-    EXPECT_EQ(db.loadNotices(), LoadResult::Ok);
+    EXPECT_EQ(fs.told(db.loadNotices()), Result::Ok);
     EXPECT_EQ(fs.sleeper->sleeps.size(), 2u);
     EXPECT_TRUE(fs.reporter->messages.empty());
     EXPECT_EQ(db.noticeOwner(1), "[NONE]");
@@ -234,7 +234,7 @@ TEST_F(BadFiles, FolderWhereAFileShouldBe) {
         std::filesystem::create_directory(dir / fc.name);
         fs.reporter->messages.clear();
         fs.sleeper->sleeps.clear();
-        EXPECT_EQ(load(fc.name), LoadResult::Failed) << fc.name;
+        EXPECT_EQ(load(fc.name), Result::Unreadable) << fc.name;
         expectOneMessageNaming(fc.name);
         EXPECT_EQ(fs.sleeper->sleeps.size(), 9u);
         expectMemoryUnchanged();
@@ -256,7 +256,7 @@ TEST_F(BadFiles, FullDiskLeavesTheOldFileAndNoTemporaryFile) {
     bool saved = true;
     {
         FileSizeLimit limit(100000);
-        saved = db.saveNotices();
+        saved = fs.told(db.saveNotices()).isOk();
     }
     EXPECT_FALSE(saved);
     expectOneMessageNaming("NOTICE.DB");
@@ -270,10 +270,10 @@ TEST_F(BadFiles, FailedSaveInsideTheFrameStillReleasesTheLock) {
     bool ok = true;
     {
         FileSizeLimit limit(100000);
-        ok = db.changeNotices("ANN", "Delete Notice", [&] {
-            db.markNoticeFree(1);
-            return true;
-        });
+        ok = fs.told(db.changeNotices("ANN", "Delete Notice", [&] {
+                       db.markNoticeFree(1);
+                       return true;
+                   })).isOk();
     }
     EXPECT_FALSE(ok);
     expectOneMessageNaming("NOTICE.DB");
@@ -286,7 +286,7 @@ TEST_F(BadFiles, FailedReloadInsideTheFrameChangesNothing) {
     f.resize(20000);
     writeBytes(dir / "USER.DB", f);
     bool changed = false;
-    EXPECT_FALSE(db.changeUsers("ANN", "Update User", [&] { return changed = true; }));
+    EXPECT_FALSE(fs.told(db.changeUsers("ANN", "Update User", [&] { return changed = true; })));
     EXPECT_FALSE(changed);
     expectOneMessageNaming("USER.DB");
     EXPECT_FALSE(std::filesystem::exists(dir / "DB-U.LCK"));
@@ -297,7 +297,7 @@ TEST_F(BadFiles, FailedReloadInsideTheFrameChangesNothing) {
 TEST_F(BadFiles, UnreadableFile) {
     ASSERT_EQ(::chmod((dir / "NOTICE.DB").c_str(), 0), 0);
     asOrdinaryUser([&] {
-        EXPECT_EQ(db.loadNotices(), LoadResult::Failed);
+        EXPECT_EQ(fs.told(db.loadNotices()), Result::Unreadable);
         expectOneMessageNaming("NOTICE.DB");
         EXPECT_EQ(fs.sleeper->sleeps.size(), 9u);
         expectMemoryUnchanged();
@@ -309,7 +309,7 @@ TEST_F(BadFiles, ReadOnlyFolder) {
     ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
     asOrdinaryUser([&] {
         ASSERT_FALSE(canWriteDespite(dir.path()));
-        EXPECT_FALSE(db.saveUsers());
+        EXPECT_FALSE(fs.told(db.saveUsers()));
         expectOneMessageNaming("USER.DB");
         EXPECT_EQ(fs.sleeper->sleeps.size(), 9u);
     });
@@ -341,7 +341,7 @@ TEST_F(BadFiles, EachFailedLoadSaysWhatItFound) {
         for (const auto& [bytes, found] : cases) {
             writeBytes(dir / name, bytes);
             fs.reporter->messages.clear();
-            EXPECT_EQ(load(name), LoadResult::Failed) << found;
+            EXPECT_EQ(load(name), Result::Unreadable) << found;
             EXPECT_EQ(fs.reporter->messages,
                       std::vector<std::string>{brokenFileMessage(name, found)});
             EXPECT_EQ(readBytes(dir / name), bytes);
@@ -350,7 +350,7 @@ TEST_F(BadFiles, EachFailedLoadSaysWhatItFound) {
         std::filesystem::remove(dir / name);
         std::filesystem::create_directory(dir / name);
         fs.reporter->messages.clear();
-        EXPECT_EQ(load(name), LoadResult::Failed);
+        EXPECT_EQ(load(name), Result::Unreadable);
         EXPECT_EQ(fs.reporter->messages,
                   std::vector<std::string>{brokenFileMessage(name, "it is a folder")});
         std::filesystem::remove(dir / name);
@@ -376,7 +376,7 @@ TEST_F(BadFiles, PipesUnderTheNamesOfSharedFilesAreRefusedWithoutWaiting) {
         ::alarm(120); // far beyond the few milliseconds this takes
         for (const FileCase& fc : kFiles) {
             fs.reporter->messages.clear();
-            EXPECT_EQ(load(fc.name), LoadResult::Failed) << fc.name;
+            EXPECT_EQ(load(fc.name), Result::Unreadable) << fc.name;
             if (fc.name != std::string("CONFIG.DB"))
                 EXPECT_EQ(fs.reporter->messages,
                           std::vector<std::string>{
@@ -387,12 +387,13 @@ TEST_F(BadFiles, PipesUnderTheNamesOfSharedFilesAreRefusedWithoutWaiting) {
             bool ok = true;
             db.readLock(letter, &ok);
             EXPECT_FALSE(ok);
-            EXPECT_EQ(db.acquireLock(letter, "ANN", "Creating Notice"), LockResult::Failed);
+            EXPECT_EQ(fs.told(db.acquireLock(letter, "ANN", "Creating Notice")), Result::Failed);
             EXPECT_EQ(fs.reporter->messages, std::vector<std::string>{lockFileMessage(letter)});
         }
-        std::string error;
-        EXPECT_EQ(db.readMessageFile(3, &error), std::nullopt);
-        EXPECT_EQ(error, "Not a regular file");
+        std::string text;
+        const Result read = db.readMessageFile(3, text);
+        EXPECT_FALSE(read);
+        EXPECT_EQ(read.detail(), "Not a regular file");
         std::string out;
         EXPECT_EQ(readWholeFile(*systemFileSystem(), db.messageFilePath(3), out, 100), ReadStatus::NotAFile);
         ::_exit(::testing::Test::HasFailure() ? 1 : 0);

@@ -17,8 +17,8 @@ class BrowseFill : public ::testing::Test {
   protected:
     void SetUp() override {
         writeFreshDatabase(dir.str());
-        ASSERT_EQ(st.db.loadUsers(), LoadResult::Ok);
-        ASSERT_EQ(st.db.loadNotices(), LoadResult::Ok);
+        ASSERT_EQ(st.db.loadUsers(), Result::Ok);
+        ASSERT_EQ(st.db.loadNotices(), Result::Ok);
         logOn("ADMIN");
     }
     void addUser(const std::string& name, std::uint8_t level) {

@@ -17,15 +17,15 @@ class Editing : public ::testing::Test {
   protected:
     void SetUp() override {
         writeFreshDatabase(dir.str());
-        ASSERT_EQ(st.db.loadConfig(), LoadResult::Ok);
-        ASSERT_EQ(st.db.loadUsers(), LoadResult::Ok);
+        ASSERT_EQ(st.db.loadConfig(), Result::Ok);
+        ASSERT_EQ(st.db.loadUsers(), Result::Ok);
         st.currentUserName = "ADMIN";
         st.currentUserSlot = st.db.findUser("ADMIN");
     }
     Database onDisk() {
         Database d(dir.str(), fs.services());
-        EXPECT_EQ(d.loadNotices(), LoadResult::Ok);
-        EXPECT_EQ(d.loadUsers(), LoadResult::Ok);
+        EXPECT_EQ(d.loadNotices(), Result::Ok);
+        EXPECT_EQ(d.loadUsers(), Result::Ok);
         return d;
     }
     bool noLocks() const {

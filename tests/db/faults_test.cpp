@@ -31,7 +31,7 @@ class Faults : public ::testing::Test {
     void SetUp() override {
         writeFreshDatabase(kFolder, borrowed(mem));
         mem.syncAll();
-        ASSERT_EQ(a.db.loadUsers(), LoadResult::Ok);
+        ASSERT_EQ(fa.told(a.db.loadUsers()), Result::Ok);
         a.currentUserName = "ADMIN";
         a.currentUserSlot = a.db.findUser("ADMIN");
     }
@@ -40,7 +40,7 @@ class Faults : public ::testing::Test {
         const std::array<bool, kSetCount> sets{true};
         for (int k = 0; k < 2; ++k) {
             int n = 0;
-            ASSERT_EQ(a.allocateNotice(46000, 46400, sets, n), AllocStatus::Ok);
+            ASSERT_EQ(fa.told(a.allocateNotice(46000, 46400, sets, n)), Result::Ok);
             ASSERT_TRUE(a.db.writeMessageFile(n, "Text " + std::to_string(n)));
         }
     }
@@ -57,11 +57,11 @@ class Faults : public ::testing::Test {
 TEST_F(Faults, ALockIsNeverLeftHeldByAStationThatCouldNotRemoveIt) {
     // The share refuses to remove the lock file while another client reads it.
     share.onCall = [](const std::string& call) { return call == "remove DB-N.LCK" ? EBUSY : 0; };
-    ASSERT_EQ(a.db.acquireLock('N', "ADMIN", "Creating Notice"), LockResult::Granted);
-    a.db.releaseLock('N');
+    ASSERT_EQ(fa.told(a.db.acquireLock('N', "ADMIN", "Creating Notice")), Result::Ok);
+    fa.tell(a.db.releaseLock('N'));
     EXPECT_EQ(mem.readFile(kFolder + "DB-N.LCK"), "FALSE\r\n\r\n\r\n") << "marked free instead";
-    EXPECT_EQ(b.db.acquireLock('N', "BOB", "Creating Notice"), LockResult::Granted);
-    b.db.releaseLock('N');
+    EXPECT_EQ(fb.told(b.db.acquireLock('N', "BOB", "Creating Notice")), Result::Ok);
+    fb.tell(b.db.releaseLock('N'));
     EXPECT_TRUE(fa.reporter->messages.empty());
 
     // Taken, but its read-back fails: the lock this station made still goes.
@@ -71,19 +71,19 @@ TEST_F(Faults, ALockIsNeverLeftHeldByAStationThatCouldNotRemoveIt) {
         if (linked && call == "openRead DB-U.LCK") return EIO;
         return call == "remove DB-U.LCK" && linked++ == 1 ? EBUSY : 0;
     };
-    EXPECT_EQ(a.db.acquireLock('U', "ADMIN", "Add User"), LockResult::Failed);
+    EXPECT_EQ(fa.told(a.db.acquireLock('U', "ADMIN", "Add User")), Result::Failed);
     EXPECT_FALSE(b.db.readLock('U').held);
     EXPECT_EQ(fa.reporter->messages, std::vector<std::string>{lockFileMessage('U')});
 
     // Neither removed nor marked free: the user is told what to do.
     fa.reporter->messages.clear();
     share.onCall = nullptr;
-    ASSERT_EQ(a.db.acquireLock('N', "ADMIN", "Creating Notice"), LockResult::Granted);
+    ASSERT_EQ(fa.told(a.db.acquireLock('N', "ADMIN", "Creating Notice")), Result::Ok);
     share.onCall = [](const std::string& call) {
         return call == "remove DB-N.LCK" || call.starts_with("createExclusive DB-N.LCK") ? EACCES
                                                                                           : 0;
     };
-    a.db.releaseLock('N');
+    fa.tell(a.db.releaseLock('N'));
     EXPECT_EQ(fa.reporter->messages, std::vector<std::string>{lockLeftMessage('N')});
 }
 
@@ -97,7 +97,7 @@ TEST_F(Faults, TheCheckKeepsANoticeWhoseTextCannotBeLookedAt) {
     const CheckResult r =
         runIntegrityCheck(a, CheckOptions{}, quiet, [](TDateTime) { return std::string(); });
     ASSERT_EQ(r.outcome, CheckOutcome::Completed);
-    ASSERT_EQ(b.db.loadNotices(), LoadResult::Ok);
+    ASSERT_EQ(fb.told(b.db.loadNotices()), Result::Ok);
     EXPECT_TRUE(b.db.noticeInUse(1)) << "an input/output error is not a missing file";
     EXPECT_FALSE(b.db.noticeInUse(2)) << "a missing text still frees its notice";
 }
@@ -143,19 +143,22 @@ TEST_F(Faults, WhatAShareSaysWhileAnotherClientWorksIsWaitedOutNotTakenForAnAnsw
     share.onCall = [&](const std::string& call) {
         return call == "openRead NOTICE.DB" && hidden-- > 0 ? ENOENT : 0;
     };
-    EXPECT_EQ(a.db.loadNotices(), LoadResult::Ok);
+    EXPECT_EQ(fa.told(a.db.loadNotices()), Result::Ok);
 
     // Defaults never replace a file that appeared meanwhile.
     share.onCall = nullptr;
     const std::string notices = mem.readFile(kFolder + "NOTICE.DB").value();
     a.db.initNotices();
-    EXPECT_EQ(a.db.createNotices(), InitResult::Exists);
+    bool created = true;
+    EXPECT_EQ(fa.told(a.db.createNotices(created)), Result::Ok);
+    EXPECT_FALSE(created) << "another station made it first";
     EXPECT_EQ(mem.readFile(kFolder + "NOTICE.DB"), notices);
     mem.remove(kFolder + "CONFIG.DB");
     a.db.setConfigDefaults();
-    EXPECT_EQ(a.db.createConfig(), InitResult::Created);
+    EXPECT_EQ(fa.told(a.db.createConfig(created)), Result::Ok);
+    EXPECT_TRUE(created);
     mem.cutPower();
-    EXPECT_EQ(b.db.loadConfig(), LoadResult::Ok) << "made to survive a power cut";
+    EXPECT_EQ(fb.told(b.db.loadConfig()), Result::Ok) << "made to survive a power cut";
 
     // A rename over a file another client holds open is refused for a while, then goes.
     int busy = 15;
@@ -163,11 +166,11 @@ TEST_F(Faults, WhatAShareSaysWhileAnotherClientWorksIsWaitedOutNotTakenForAnAnsw
         return call.starts_with("rename ") && call.ends_with(" NOTICE.DB") && busy-- > 0 ? EEXIST
                                                                                        : 0;
     };
-    EXPECT_TRUE(a.db.saveNotices());
+    EXPECT_TRUE(fa.told(a.db.saveNotices()));
     EXPECT_TRUE(fa.reporter->messages.empty());
 
     // sshfs refuses a taken name with EPERM, both to link and to an exclusive create: held.
-    ASSERT_EQ(b.db.acquireLock('N', "BOB", "Creating Notice"), LockResult::Granted);
+    ASSERT_EQ(fb.told(b.db.acquireLock('N', "BOB", "Creating Notice")), Result::Ok);
     share.onCall = [](const std::string& call) {
         const bool toLock = call.ends_with(" DB-N.LCK") || call == "createExclusive DB-N.LCK";
         return toLock && (call.starts_with("link ") || call.starts_with("createExclusive")) ? EPERM
@@ -181,7 +184,7 @@ TEST_F(Faults, WhatAShareSaysWhileAnotherClientWorksIsWaitedOutNotTakenForAnAnsw
         if (call == "info DB-N.LCK" && looks++ == 0) return ENOENT;
         return inner(call);
     };
-    EXPECT_EQ(a.db.acquireLock('N', "ADMIN", "Creating Notice"), LockResult::Refused);
+    EXPECT_EQ(fa.told(a.db.acquireLock('N', "ADMIN", "Creating Notice")), Result::Refused);
     EXPECT_EQ(looks, 2) << "the refused name was looked at";
     EXPECT_TRUE(fa.reporter->messages.empty());
 }

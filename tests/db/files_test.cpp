@@ -149,7 +149,7 @@ TEST_F(Files, NoticeRecordBuiltByteByByteReadsBack) {
         put8(f, r + 96 + k, sets[k]);
     writeBytes(dir / "NOTICE.DB", f);
 
-    ASSERT_EQ(db.loadNotices(), LoadResult::Ok);
+    ASSERT_EQ(db.loadNotices(), Result::Ok);
     EXPECT_EQ(db.noticeOwner(17), "ANN");
     EXPECT_EQ(db.notice(17).authorLevel, 150);
     EXPECT_DOUBLE_EQ(db.notice(17).startDate, 46363.0);
@@ -203,7 +203,7 @@ TEST_F(Files, UserRecordBuiltByteByByteReadsBack) {
         put8(f, r + off, off % 2 ? 1 : 0);
     writeBytes(dir / "USER.DB", f);
 
-    ASSERT_EQ(db.loadUsers(), LoadResult::Ok);
+    ASSERT_EQ(db.loadUsers(), Result::Ok);
     const UserRecord& u = db.user(9);
     EXPECT_EQ(db.userLoginName(9), "JO");
     EXPECT_EQ(db.userPassword(9), "pw");
@@ -264,7 +264,7 @@ TEST_F(Files, ConfigFieldsLandAtTheirOffsets) {
     EXPECT_EQ(text(f, 16 + 1288), "Arial");
 
     Database other(dir.str(), fs.services());
-    ASSERT_EQ(other.loadConfig(), LoadResult::Ok);
+    ASSERT_EQ(other.loadConfig(), Result::Ok);
     EXPECT_EQ(std::memcmp(&other.config, &db.config, sizeof db.config), 0);
 }
 
@@ -284,7 +284,7 @@ TEST_F(Files, EverySaveWritesTheCurrentHeader) {
     put32(f, 12, 2600);
     put8(f, 9, 0x55); // unused signature capacity
     writeBytes(dir / "NOTICE.DB", f);
-    ASSERT_EQ(db.loadNotices(), LoadResult::Ok);
+    ASSERT_EQ(db.loadNotices(), Result::Ok);
     EXPECT_EQ(db.header.version, 2600); // the header read is kept
     ASSERT_TRUE(db.saveNotices());
     EXPECT_EQ(readBytes(dir / "NOTICE.DB").substr(0, 16), kHeaderBytes);

@@ -41,10 +41,10 @@ class Import14 : public ::testing::Test {
   protected:
     void SetUp() override {
         writeFreshDatabase(dir.str());
-        ASSERT_EQ(db.loadConfig(), LoadResult::Ok);
+        ASSERT_EQ(db.loadConfig(), Result::Ok);
         db.config.noticeSets[2].name = "Staff";
         ASSERT_TRUE(db.saveConfig());
-        ASSERT_EQ(db.loadNotices(), LoadResult::Ok);
+        ASSERT_EQ(db.loadNotices(), Result::Ok);
     }
     Release14Import request(std::string folder) {
         Release14Import r;
@@ -88,9 +88,9 @@ TEST_F(Import14, UsedRecordsBecomeAdminNoticesInTheChosenSets) {
                                              "5 BROWN 2025-12-29 2025-12-30 STAFF"}));
 
     Database other(dir.str(), fs.services());
-    ASSERT_EQ(other.loadNotices(), LoadResult::Ok);
+    ASSERT_EQ(other.loadNotices(), Result::Ok);
     EXPECT_EQ(other.noticeOwner(1), "ANN") << "a notice in use is left alone";
-    const int admin = other.loadUsers() == LoadResult::Ok ? other.findUser("ADMIN") : -1;
+    const int admin = other.loadUsers() == Result::Ok ? other.findUser("ADMIN") : -1;
     ASSERT_GT(admin, 0);
     const int slots[3] = {2, 3, 4};
     const double starts[3] = {46000, 46010, 46020};
@@ -123,7 +123,7 @@ TEST_F(Import14, RecordsBeyondTheLastFreeSlotAreLogged) {
     EXPECT_EQ(o.status, ImportStatus::Done);
     EXPECT_EQ(log, (std::vector<std::string>{"1 A d46000 d46001 STAFF", "2 B d46000 d46001 STUDENT",
                                              "Not enough DB Space available to import record"}));
-    ASSERT_EQ(db.loadNotices(), LoadResult::Ok);
+    ASSERT_EQ(db.loadNotices(), Result::Ok);
     EXPECT_EQ(db.noticeOwner(kNoticeCount), "ADMIN");
     EXPECT_TRUE(db.notice(kNoticeCount).inSet[2]);
 }
@@ -149,7 +149,7 @@ TEST_F(Import14, RefusalsWriteNothing) {
 
     // Without ADMIN nobody can own the notices.
     writeBytes(old / "NOTICES.DAT", noticesDat({{1, "A", 46000, 46001, true}}));
-    ASSERT_EQ(db.loadUsers(), LoadResult::Ok);
+    ASSERT_EQ(db.loadUsers(), Result::Ok);
     db.setUserName(db.findUser("ADMIN"), "BOSS");
     ASSERT_TRUE(db.saveUsers());
     EXPECT_EQ(refused(request(old.str())),
@@ -160,7 +160,7 @@ TEST_F(Import14, RefusalsWriteNothing) {
 
 TEST_F(Import14, ALockHeldElsewhereRefusesOrIsWaitedFor) {
     writeBytes(old / "NOTICES.DAT", noticesDat({{1, "A", 46000, 46001, true}}));
-    ASSERT_EQ(db.acquireLock('N', "ANN", "Creating Notice"), LockResult::Granted);
+    ASSERT_EQ(db.acquireLock('N', "ANN", "Creating Notice"), Result::Ok);
     const std::string before = noticeFile();
 
     Release14Import r = request(old.str());
@@ -174,13 +174,40 @@ TEST_F(Import14, ALockHeldElsewhereRefusesOrIsWaitedFor) {
     // A window waits; the holder lets go on the first pause.
     std::vector<std::string> shown;
     db.onLockWait = [&](char, const LockInfo& l) { shown.push_back(l.holder + "/" + l.task); };
-    fs.sleeper->onSleep = [&] { db.releaseLock('N'); };
+    fs.sleeper->onSleep = [&] { EXPECT_TRUE(db.releaseLock('N')); };
     o = importRelease14(db, request(old.str()));
     EXPECT_EQ(o.status, ImportStatus::Done);
     EXPECT_EQ(shown, std::vector<std::string>{"ANN/Creating Notice"});
     EXPECT_EQ(fs.sleeper->sleeps.front(), 3000);
-    ASSERT_EQ(db.loadNotices(), LoadResult::Ok);
+    ASSERT_EQ(db.loadNotices(), Result::Ok);
     EXPECT_EQ(db.noticeOwner(1), "ADMIN");
 }
 
 } // namespace
+
+// What the import cannot read is told, and nothing is written: a folder without USER.DB used to
+// end the import without a word.
+TEST_F(Import14, UnusableDatabaseFilesAreToldAndLeaveNoLock) {
+    writeBytes(old / "NOTICES.DAT", noticesDat({{1, "A", 46000, 46001, true}}));
+    const std::string users = readBytes(dir / "USER.DB");
+    std::filesystem::remove(dir / "USER.DB");
+    ImportOutcome o = importRelease14(db, request(old.str()));
+    EXPECT_EQ(o.status, ImportStatus::Failed);
+    EXPECT_EQ(o.result, Result::Missing);
+    EXPECT_EQ(o.message, "The USER.DB File is missing. Nothing has been imported. See the Notice "
+                         "Administrator");
+
+    writeBytes(dir / "USER.DB", users);
+    writeBytes(dir / "NOTICE.DB", "half a file");
+    o = importRelease14(db, request(old.str()));
+    EXPECT_EQ(o.status, ImportStatus::Failed);
+    EXPECT_EQ(o.result, Result::Unreadable);
+    EXPECT_TRUE(o.message.empty()) << "the broken-file words say it all";
+    EXPECT_EQ(o.result.messages(),
+              std::vector<std::string>{brokenFileMessage(
+                  "NOTICE.DB",
+                  "it holds 11 bytes, " + std::to_string(Database::kNoticeFileSize) + " expected")});
+    EXPECT_EQ(noticeFile(), "half a file");
+    EXPECT_FALSE(std::filesystem::exists(dir / "DB-N.LCK"));
+    EXPECT_TRUE(log.empty());
+}

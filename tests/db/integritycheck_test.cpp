@@ -36,8 +36,8 @@ class IntegrityCheck : public ::testing::Test {
   protected:
     void SetUp() override {
         writeFreshDatabase(dir.str());
-        ASSERT_EQ(st.db.loadUsers(), LoadResult::Ok);
-        ASSERT_EQ(st.db.loadNotices(), LoadResult::Ok);
+        ASSERT_EQ(st.db.loadUsers(), Result::Ok);
+        ASSERT_EQ(st.db.loadNotices(), Result::Ok);
         st.currentUserName = "ADMIN";
         st.currentUserSlot = st.db.findUser("ADMIN");
     }
@@ -65,8 +65,8 @@ class IntegrityCheck : public ::testing::Test {
     Database onDisk() {
         FakeServices other;
         Database d(dir.str(), other.services());
-        EXPECT_EQ(d.loadUsers(), LoadResult::Ok);
-        EXPECT_EQ(d.loadNotices(), LoadResult::Ok);
+        EXPECT_EQ(d.loadUsers(), Result::Ok);
+        EXPECT_EQ(d.loadNotices(), Result::Ok);
         return d;
     }
     bool noLocks() const { return !fs::exists(dir / "DB-N.LCK") && !fs::exists(dir / "DB-U.LCK"); }
@@ -90,7 +90,7 @@ TEST_F(IntegrityCheck, RepairsUsersAndNoticesAndLogsEachRepair) {
     const int old = addNotice("BOB", today - 31);
     const int recent = addNotice("BOB", today - 29);
     // The stored password field of ANN emptied by damage.
-    ASSERT_EQ(st.db.loadUsers(), LoadResult::Ok);
+    ASSERT_EQ(st.db.loadUsers(), Result::Ok);
     st.db.user(broken).password = "";
     ASSERT_TRUE(st.db.saveUsers());
 

@@ -28,8 +28,8 @@ class PlantedLinks : public ::testing::Test {
   protected:
     void SetUp() override {
         writeFreshDatabase(dir.str());
-        ASSERT_EQ(st.db.loadUsers(), LoadResult::Ok);
-        ASSERT_EQ(st.db.loadNotices(), LoadResult::Ok);
+        ASSERT_EQ(fsv.told(st.db.loadUsers()), Result::Ok);
+        ASSERT_EQ(fsv.told(st.db.loadNotices()), Result::Ok);
         st.currentUserName = "ADMIN";
         st.currentUserSlot = st.db.findUser("ADMIN");
         writeBytes(outside / "secret", "the mail password\n");
@@ -58,44 +58,46 @@ TEST_F(PlantedLinks, SavesAndLocksReplaceOrRefuseLinksAndNeverWriteThroughThem) 
     fs::remove(dir / "USER.DB");
     fs::create_symlink(outside / "victim", dir / "USER.DB");
 
-    EXPECT_EQ(st.db.acquireLock('N', "ADMIN", "Data Integrity Check"), LockResult::Granted);
-    EXPECT_TRUE(st.db.saveNotices());
-    EXPECT_TRUE(st.db.saveUsers()) << "the link is replaced by the file, not written through";
-    st.db.releaseLock('N');
+    EXPECT_EQ(fsv.told(st.db.acquireLock('N', "ADMIN", "Data Integrity Check")), Result::Ok);
+    EXPECT_TRUE(fsv.told(st.db.saveNotices()));
+    EXPECT_TRUE(fsv.told(st.db.saveUsers())) << "the link is replaced by the file, not written through";
+    fsv.tell(st.db.releaseLock('N'));
     EXPECT_TRUE(outsideUnchanged());
     EXPECT_FALSE(fs::is_symlink(dir / "USER.DB"));
     EXPECT_EQ(fs::file_size(dir / "USER.DB"), Database::kUserFileSize);
 
     // A lock file that is a link is not free: nobody may take it, and it is never read.
     fs::create_symlink(outside / "secret", dir / "DB-U.LCK");
-    EXPECT_NE(st.db.acquireLock('U', "ADMIN", "Update User"), LockResult::Granted);
+    EXPECT_NE(fsv.told(st.db.acquireLock('U', "ADMIN", "Update User")), Result::Ok);
     EXPECT_TRUE(outsideUnchanged());
 
     // A database file that is a link is never read.
     fs::remove(dir / "NOTICE.DB");
     fs::create_symlink(outside / "victim", dir / "NOTICE.DB");
     fsv.reporter->messages.clear();
-    EXPECT_EQ(st.db.loadNotices(), LoadResult::Failed);
+    EXPECT_EQ(fsv.told(st.db.loadNotices()), Result::Unreadable);
     ASSERT_FALSE(fsv.reporter->messages.empty());
     EXPECT_NE(fsv.reporter->messages[0].find("NOTICE.DB"), std::string::npos);
 }
 
 TEST_F(PlantedLinks, MessageFilesAndTheMessageFolderAreNeverFollowed) {
     fs::create_symlink(outside / "secret", dir / "MSG" / "1.MSG");
-    std::string error;
-    EXPECT_FALSE(st.db.readMessageFile(1, &error));
-    EXPECT_EQ(error, kLinkRefused);
+    std::string text;
+    Result read = st.db.readMessageFile(1, text);
+    EXPECT_FALSE(read);
+    EXPECT_EQ(read.detail(), kLinkRefused);
     EXPECT_TRUE(st.db.messageFileExists(1)) << "a link is not taken for a missing file";
     fs::create_symlink("/proc/self/environ", dir / "MSG" / "2.MSG");
-    EXPECT_FALSE(st.db.readMessageFile(2, &error));
+    EXPECT_FALSE(st.db.readMessageFile(2, text));
 
     // MSG itself a link to another folder: nothing is read from it or written into it.
     fs::remove_all(dir / "MSG");
     fs::create_symlink(outside.path(), dir / "MSG");
     fs::copy_file(outside / "secret", outside / "3.MSG");
-    EXPECT_FALSE(st.db.readMessageFile(3, &error));
-    EXPECT_EQ(error, kLinkRefused);
-    EXPECT_FALSE(st.db.writeMessageFile(4, "planted?", &error));
+    read = st.db.readMessageFile(3, text);
+    EXPECT_FALSE(read);
+    EXPECT_EQ(read.detail(), kLinkRefused);
+    EXPECT_FALSE(st.db.writeMessageFile(4, "planted?"));
     EXPECT_FALSE(fs::exists(outside / "4.MSG"));
     EXPECT_TRUE(outsideUnchanged());
 }
@@ -139,7 +141,7 @@ TEST(TemporaryNames, AreUnguessableAndStillFoundByTheCleanup) {
     FakeServices fsv;
     writeFreshDatabase(dir.str());
     Database a(dir.str(), fsv.services());
-    ASSERT_EQ(a.loadNotices(), LoadResult::Ok);
+    ASSERT_EQ(fsv.told(a.loadNotices()), Result::Ok);
     // Two saves with the same tag still take different names: each is created exclusively.
     std::set<std::string> seen;
     FaultFileSystem watch(*systemFileSystem());

@@ -32,27 +32,27 @@ class Locks : public ::testing::Test {
 } // namespace
 
 TEST_F(Locks, FreeLockIsWrittenAndGranted) {
-    EXPECT_EQ(a.acquireLock('N', "ANN", "Creating Notice"), LockResult::Granted);
+    EXPECT_EQ(fsA.told(a.acquireLock('N', "ANN", "Creating Notice")), Result::Ok);
     EXPECT_EQ(lockText(), "TRUE\r\nANN\r\nCreating Notice\r\n");
     const LockInfo info = b.readLock('N');
     EXPECT_TRUE(info.held);
     EXPECT_EQ(info.holder, "ANN");
     EXPECT_EQ(info.task, "Creating Notice");
     EXPECT_FALSE(b.readLock('U').held); // the other letter is separate
-    a.releaseLock('N');
+    fsA.tell(a.releaseLock('N'));
     EXPECT_FALSE(std::filesystem::exists(dir / "DB-N.LCK"));
-    a.releaseLock('N'); // releasing a free lock is harmless
+    fsA.tell(a.releaseLock('N')); // releasing a free lock is harmless
 }
 
 TEST_F(Locks, HeldLockIsGrantedOnlyUnderTheSameName) {
-    ASSERT_EQ(a.acquireLock('N', "ANN", "Creating Notice"), LockResult::Granted);
-    EXPECT_EQ(b.acquireLock('N', "ann", "Delete Notice"), LockResult::Granted);
+    ASSERT_EQ(fsA.told(a.acquireLock('N', "ANN", "Creating Notice")), Result::Ok);
+    EXPECT_EQ(fsB.told(b.acquireLock('N', "ann", "Delete Notice")), Result::Ok);
     EXPECT_EQ(lockText(), "TRUE\r\nANN\r\nCreating Notice\r\n"); // not rewritten
-    EXPECT_EQ(b.acquireLock('N', "BOB", "Delete Notice"), LockResult::Refused);
+    EXPECT_EQ(fsB.told(b.acquireLock('N', "BOB", "Delete Notice")), Result::Refused);
     EXPECT_EQ(lockText(), "TRUE\r\nANN\r\nCreating Notice\r\n");
-    EXPECT_EQ(b.acquireLock('N', "ANNE", "Delete Notice"), LockResult::Refused);
-    a.releaseLock('N');
-    EXPECT_EQ(b.acquireLock('N', "BOB", "Delete Notice"), LockResult::Granted);
+    EXPECT_EQ(fsB.told(b.acquireLock('N', "ANNE", "Delete Notice")), Result::Refused);
+    fsA.tell(a.releaseLock('N'));
+    EXPECT_EQ(fsB.told(b.acquireLock('N', "BOB", "Delete Notice")), Result::Ok);
     EXPECT_EQ(lockText(), "TRUE\r\nBOB\r\nDelete Notice\r\n");
 }
 
@@ -60,7 +60,7 @@ TEST_F(Locks, FirstLineFalseInAnyCaseMeansFree) {
     for (const char* first : {"false", "FALSE", "False"}) {
         writeLock(std::string(first) + "\r\nOLD\r\nold task\r\n");
         EXPECT_FALSE(a.readLock('N').held) << first;
-        EXPECT_EQ(a.acquireLock('N', "BOB", "Creating Notice"), LockResult::Granted) << first;
+        EXPECT_EQ(fsA.told(a.acquireLock('N', "BOB", "Creating Notice")), Result::Ok) << first;
         EXPECT_EQ(lockText(), "TRUE\r\nBOB\r\nCreating Notice\r\n");
     }
 }
@@ -76,12 +76,12 @@ TEST_F(Locks, AnythingElseCountsAsHeld) {
     for (const std::string& content : cases) {
         writeLock(content);
         EXPECT_TRUE(a.readLock('N').held) << content;
-        EXPECT_EQ(a.acquireLock('N', "BOB", "Delete Notice"), LockResult::Refused) << content;
+        EXPECT_EQ(fsA.told(a.acquireLock('N', "BOB", "Delete Notice")), Result::Refused) << content;
         EXPECT_EQ(lockText(), content);
     }
     // The holder and task are whatever the next lines hold.
     EXPECT_EQ(a.readLock('N').holder, "ANN");
-    EXPECT_EQ(a.acquireLock('N', "ann", "Delete Notice"), LockResult::Granted);
+    EXPECT_EQ(fsA.told(a.acquireLock('N', "ann", "Delete Notice")), Result::Ok);
 }
 
 TEST_F(Locks, LinesMayEndWithCrLfLfOrCr) {
@@ -117,38 +117,38 @@ TEST_F(Locks, TwoStationsFindingAFreeFileNeverBothHoldTheLock) {
     for (const bool released : {false, true}) {
         SCOPED_TRACE(released ? "the first releases in the window" : "the first still holds");
         writeLock("FALSE\r\nOLD\r\nCreating Notice\r\n");
-        LockResult first = LockResult::Failed;
+        Result::Kind first = Result::Failed;
         std::string during;
         int calls = 0;
         b.onFreeLockFound = [&](char letter) {
             if (++calls > 1) return;
             // b has read the free file; a takes the lock before b goes on.
-            first = a.acquireLock(letter, "ANN", "Creating Notice");
+            first = fsA.told(a.acquireLock(letter, "ANN", "Creating Notice")).kind();
             during = lockText();
-            if (released) a.releaseLock(letter);
+            if (released) fsA.tell(a.releaseLock(letter));
         };
-        const LockResult second = b.acquireLock('N', "BOB", "Delete Notice");
+        const Result second = fsB.told(b.acquireLock('N', "BOB", "Delete Notice"));
         b.onFreeLockFound = nullptr;
-        EXPECT_EQ(first, LockResult::Granted);
+        EXPECT_EQ(first, Result::Ok);
         EXPECT_EQ(during, "TRUE\r\nANN\r\nCreating Notice\r\n");
         if (released) {
             // The file b saw has gone and a's lock with it: b may take the lock now.
-            EXPECT_EQ(second, LockResult::Granted);
+            EXPECT_EQ(second, Result::Ok);
             EXPECT_EQ(lockText(), "TRUE\r\nBOB\r\nDelete Notice\r\n");
         } else {
-            EXPECT_EQ(second, LockResult::Refused);
+            EXPECT_EQ(second, Result::Refused);
             EXPECT_EQ(lockText(), "TRUE\r\nANN\r\nCreating Notice\r\n");
         }
         EXPECT_TRUE(fsA.reporter->messages.empty());
         EXPECT_TRUE(fsB.reporter->messages.empty());
         for (const auto& e : std::filesystem::directory_iterator(dir.path()))
             EXPECT_NE(e.path().extension(), ".tmp") << e.path();
-        a.releaseLock('N');
+        fsA.tell(a.releaseLock('N'));
     }
 }
 
 TEST_F(Locks, WaitingStationShowsTheHolderAndRetriesUntilReleased) {
-    ASSERT_EQ(a.acquireLock('N', "ANN", "Creating Notice"), LockResult::Granted);
+    ASSERT_EQ(fsA.told(a.acquireLock('N', "ANN", "Creating Notice")), Result::Ok);
     std::vector<std::string> shown;
     int ended = 0;
     b.onLockWait = [&](char letter, const LockInfo& info) {
@@ -156,9 +156,9 @@ TEST_F(Locks, WaitingStationShowsTheHolderAndRetriesUntilReleased) {
     };
     b.onLockWaitEnd = [&] { ++ended; };
     fsB.sleeper->onSleep = [&] {
-        if (fsB.sleeper->sleeps.size() == 3) a.releaseLock('N'); // the other station finishes
+        if (fsB.sleeper->sleeps.size() == 3) fsA.tell(a.releaseLock('N')); // the other station finishes
     };
-    EXPECT_TRUE(b.waitForLock('N', "BOB", "Delete Notice"));
+    EXPECT_TRUE(fsB.told(b.waitForLock('N', "BOB", "Delete Notice")));
     EXPECT_EQ(shown, std::vector<std::string>(3, "N|Creating Notice|ANN"));
     EXPECT_EQ(fsB.sleeper->sleeps, std::vector<int>(3, 3000));
     EXPECT_EQ(ended, 1);
@@ -169,14 +169,14 @@ TEST_F(Locks, RetryIntervalIsTheStationsAndNoWaitMeansNoWindow) {
     int shown = 0, ended = 0;
     b.onLockWait = [&](char, const LockInfo&) { ++shown; };
     b.onLockWaitEnd = [&] { ++ended; };
-    EXPECT_TRUE(b.waitForLock('U', "BOB", "Update User"));
+    EXPECT_TRUE(fsB.told(b.waitForLock('U', "BOB", "Update User")));
     EXPECT_EQ(shown + ended, 0);
-    b.releaseLock('U');
+    fsB.tell(b.releaseLock('U'));
 
-    ASSERT_EQ(a.acquireLock('U', "ANN", "Create New User"), LockResult::Granted);
+    ASSERT_EQ(fsA.told(a.acquireLock('U', "ANN", "Create New User")), Result::Ok);
     b.lockRetryMs = 5;
-    fsB.sleeper->onSleep = [&] { a.releaseLock('U'); };
-    EXPECT_TRUE(b.waitForLock('U', "BOB", "Update User"));
+    fsB.sleeper->onSleep = [&] { fsA.tell(a.releaseLock('U')); };
+    EXPECT_TRUE(fsB.told(b.waitForLock('U', "BOB", "Update User")));
     EXPECT_EQ(fsB.sleeper->sleeps, std::vector<int>{5});
     EXPECT_EQ(shown, 1);
     EXPECT_EQ(ended, 1);
@@ -184,23 +184,23 @@ TEST_F(Locks, RetryIntervalIsTheStationsAndNoWaitMeansNoWindow) {
 
 TEST_F(Locks, ChangeFrameHoldsTheLockOnlyWhileChanging) {
     std::string during;
-    EXPECT_TRUE(a.changeNotices("ANN", "Update Notice Dates", [&] {
+    EXPECT_TRUE(fsA.told(a.changeNotices("ANN", "Update Notice Dates", [&] {
         during = lockText();
         a.notice(3).endDate = 46100;
         return true;
-    }));
+    })));
     EXPECT_EQ(during, "TRUE\r\nANN\r\nUpdate Notice Dates\r\n");
     EXPECT_FALSE(std::filesystem::exists(dir / "DB-N.LCK"));
-    ASSERT_EQ(b.loadNotices(), LoadResult::Ok);
+    ASSERT_EQ(fsB.told(b.loadNotices()), Result::Ok);
     EXPECT_DOUBLE_EQ(b.notice(3).endDate, 46100);
 
     // A change that declines saves nothing and still releases.
     const std::string before = readBytes(dir / "NOTICE.DB");
-    EXPECT_FALSE(a.changeNotices("ANN", "Delete Notice", [&] {
+    EXPECT_FALSE(fsA.told(a.changeNotices("ANN", "Delete Notice", [&] {
         a.markNoticeFree(3);
         a.notice(4).endDate = 1;
         return false;
-    }));
+    })));
     EXPECT_EQ(readBytes(dir / "NOTICE.DB"), before);
     EXPECT_FALSE(std::filesystem::exists(dir / "DB-N.LCK"));
 }
@@ -208,41 +208,41 @@ TEST_F(Locks, ChangeFrameHoldsTheLockOnlyWhileChanging) {
 // Inside one station a lock taken again under the same name is counted: an inner release
 // never frees the outer hold, and another station stays refused until the outermost release.
 TEST_F(Locks, ALockTakenAgainByTheSameStationIsFreedOnlyByTheOutermostRelease) {
-    ASSERT_EQ(a.acquireLock('N', "ANN", "Creating Notice"), LockResult::Granted);
-    ASSERT_EQ(a.acquireLock('N', "ann", "Delete Notice"), LockResult::Granted);
+    ASSERT_EQ(fsA.told(a.acquireLock('N', "ANN", "Creating Notice")), Result::Ok);
+    ASSERT_EQ(fsA.told(a.acquireLock('N', "ann", "Delete Notice")), Result::Ok);
     EXPECT_EQ(lockText(), "TRUE\r\nANN\r\nCreating Notice\r\n");
-    a.releaseLock('N');
+    fsA.tell(a.releaseLock('N'));
     EXPECT_EQ(lockText(), "TRUE\r\nANN\r\nCreating Notice\r\n");
-    EXPECT_EQ(b.acquireLock('N', "BOB", "Delete Notice"), LockResult::Refused);
-    a.releaseLock('N');
+    EXPECT_EQ(fsB.told(b.acquireLock('N', "BOB", "Delete Notice")), Result::Refused);
+    fsA.tell(a.releaseLock('N'));
     EXPECT_FALSE(std::filesystem::exists(dir / "DB-N.LCK"));
-    ASSERT_EQ(b.acquireLock('N', "BOB", "Delete Notice"), LockResult::Granted);
-    b.releaseLock('N');
+    ASSERT_EQ(fsB.told(b.acquireLock('N', "BOB", "Delete Notice")), Result::Ok);
+    fsB.tell(b.releaseLock('N'));
 
     // A change made from within another change's callback.
     int inner = 0;
-    EXPECT_TRUE(a.changeNotices("ANN", "Update Notice Dates", [&] {
+    EXPECT_TRUE(fsA.told(a.changeNotices("ANN", "Update Notice Dates", [&] {
         EXPECT_TRUE(a.changeNotices("ANN", "Delete Notice", [&] { return ++inner > 0; }));
         EXPECT_EQ(lockText(), "TRUE\r\nANN\r\nUpdate Notice Dates\r\n");
-        EXPECT_EQ(b.acquireLock('N', "BOB", "Delete Notice"), LockResult::Refused);
+        EXPECT_EQ(b.acquireLock('N', "BOB", "Delete Notice"), Result::Refused);
         return true;
-    }));
+    })));
     EXPECT_EQ(inner, 1);
     EXPECT_FALSE(std::filesystem::exists(dir / "DB-N.LCK"));
 
     // Each letter is counted apart, and a refused acquire under another name counts nothing.
-    ASSERT_EQ(a.acquireLock('U', "ANN", "Update User"), LockResult::Granted);
-    ASSERT_EQ(a.acquireLock('N', "ANN", "Creating Notice"), LockResult::Granted);
-    a.releaseLock('U');
+    ASSERT_EQ(fsA.told(a.acquireLock('U', "ANN", "Update User")), Result::Ok);
+    ASSERT_EQ(fsA.told(a.acquireLock('N', "ANN", "Creating Notice")), Result::Ok);
+    fsA.tell(a.releaseLock('U'));
     EXPECT_FALSE(std::filesystem::exists(dir / "DB-U.LCK"));
-    EXPECT_EQ(a.acquireLock('N', "BOB", "Delete Notice"), LockResult::Refused);
-    a.releaseLock('N');
+    EXPECT_EQ(fsA.told(a.acquireLock('N', "BOB", "Delete Notice")), Result::Refused);
+    fsA.tell(a.releaseLock('N'));
     EXPECT_FALSE(std::filesystem::exists(dir / "DB-N.LCK"));
 }
 
 TEST_F(Locks, LockFileThatCannotBeReadStopsWithAMessage) {
     std::filesystem::create_directory(dir / "DB-N.LCK");
-    EXPECT_EQ(a.acquireLock('N', "ANN", "Creating Notice"), LockResult::Failed);
+    EXPECT_EQ(fsA.told(a.acquireLock('N', "ANN", "Creating Notice")), Result::Failed);
     ASSERT_EQ(fsA.reporter->messages.size(), 1u);
     EXPECT_EQ(fsA.reporter->messages[0], lockFileMessage('N'));
     EXPECT_NE(fsA.reporter->messages[0].find("DB-N.LCK"), std::string::npos);
@@ -253,7 +253,7 @@ TEST_F(Locks, LockFileThatCannotBeReadStopsWithAMessage) {
     bool changed = false;
     int waits = 0;
     a.onLockWait = [&](char, const LockInfo&) { ++waits; };
-    EXPECT_FALSE(a.changeNotices("ANN", "Creating Notice", [&] { return changed = true; }));
+    EXPECT_FALSE(fsA.told(a.changeNotices("ANN", "Creating Notice", [&] { return changed = true; })));
     EXPECT_FALSE(changed);
     EXPECT_EQ(waits, 0);
     EXPECT_EQ(fsA.reporter->messages.size(), 1u);

@@ -28,9 +28,9 @@ class Ordering : public ::testing::Test {
         writeFreshDatabase(kFolder, std::shared_ptr<FileSystem>(std::shared_ptr<void>{}, &mem));
         mem.syncAll();
         st.db.services().files = std::shared_ptr<FileSystem>(std::shared_ptr<void>{}, &calls);
-        ASSERT_EQ(st.db.loadConfig(), LoadResult::Ok);
-        ASSERT_EQ(st.db.loadUsers(), LoadResult::Ok);
-        ASSERT_EQ(st.db.loadNotices(), LoadResult::Ok);
+        ASSERT_EQ(fs.told(st.db.loadConfig()), Result::Ok);
+        ASSERT_EQ(fs.told(st.db.loadUsers()), Result::Ok);
+        ASSERT_EQ(fs.told(st.db.loadNotices()), Result::Ok);
         st.currentUserName = "ADMIN";
         st.currentUserSlot = st.db.findUser("ADMIN");
         calls.reset();
@@ -67,9 +67,9 @@ TEST_F(Ordering, EachDatabaseSaveIsWrittenFlushedRenamedThenItsFolderFlushed) {
         SCOPED_TRACE(name);
         calls.reset();
         calls.recording = true;
-        const bool saved = name == std::string("NOTICE.DB") ? st.db.saveNotices()
-                           : name == std::string("USER.DB") ? st.db.saveUsers()
-                                                            : st.db.saveConfig();
+        const Result saved = name == std::string("NOTICE.DB") ? fs.told(st.db.saveNotices())
+                           : name == std::string("USER.DB") ? fs.told(st.db.saveUsers())
+                                                            : fs.told(st.db.saveConfig());
         ASSERT_TRUE(saved);
         // The header and the block, the flush to disk, and only then the rename; the folder
         // last, so that a save reported done is still there after a power cut.
@@ -85,7 +85,7 @@ TEST_F(Ordering, ASaveSurvivesAPowerCutOnceReportedAndLeavesTheOldFileWholeBefor
     const std::string old = file("NOTICE.DB");
     calls.reset();
     st.db.notice(1).endDate = 46999;
-    ASSERT_TRUE(st.db.saveNotices());
+    ASSERT_TRUE(fs.told(st.db.saveNotices()));
     const long total = calls.calls();
     mem.cutPower();
     const std::string saved = file("NOTICE.DB");
@@ -100,7 +100,7 @@ TEST_F(Ordering, ASaveSurvivesAPowerCutOnceReportedAndLeavesTheOldFileWholeBefor
         mem.syncAll();
         calls.reset();
         calls.failAt(n, FaultFileSystem::Fault::PowerCut);
-        EXPECT_FALSE(st.db.saveNotices());
+        EXPECT_FALSE(fs.told(st.db.saveNotices()));
         calls.reset();
         const std::string after = file("NOTICE.DB");
         EXPECT_TRUE(after == old) << after.size();
@@ -124,8 +124,8 @@ TEST_F(Ordering, AChangeWhoseSaveFailsLeavesMemoryAsTheFilesHoldIt) {
     int n = 0;
     std::array<bool, kSetCount> sets{};
     sets[0] = true;
-    EXPECT_EQ(st.allocateNotice(fs.clock->t, fs.clock->t, sets, n), AllocStatus::Failed);
-    EXPECT_FALSE(st.addPost());
+    EXPECT_EQ(fs.told(st.allocateNotice(fs.clock->t, fs.clock->t, sets, n)), Result::Failed);
+    EXPECT_FALSE(fs.told(st.addPost()));
     calls.onCall = nullptr;
 
     // Counts and lists read memory: they must not show what no other station can see.
@@ -159,11 +159,11 @@ TEST_F(Ordering, ALockedFileIsWrittenWhileItsLockNamesThisStation) {
     };
     const std::array<bool, kSetCount> sets{true};
     int n = -1;
-    ASSERT_EQ(st.allocateNotice(46000, 46001, sets, n), AllocStatus::Ok);
-    ASSERT_TRUE(st.updateNoticeDates(n, 46000, 46003));
-    ASSERT_TRUE(st.updateNoticeSets(n, sets));
-    ASSERT_TRUE(st.addPost());
-    ASSERT_TRUE(st.freeNotice(n, "Delete Notice"));
+    ASSERT_EQ(fs.told(st.allocateNotice(46000, 46001, sets, n)), Result::Ok);
+    ASSERT_TRUE(fs.told(st.updateNoticeDates(n, 46000, 46003)));
+    ASSERT_TRUE(fs.told(st.updateNoticeSets(n, sets)));
+    ASSERT_TRUE(fs.told(st.addPost()));
+    ASSERT_TRUE(fs.told(st.freeNotice(n, "Delete Notice")));
     calls.onCall = nullptr;
     // Four changes of NOTICE.DB and one of USER.DB, each created and renamed by name.
     EXPECT_EQ(notices.steps, 4 * 2);

@@ -63,21 +63,21 @@ TEST_F(ShareLocks, AStationThatFindsTheLockGoneNeverMovesALockTakenMeanwhile) {
     // As sshfs showed it: B finds the name empty, is then told the file is there (X took the
     // lock), reads nothing (X released it); by B's next step C has taken it, and D tries as
     // soon as anything leaves the name empty.
-    std::map<std::string, LockResult> got;
+    std::map<std::string, Result::Kind> got;
     before("info DB-N.LCK", [&] {
         ASSERT_EQ(other("XAVIER").acquireLock('N', "XAVIER", "Creating Notice"),
-                  LockResult::Granted);
+                  Result::Ok);
     });
-    before("openRead DB-N.LCK", [&] { other("XAVIER").releaseLock('N'); });
+    before("openRead DB-N.LCK", [&] { EXPECT_TRUE(other("XAVIER").releaseLock('N')); });
     before("rename DB-N.LCK ", [&] {
-        got["CAROL"] = other("CAROL").acquireLock('N', "CAROL", "Delete Notice");
+        got["CAROL"] = other("CAROL").acquireLock('N', "CAROL", "Delete Notice").kind();
     });
-    before("link ", [&] { got["DAVID"] = other("DAVID").acquireLock('N', "DAVID", "Update Notice Set"); });
-    got["BEN"] = b.acquireLock('N', "BEN", "Creating Notice");
+    before("link ", [&] { got["DAVID"] = other("DAVID").acquireLock('N', "DAVID", "Update Notice Set").kind(); });
+    got["BEN"] = fb.told(b.acquireLock('N', "BEN", "Creating Notice")).kind();
 
     int holders = 0;
     for (const auto& [name, result] : got)
-        holders += result == LockResult::Granted;
+        holders += result == Result::Ok;
     EXPECT_EQ(holders, 1) << "CAROL " << int(got["CAROL"]) << ", DAVID " << int(got["DAVID"])
                           << ", BEN " << int(got["BEN"]);
     // Only a file read as free is ever taken out of the way.
@@ -85,7 +85,7 @@ TEST_F(ShareLocks, AStationThatFindsTheLockGoneNeverMovesALockTakenMeanwhile) {
         EXPECT_NE(call.rfind("rename DB-N.LCK ", 0), 0u) << call;
     // The one holder's file is in place.
     for (const auto& [name, result] : got)
-        if (result == LockResult::Granted) {
+        if (result == Result::Ok) {
             ASSERT_TRUE(lockFile());
             EXPECT_NE(lockFile()->find(name), std::string::npos) << *lockFile();
         }
@@ -96,12 +96,12 @@ TEST_F(ShareLocks, ALockMovedBackIsNeverRenamedOverOneTakenMeanwhile) {
     // moves it aside C takes it, and while C's lock is aside D takes the empty name. The
     // share refuses B's link back with EPERM, as sshfs says for a name that is taken.
     mem.writeFile(kFolder + "/DB-N.LCK", "FALSE\r\n\r\n\r\n");
-    std::map<std::string, LockResult> got;
+    std::map<std::string, Result::Kind> got;
     before("rename DB-N.LCK ", [&] {
-        got["CAROL"] = other("CAROL").acquireLock('N', "CAROL", "Delete Notice");
+        got["CAROL"] = other("CAROL").acquireLock('N', "CAROL", "Delete Notice").kind();
     });
     before("openRead DB-N.LCK.", [&] {
-        got["DAVID"] = other("DAVID").acquireLock('N', "DAVID", "Update Notice Set");
+        got["DAVID"] = other("DAVID").acquireLock('N', "DAVID", "Update Notice Set").kind();
     });
     failWith = [this](const std::string& call) {
         const bool taken = mem.exists(kFolder + "/DB-N.LCK");
@@ -110,10 +110,10 @@ TEST_F(ShareLocks, ALockMovedBackIsNeverRenamedOverOneTakenMeanwhile) {
                    ? EPERM
                    : 0;
     };
-    got["BEN"] = b.acquireLock('N', "BEN", "Creating Notice");
+    got["BEN"] = fb.told(b.acquireLock('N', "BEN", "Creating Notice")).kind();
 
-    ASSERT_EQ(got["DAVID"], LockResult::Granted); // the name was empty while C's lock was aside
-    EXPECT_EQ(got["BEN"], LockResult::Refused);
+    ASSERT_EQ(got["DAVID"], Result::Ok); // the name was empty while C's lock was aside
+    EXPECT_EQ(got["BEN"], Result::Refused);
     // D's lock, which the name held when B came to put C's back, is never replaced.
     ASSERT_TRUE(lockFile());
     EXPECT_EQ(*lockFile(), "TRUE\r\nDAVID\r\nUpdate Notice Set\r\n");
@@ -125,7 +125,7 @@ TEST_F(ShareLocks, ALockMovedBackIsNeverRenamedOverOneTakenMeanwhile) {
 TEST_F(ShareLocks, AReleaseRefusedWhileOthersReadTheLockIsTriedUntilTheLockGoes) {
     // Samba will not remove a file, nor rename over it, while another client has it open; the
     // stations waiting for the lock open it again and again to see who holds it.
-    ASSERT_EQ(b.acquireLock('N', "BEN", "Creating Notice"), LockResult::Granted);
+    ASSERT_EQ(fb.told(b.acquireLock('N', "BEN", "Creating Notice")), Result::Ok);
     int removes = 0, renames = 0;
     share.onCall = [&](const std::string& call) {
         if (call == "remove DB-N.LCK" && ++removes <= 25) return EBUSY;
@@ -133,10 +133,10 @@ TEST_F(ShareLocks, AReleaseRefusedWhileOthersReadTheLockIsTriedUntilTheLockGoes)
             return EEXIST;
         return 0;
     };
-    b.releaseLock('N');
+    fb.tell(b.releaseLock('N'));
     EXPECT_FALSE(other("CAROL").readLock('N').held) << (lockFile() ? *lockFile() : "");
     EXPECT_TRUE(fb.reporter->messages.empty()) << fb.reporter->messages.front();
-    EXPECT_EQ(other("CAROL").acquireLock('N', "CAROL", "Delete Notice"), LockResult::Granted);
+    EXPECT_EQ(other("CAROL").acquireLock('N', "CAROL", "Delete Notice"), Result::Ok);
 }
 
 TEST_F(ShareLocks, ALockMarkedFreeThatTheShareWillNotMoveYetIsTakenOnceItLetsGo) {
@@ -147,7 +147,7 @@ TEST_F(ShareLocks, ALockMarkedFreeThatTheShareWillNotMoveYetIsTakenOnceItLetsGo)
     share.onCall = [&](const std::string& call) {
         return call.starts_with("rename DB-N.LCK ") && ++moves <= 15 ? EBUSY : 0;
     };
-    EXPECT_EQ(b.acquireLock('N', "BEN", "Creating Notice"), LockResult::Granted);
+    EXPECT_EQ(fb.told(b.acquireLock('N', "BEN", "Creating Notice")), Result::Ok);
     EXPECT_TRUE(fb.reporter->messages.empty()) << fb.reporter->messages.front();
     ASSERT_TRUE(lockFile());
     EXPECT_EQ(*lockFile(), "TRUE\r\nBEN\r\nCreating Notice\r\n");

@@ -25,8 +25,8 @@ class Notices : public ::testing::Test {
   protected:
     void SetUp() override {
         writeFreshDatabase(dir.str());
-        ASSERT_EQ(st.db.loadUsers(), LoadResult::Ok);
-        ASSERT_EQ(st.db.loadNotices(), LoadResult::Ok);
+        ASSERT_EQ(st.db.loadUsers(), Result::Ok);
+        ASSERT_EQ(st.db.loadNotices(), Result::Ok);
     }
     // Adds a user under lock U, as user management would, and logs this station on as them.
     int logOn(const std::string& name, std::uint8_t level = 100) {
@@ -44,7 +44,7 @@ class Notices : public ::testing::Test {
     }
     int create(std::array<bool, kSetCount> sets = {true}) {
         int n = -1;
-        EXPECT_EQ(st.allocateNotice(46000, 46002, sets, n), AllocStatus::Ok);
+        EXPECT_EQ(st.allocateNotice(46000, 46002, sets, n), Result::Ok);
         return n;
     }
     TempFolder dir;
@@ -111,13 +111,13 @@ TEST_F(Users, DeletedSlotIsReusedFirstAndKeepsItsOtherFields) {
 TEST_F(Users, SaveOneUserKeepsOtherStationsChanges) {
     ASSERT_TRUE(db.saveUsers());
     Database other(dir.str(), fs.services());
-    ASSERT_EQ(other.loadUsers(), LoadResult::Ok);
+    ASSERT_EQ(other.loadUsers(), Result::Ok);
     other.setUserCredentials(5, "OTHER", "x");
     ASSERT_TRUE(other.saveUsers());
     db.setUserCredentials(1, "ADMIN", "secret");
     ASSERT_TRUE(db.saveOneUser(1));
     Database check(dir.str(), fs.services());
-    ASSERT_EQ(check.loadUsers(), LoadResult::Ok);
+    ASSERT_EQ(check.loadUsers(), Result::Ok);
     EXPECT_EQ(check.findUser("ADMIN"), 1);
     EXPECT_EQ(check.findUser("OTHER"), 5);
 }
@@ -159,7 +159,7 @@ TEST_F(Notices, AllocationFillsTheSlotForTheCurrentUser) {
     const int n = create({false, true, false, false, false, false, false, true});
     ASSERT_EQ(n, 1);
     Database disk(dir.str(), fs.services());
-    ASSERT_EQ(disk.loadNotices(), LoadResult::Ok);
+    ASSERT_EQ(disk.loadNotices(), Result::Ok);
     const NoticeRecord& r = disk.notice(1);
     EXPECT_EQ(r.owner.len, 8); // key and 7 characters
     EXPECT_EQ(static_cast<unsigned char>(r.owner.chars[0]), 77);
@@ -195,7 +195,7 @@ TEST_F(Notices, FullTableRefusesAndChangesNothing) {
     const std::string before = readBytes(dir / "NOTICE.DB");
     EXPECT_EQ(st.db.findFreeNotice(), -1);
     int n = 0;
-    EXPECT_EQ(st.allocateNotice(46000, 46001, {true}, n), AllocStatus::Full);
+    EXPECT_EQ(st.allocateNotice(46000, 46001, {true}, n), Result::Declined);
     EXPECT_EQ(n, 0);
     EXPECT_EQ(readBytes(dir / "NOTICE.DB"), before);
     EXPECT_FALSE(std::filesystem::exists(dir / "DB-N.LCK"));
@@ -221,11 +221,13 @@ TEST_F(Notices, MessageFilesUseCrLfAndKeepTheirBytes) {
     ASSERT_TRUE(st.db.writeMessageFile(17, "first\nsecond\r\n\nfourth \xE9t\xE9"));
     EXPECT_EQ(readBytes(dir / "MSG" / "17.MSG"), "first\r\nsecond\r\n\r\nfourth \xE9t\xE9\r\n");
     EXPECT_TRUE(st.db.messageFileExists(17));
-    EXPECT_EQ(st.db.readMessageFile(17).value(), "first\r\nsecond\r\n\r\nfourth \xE9t\xE9\r\n");
+    std::string text;
+    ASSERT_TRUE(st.db.readMessageFile(17, text));
+    EXPECT_EQ(text, "first\r\nsecond\r\n\r\nfourth \xE9t\xE9\r\n");
     EXPECT_FALSE(st.db.messageFileExists(18));
-    std::string error;
-    EXPECT_FALSE(st.db.readMessageFile(18, &error).has_value());
-    EXPECT_FALSE(error.empty());
+    const Result missing = st.db.readMessageFile(18, text);
+    EXPECT_FALSE(missing);
+    EXPECT_FALSE(missing.detail().empty());
     ASSERT_TRUE(st.db.writeMessageFile(17, ""));
     EXPECT_EQ(readBytes(dir / "MSG" / "17.MSG"), "");
     // No temporary files are left beside it.
@@ -238,18 +240,18 @@ TEST_F(Notices, MessageFilesUseCrLfAndKeepTheirBytes) {
 TEST_F(Notices, ChangesReloadInsideTheLockAndKeepOtherStationsWork) {
     logOn("ANN");
     Station other(dir.str(), fs.services());
-    ASSERT_EQ(other.db.loadUsers(), LoadResult::Ok);
+    ASSERT_EQ(other.db.loadUsers(), Result::Ok);
     other.currentUserName = "ADMIN";
     other.currentUserSlot = other.db.findUser("ADMIN");
     // Neither station reloads by hand: each change picks up the other's.
     EXPECT_EQ(create(), 1);
     int n = -1;
-    ASSERT_EQ(other.allocateNotice(46010, 46011, {true}, n), AllocStatus::Ok);
+    ASSERT_EQ(other.allocateNotice(46010, 46011, {true}, n), Result::Ok);
     EXPECT_EQ(n, 2);
     ASSERT_TRUE(st.updateNoticeDates(2, 46020, 46021));
     ASSERT_TRUE(other.updateNoticeSets(1, {false, false, true}));
     Database disk(dir.str(), fs.services());
-    ASSERT_EQ(disk.loadNotices(), LoadResult::Ok);
+    ASSERT_EQ(disk.loadNotices(), Result::Ok);
     EXPECT_EQ(disk.noticeOwner(1), "ANN");
     EXPECT_TRUE(disk.notice(1).inSet[2]);
     EXPECT_FALSE(disk.notice(1).inSet[0]);
@@ -259,14 +261,14 @@ TEST_F(Notices, ChangesReloadInsideTheLockAndKeepOtherStationsWork) {
     ASSERT_TRUE(st.addPost());
     ASSERT_TRUE(other.addPost());
     ASSERT_TRUE(st.addPost());
-    ASSERT_EQ(disk.loadUsers(), LoadResult::Ok);
+    ASSERT_EQ(disk.loadUsers(), Result::Ok);
     EXPECT_EQ(disk.user(st.currentUserSlot).postCount, 2);
     EXPECT_EQ(disk.user(other.currentUserSlot).postCount, 1);
 }
 
 TEST_F(Notices, NobodyLoggedOnOrNoSuchNoticeChangesNothing) {
     int n = -1;
-    EXPECT_EQ(st.allocateNotice(46000, 46001, {true}, n), AllocStatus::Failed);
+    EXPECT_EQ(st.allocateNotice(46000, 46001, {true}, n), Result::Failed);
     EXPECT_FALSE(st.addPost());
     logOn("ANN");
     const std::string before = readBytes(dir / "NOTICE.DB");

@@ -124,7 +124,7 @@ TEST_P(ConfigUpgrade, EveryFieldLandsWhereItBelongsAndTheMessageNamesTheFormat) 
     const std::string b = file("CONFIG.DB");
     ASSERT_EQ(b.size(), 1368u);
     EXPECT_EQ(b.substr(0, 16), kHeaderBytes);
-    ASSERT_EQ(db.loadConfig(), LoadResult::Ok); // the converted file loads as a current one
+    ASSERT_EQ(fs.told(db.loadConfig()), Result::Ok); // the converted file loads as a current one
     const ConfigRecord& c = db.config;
     const UserRecord& t = c.newUserTemplate;
     EXPECT_EQ(t.loginName.str(), "\x05XYZW") << "stored scrambled, as it was";
@@ -226,7 +226,7 @@ TEST_P(NoticeUpgrade, RecordsKeepTheirFields) {
     ASSERT_EQ(b.size(), 1040016u);
     EXPECT_EQ(b.substr(0, 16), kHeaderBytes);
     EXPECT_EQ(b.substr(16), old.substr(base, 1040000)) << "the records are carried whole";
-    ASSERT_EQ(db.loadNotices(), LoadResult::Ok);
+    ASSERT_EQ(fs.told(db.loadNotices()), Result::Ok);
     EXPECT_EQ(db.noticeOwner(1), "AMO");
     EXPECT_EQ(db.notice(1).authorLevel, 100);
     EXPECT_DOUBLE_EQ(db.notice(1).startDate, 46000.5);
@@ -267,7 +267,7 @@ TEST_F(Upgrade, UsersOf20GainBothBypassFlagsOff) {
         EXPECT_EQ(b.substr(now, 156), old.substr(at, 156)) << "user " << n + 1;
         EXPECT_EQ(b.substr(now + 156, 4), std::string(4, '\0')) << "bypass flags of user " << n + 1;
     }
-    ASSERT_EQ(db.loadUsers(), LoadResult::Ok);
+    ASSERT_EQ(fs.told(db.loadUsers()), Result::Ok);
     EXPECT_EQ(db.userLoginName(200), "A8");
     EXPECT_EQ(db.userPassword(200), "nu");
     EXPECT_EQ(db.user(200).fullName.str(), "Person 199");
@@ -298,7 +298,7 @@ TEST_F(Upgrade, AnUnknownVersionIsReadAsAFileWithoutHeader) {
     ASSERT_EQ(r.status, UpgradeStatus::Upgraded);
     EXPECT_EQ(r.from, Format::V20);
     EXPECT_EQ(r.message, "Upgraded Version 2.0 Notice Database to version 2.5. You must restart notices.");
-    ASSERT_EQ(db.loadNotices(), LoadResult::Ok);
+    ASSERT_EQ(fs.told(db.loadNotices()), Result::Ok);
     EXPECT_EQ(db.noticeOwner(2), "AO");
     EXPECT_EQ(db.notice(2).signature.str(), "Second");
 }
@@ -335,6 +335,7 @@ TEST_F(Upgrade, AFailedSaveLeavesTheFileAndMemoryAsTheyWere) {
         FileSizeLimit limit(100); // the converted file cannot be written
         r = upgradeFile(db, DbFile::Config);
     }
+    fs.tell(r.result); // presented as the tool presents it
     EXPECT_EQ(r.status, UpgradeStatus::Failed);
     EXPECT_TRUE(r.reported);
     EXPECT_EQ(fs.reporter->messages, std::vector<std::string>{unsavedFileMessage("CONFIG.DB")});
@@ -356,7 +357,7 @@ TEST_F(Upgrade, ALaterConversionReplacesTheOneCopyOfThatFormat) {
         old = blank;
         putNotice(old, 16, "\x01" "B", round % 200, 46000 + round, 46001 + round, "Round", 1);
         write("NOTICE.DB", old);
-        ASSERT_EQ(db.loadNotices(), LoadResult::Ok) << "round " << round;
+        ASSERT_EQ(fs.told(db.loadNotices()), Result::Ok) << "round " << round;
         ASSERT_DOUBLE_EQ(db.notice(1).startDate, 46000 + round);
     }
     EXPECT_EQ(fs.reporter->messages.size(), 150u);
@@ -402,8 +403,8 @@ TEST_F(Upgrade, AFileOfTheWrongSizeForItsHeaderIsBrokenAndNeverConverted) {
         for (const auto& [bytes, found] : cases) {
             write(name, bytes);
             fs.reporter->messages.clear();
-            const LoadResult r = std::string(name) == "USER.DB" ? db.loadUsers() : db.loadNotices();
-            EXPECT_EQ(r, LoadResult::Failed) << name << ": " << found;
+            const Result r = std::string(name) == "USER.DB" ? fs.told(db.loadUsers()) : fs.told(db.loadNotices());
+            EXPECT_EQ(r, Result::Unreadable) << name << ": " << found;
             EXPECT_EQ(fs.reporter->messages, std::vector<std::string>{brokenFileMessage(name, found)});
             EXPECT_EQ(file(name), bytes) << name << ": " << found;
             EXPECT_EQ(convertibleFormat(db, std::string(name) == "USER.DB" ? DbFile::Users
@@ -438,7 +439,7 @@ TEST_F(Upgrade, AConversionRepeatsAReadThatFailsOrFindsTheFileShort) {
     EXPECT_EQ(shortAtFirst.status, UpgradeStatus::Upgraded) << shortAtFirst.message;
     EXPECT_EQ(fs.sleeper->sleeps.size(), 1u);
     EXPECT_EQ(file("NOTICE.DB.2.4.bak"), old);
-    ASSERT_EQ(db.loadNotices(), LoadResult::Ok);
+    ASSERT_EQ(fs.told(db.loadNotices()), Result::Ok);
     EXPECT_EQ(db.notice(1).signature.str(), "Kept");
 
     // Bounded: a file that stays short is broken after the last attempt.
@@ -455,10 +456,10 @@ TEST_F(Upgrade, TheLoadsConvertTellTheUserAndReadTheFileAgain) {
     write("CONFIG.DB", oldConfig(kFormats[1]));
     write("USER.DB", std::string(100, '\0'));
     const std::string shortUsers = file("USER.DB");
-    ASSERT_EQ(db.loadConfig(), LoadResult::Ok);
+    ASSERT_EQ(fs.told(db.loadConfig()), Result::Ok);
     EXPECT_EQ(db.config.noticeSets[1].name.str(), "Staff");
-    EXPECT_EQ(db.loadConfig(), LoadResult::Ok) << "a second load converts nothing";
-    EXPECT_EQ(db.loadUsers(), LoadResult::Failed);
+    EXPECT_EQ(fs.told(db.loadConfig()), Result::Ok) << "a second load converts nothing";
+    EXPECT_EQ(fs.told(db.loadUsers()), Result::Unreadable);
     EXPECT_EQ(file("USER.DB"), shortUsers) << "too short to convert: left as it is";
     EXPECT_EQ(fs.reporter->messages,
               (std::vector<std::string>{

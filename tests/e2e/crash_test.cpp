@@ -37,9 +37,9 @@ TEST(Crashes, KilledWriterLeavesFilesThatLoad) {
 
         FakeServices fs;
         Database db(dir.str(), fs.services());
-        ASSERT_EQ(db.loadNotices(), LoadResult::Ok) << "round " << k;
-        ASSERT_EQ(db.loadUsers(), LoadResult::Ok) << "round " << k;
-        ASSERT_EQ(db.loadConfig(), LoadResult::Ok) << "round " << k;
+        ASSERT_EQ(fs.told(db.loadNotices()), Result::Ok) << "round " << k;
+        ASSERT_EQ(fs.told(db.loadUsers()), Result::Ok) << "round " << k;
+        ASSERT_EQ(fs.told(db.loadConfig()), Result::Ok) << "round " << k;
         ASSERT_TRUE(fs.reporter->messages.empty());
         ASSERT_TRUE(fs.sleeper->sleeps.empty()) << "a load had to repeat in round " << k;
     }
@@ -47,10 +47,10 @@ TEST(Crashes, KilledWriterLeavesFilesThatLoad) {
     // Every run finished a round, and so counted a post, before it was killed.
     FakeServices fs;
     Database db(dir.str(), fs.services());
-    ASSERT_EQ(db.loadUsers(), LoadResult::Ok);
+    ASSERT_EQ(db.loadUsers(), Result::Ok);
     const int slot = db.findUser("CRASHER");
     ASSERT_GT(slot, 0);
     EXPECT_GE(db.user(slot).postCount, kills);
-    ASSERT_EQ(db.loadNotices(), LoadResult::Ok);
+    ASSERT_EQ(db.loadNotices(), Result::Ok);
     EXPECT_GT(db.countNoticesInUse(), 0);
 }

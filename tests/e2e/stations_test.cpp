@@ -36,8 +36,8 @@ TEST(Stations, FourProcessesCreateTwoHundredNoticesInDistinctSlots) {
 
     FakeServices fs;
     Database db(dir.str(), fs.services());
-    ASSERT_EQ(db.loadNotices(), LoadResult::Ok);
-    ASSERT_EQ(db.loadUsers(), LoadResult::Ok);
+    ASSERT_EQ(db.loadNotices(), Result::Ok);
+    ASSERT_EQ(db.loadUsers(), Result::Ok);
     EXPECT_EQ(db.countNoticesInUse(), 200);
     EXPECT_EQ(db.findFreeNotice(), 201); // the lowest slots, none skipped
 
@@ -97,7 +97,7 @@ TEST(Stations, NewUsersRegisteringAtOnceOnSeveralStationsGetSlotsOfTheirOwn) {
     }
     FakeServices fs;
     Database db(tf.str(), fs.services());
-    ASSERT_EQ(db.loadUsers(), LoadResult::Ok);
+    ASSERT_EQ(db.loadUsers(), Result::Ok);
     std::set<int> slots;
     for (int i = 0; i < kStations; ++i) {
         const int slot = db.findUser("newcomer" + std::to_string(i));

@@ -30,8 +30,8 @@ class PageTest : public ::testing::Test {
   protected:
     void SetUp() override {
         writeFreshDatabase(dir.str());
-        ASSERT_EQ(db.loadConfig(), LoadResult::Ok);
-        ASSERT_EQ(db.loadNotices(), LoadResult::Ok);
+        ASSERT_EQ(db.loadConfig(), Result::Ok);
+        ASSERT_EQ(db.loadNotices(), Result::Ok);
     }
 
     void addNotice(int n, const std::string& text, TDateTime start, TDateTime end,
@@ -360,8 +360,8 @@ TEST_F(PageTest, PageReflectsTheFilesNotTheMemory) {
     addNotice(1, "old", monday(), monday());
     FakeServices other;
     Database elsewhere(dir.str(), other.services());
-    ASSERT_EQ(elsewhere.loadConfig(), LoadResult::Ok);
-    ASSERT_EQ(elsewhere.loadNotices(), LoadResult::Ok);
+    ASSERT_EQ(elsewhere.loadConfig(), Result::Ok);
+    ASSERT_EQ(elsewhere.loadNotices(), Result::Ok);
     elsewhere.config.noticeSets[1].name = "Staff";
     elsewhere.notice(1).inSet[1] = true;
     ASSERT_TRUE(elsewhere.saveConfig());

@@ -2,6 +2,8 @@
 
 #include "db/fileio.h"
 
+#include <gtest/gtest.h>
+
 namespace pinora::test {
 
 void writeFreshDatabase(const std::string& folder, std::shared_ptr<FileSystem> files) {
@@ -20,7 +22,7 @@ void writeFreshDatabase(const std::string& folder, std::shared_ptr<FileSystem> f
     db.config.schoolName = "Hillside School";
     db.config.schoolCopyright = "Copyright (c) 2026";
     db.config.noticeSets[0].name = "Students";
-    db.saveConfig();
+    EXPECT_TRUE(db.saveConfig());
     db.initUsers();
     const int slot = db.findFreeUser();
     db.setUserCredentials(slot, "ADMIN", "secret");
@@ -31,9 +33,9 @@ void writeFreshDatabase(const std::string& folder, std::shared_ptr<FileSystem> f
     u.securityLevel = 255;
     u.allowEdit = u.allowDelete = u.allowPublish = u.adminMenu = u.superUser = true;
     u.forcePassword = true;
-    db.saveUsers();
+    EXPECT_TRUE(db.saveUsers());
     db.initNotices();
-    db.saveNotices();
+    EXPECT_TRUE(db.saveNotices());
 }
 
 } // namespace pinora::test

@@ -1,5 +1,5 @@
 // Deterministic services for tests: a settable clock, a sleeper that only records, chance
-// that returns queued numbers, and a reporter that keeps every message.
+// that returns queued numbers, and a presenter that keeps every message a result carries.
 #pragma once
 
 #include "db/datetime.h"
@@ -43,10 +43,14 @@ public:
     }
 };
 
-class RecordingReporter : public Reporter {
+// Presents results as a window would, keeping each message instead of showing it.
+class RecordingReporter {
 public:
     std::vector<std::string> messages;
-    void showMessage(const std::string& text) override { messages.push_back(text); }
+    Result present(Result r) {
+        messages.insert(messages.end(), r.messages().begin(), r.messages().end());
+        return r;
+    }
 };
 
 struct FakeServices {
@@ -57,12 +61,16 @@ struct FakeServices {
     std::string osUser = "teacher";
     std::shared_ptr<FileSystem> files = systemFileSystem();
 
+    // The result, its messages kept as though presented.
+    Result told(Result r) { return reporter->present(std::move(r)); }
+    // Presents a result the test looks at only through its messages and the files.
+    void tell(const Result& r) { static_cast<void>(reporter->present(r)); }
+
     Services services() {
         Services s;
         s.clock = clock;
         s.sleeper = sleeper;
         s.chance = chance;
-        s.reporter = reporter;
         s.osUserName = [this] { return osUser; };
         s.files = files;
         return s;

@@ -20,6 +20,7 @@
 #include "support/memoryfs.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -40,8 +41,13 @@ using Files = std::map<std::string, std::string>;
 
 struct Outcome {
     bool ok = false;
-    std::string message; // what the caller was handed to show, besides the reporter's messages
+    std::string message;           // what the caller was handed to show in its own words
+    std::vector<std::string> told; // what the results had to tell, as a window presents them
 };
+
+Outcome outcomeOf(const Result& r) {
+    return Outcome{r.isOk(), "", r.messages()};
+}
 
 struct World {
     MemoryFileSystem mem;
@@ -100,58 +106,65 @@ std::vector<Operation> operations() {
     const std::array<bool, kSetCount> firstSet{true};
     std::vector<Operation> ops;
     ops.push_back({"save CONFIG.DB", nullptr, [](Station& s) {
-                       return Outcome{s.db.changeConfig([&] {
+                       return outcomeOf(s.db.changeConfig([&] {
                            s.db.config.schoolName = "Riverside School";
                            return true;
-                       })};
+                       }));
                    }});
     ops.push_back({"save NOTICE.DB", nullptr, [](Station& s) {
-                       return Outcome{s.db.changeNotices("ADMIN", "Update Notice Dates", [&] {
+                       return outcomeOf(s.db.changeNotices("ADMIN", "Update Notice Dates", [&] {
                            s.db.notice(1).endDate = 46500;
                            return true;
-                       })};
+                       }));
                    }});
     ops.push_back({"save USER.DB", nullptr, [](Station& s) {
-                       return Outcome{s.db.changeUsers("ADMIN", "Update User", [&] {
+                       return outcomeOf(s.db.changeUsers("ADMIN", "Update User", [&] {
                            s.currentUser().fullName = "Head of Notices";
                            return true;
-                       })};
+                       }));
                    }});
     ops.push_back({"write a message file", nullptr, [](Station& s) {
-                       std::string error;
-                       const bool ok = s.db.writeMessageFile(1, "Changed text\nline two", &error);
-                       return Outcome{ok, ok ? "" : s.db.messageFilePath(1) + ": " + error};
+                       const Result w = s.db.writeMessageFile(1, "Changed text\nline two");
+                       return Outcome{w.isOk(), w ? "" : w.file() + ": " + w.detail(), {}};
                    }});
     for (char letter : {'N', 'U'}) {
         Operation op;
         op.name = std::string("take and release DB-") + letter + ".LCK";
         op.lockOnly = true;
         op.run = [letter](Station& s) {
-            const LockResult r = s.db.acquireLock(letter, "ADMIN", "Fault Run");
-            if (r == LockResult::Granted) s.db.releaseLock(letter);
-            return Outcome{r == LockResult::Granted};
+            const Result r = s.db.acquireLock(letter, "ADMIN", "Fault Run");
+            Outcome o = outcomeOf(r);
+            if (r) o.told = Result(r).also(s.db.releaseLock(letter)).messages();
+            return o;
         };
         ops.push_back(op);
     }
     ops.push_back({"create a notice", nullptr, [firstSet](Station& s) {
                        NoticeEditing e(s);
                        const EditResult r = e.create(46000, 46003, firstSet);
-                       return Outcome{r.ok, r.file.empty() ? "" : r.file + ": " + r.reason};
+                       return Outcome{r.ok, r.file.empty() ? "" : r.file + ": " + r.reason,
+                                      r.result.messages()};
                    }});
     ops.push_back({"submit a notice", nullptr, [](Station& s) {
                        NoticeEditing e(s);
                        std::string text;
                        const EditResult opened = e.open(1, false, text);
-                       if (!opened.ok) return Outcome{false, opened.file + ": " + opened.reason};
+                       if (!opened.ok)
+                           return Outcome{false, opened.file + ": " + opened.reason,
+                                          opened.result.messages()};
                        const EditResult r = e.submit("Submitted text\nsecond line");
-                       return Outcome{r.ok, r.file.empty() ? "" : r.file + ": " + r.reason};
+                       return Outcome{r.ok, r.file.empty() ? "" : r.file + ": " + r.reason,
+                                      r.result.messages()};
                    }});
     ops.push_back({"upgrade NOTICE.DB from 2.4",
                    [](World& w) { w.mem.writeFile(kFolder + "NOTICE.DB", format24Notices()); },
                    [](Station& s) {
                        const UpgradeResult r = upgradeFile(s.db, formats::DbFile::Notices);
+                       // Only the save's own message is told besides the caller's.
                        return Outcome{r.status == UpgradeStatus::Upgraded,
-                                      r.status == UpgradeStatus::Upgraded ? "" : r.message};
+                                      r.status == UpgradeStatus::Upgraded ? "" : r.message,
+                                      r.reported ? r.result.messages()
+                                                 : std::vector<std::string>{}};
                    }});
     ops.push_back({"import release 1.4",
                    [](World& w) {
@@ -166,7 +179,8 @@ std::vector<Operation> operations() {
                        rq.user = "ADMIN";
                        rq.shortDate = [](TDateTime) { return std::string("07/12/2026"); };
                        const ImportOutcome r = importRelease14(s.db, rq);
-                       return Outcome{r.status == ImportStatus::Done, r.message};
+                       return Outcome{r.status == ImportStatus::Done, r.message,
+                                      r.result.messages()};
                    }});
     ops.push_back({"repair by the integrity check",
                    [](World& w) {
@@ -179,7 +193,8 @@ std::vector<Operation> operations() {
                            s, CheckOptions{}, log, [](TDateTime) { return std::string("now"); });
                        std::string last = log.lines.empty() ? "" : log.lines.back();
                        return Outcome{r.outcome == CheckOutcome::Completed,
-                                      r.outcome == CheckOutcome::Completed ? "" : last};
+                                      r.outcome == CheckOutcome::Completed ? "" : last,
+                                      r.result.messages()};
                    }});
     return ops;
 }
@@ -192,15 +207,20 @@ Files freshFolder() {
     FakeServices fs;
     fs.files = files;
     Station st(kFolder, fs.services());
-    st.db.loadConfig();
-    st.db.loadUsers();
+    const auto must = [](const Result& r) {
+        if (r) return;
+        std::fprintf(stderr, "faultrun: the fresh folder cannot be made: %s\n", kindName(r.kind()));
+        std::exit(2);
+    };
+    must(st.db.loadConfig());
+    must(st.db.loadUsers());
     st.currentUserName = "ADMIN";
     st.currentUserSlot = st.db.findUser("ADMIN");
     const std::array<bool, kSetCount> sets{true};
     for (int k = 0; k < 2; ++k) {
         int n = 0;
-        st.allocateNotice(46000, 46400, sets, n);
-        st.db.writeMessageFile(n, "Notice " + std::to_string(n));
+        must(st.allocateNotice(46000, 46400, sets, n));
+        must(st.db.writeMessageFile(n, "Notice " + std::to_string(n)));
     }
     Files all;
     for (auto& [name, bytes] : mem.snapshot(kFolder))
@@ -219,7 +239,7 @@ class FaultRun {
     Tally run(const Operation& op) {
         Tally t;
         const Files before = setUp(op);
-        Result clean = attempt(op, 0, FaultFileSystem::Fault::Eio, false);
+        Attempt clean = attempt(op, 0, FaultFileSystem::Fault::Eio, false);
         if (!clean.outcome.ok) {
             std::printf("%s: fails with no fault: %s\n", op.name.c_str(),
                         clean.outcome.message.c_str());
@@ -238,7 +258,7 @@ class FaultRun {
                 for (F kind : kinds) {
                     if (sticky && kind != F::Eio) continue;
                     setUp(op);
-                    const Result r = attempt(op, n, kind, sticky != 0);
+                    const Attempt r = attempt(op, n, kind, sticky != 0);
                     ++t.injected;
                     judge(op, n, kind, sticky != 0, r, before, after, t);
                 }
@@ -250,7 +270,7 @@ class FaultRun {
     }
 
   private:
-    struct Result {
+    struct Attempt {
         Outcome outcome;
         std::vector<std::string> messages;
         long calls = 0;
@@ -272,13 +292,13 @@ class FaultRun {
         return dataFiles(world_.mem);
     }
 
-    Result attempt(const Operation& op, long n, FaultFileSystem::Fault kind, bool sticky) {
+    Attempt attempt(const Operation& op, long n, FaultFileSystem::Fault kind, bool sticky) {
         FakeServices fs;
         fs.files = world_.files;
         Station st(kFolder, fs.services());
         // Logged on before the fault is armed: the operation alone is under test.
-        st.db.loadConfig();
-        st.db.loadUsers();
+        fs.tell(st.db.loadConfig());
+        fs.tell(st.db.loadUsers());
         st.currentUserName = "ADMIN";
         st.currentUserSlot = st.db.findUser("ADMIN");
         fs.reporter->messages.clear();
@@ -291,19 +311,19 @@ class FaultRun {
             else
                 world_.fault.failAt(n, kind);
         }
-        Result r;
+        Attempt r;
         r.outcome = op.run(st);
         r.calls = world_.fault.calls();
         r.cut = kind == FaultFileSystem::Fault::PowerCut && world_.fault.fired();
         r.log = world_.fault.log;
         world_.fault.reset();
-        r.messages = fs.reporter->messages;
+        r.messages = r.outcome.told;
         r.files = dataFiles(world_.mem);
         return r;
     }
 
     void judge(const Operation& op, long n, FaultFileSystem::Fault kind, bool sticky,
-               const Result& r, const Files& before, const Files& after, Tally& t) {
+               const Attempt& r, const Files& before, const Files& after, Tally& t) {
         const std::string at = op.name + ", call " + std::to_string(n) + ", " +
                                (sticky ? "every call from there: " : "") +
                                FaultFileSystem::name(kind);
@@ -315,8 +335,8 @@ class FaultRun {
         FakeServices fs;
         fs.files = world_.files;
         Database db(kFolder, fs.services());
-        if (db.loadConfig() != LoadResult::Ok || db.loadUsers() != LoadResult::Ok ||
-            db.loadNotices() != LoadResult::Ok) {
+        if (db.loadConfig() != Result::Ok || db.loadUsers() != Result::Ok ||
+            db.loadNotices() != Result::Ok) {
             lost = true;
             say("a database file no longer loads");
         }

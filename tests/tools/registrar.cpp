@@ -3,6 +3,7 @@
 //   registrar FOLDER OSNAME RETRY_MS
 //
 // Prints the slot. Exit status 0 when registered; 1 on a usage error; 2 when it failed.
+#include "told.h"
 #include "users/registration.h"
 
 #include <cstdio>
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
     e.signature = std::string("Sig ") + argv[2];
     e.password1 = e.password2 = "pw";
     const Registration r = registerUser(st, argv[2], e);
+    tools::told(r.result);
     if (r.status != RegistrationStatus::Ok) return 2;
     std::printf("%d\n", r.slot);
     return 0;

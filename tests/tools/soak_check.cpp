@@ -11,6 +11,7 @@
 #include "db/fileio.h"
 #include "db/text.h"
 #include "soakops.h"
+#include "told.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -28,18 +29,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class Quiet : public Reporter {
-  public:
-    std::vector<std::string> messages;
-    void showMessage(const std::string& text) override { messages.push_back(text); }
-};
-
-Services quietServices(const std::shared_ptr<Quiet>& quiet) {
-    Services s = Services::real();
-    s.reporter = quiet;
-    return s;
-}
-
 int init(const std::string& folder) {
     fs::create_directories(folder + "/MSG");
     fs::create_directories(folder + "/TEMP");
@@ -54,7 +43,10 @@ int init(const std::string& folder) {
     db.user(1).securityLevel = 255;
     db.user(1).superUser = true;
     db.initNotices();
-    return db.saveConfig() && db.saveUsers() && db.saveNotices() ? 0 : 1;
+    return tools::told(db.saveConfig()) && tools::told(db.saveUsers()) &&
+                   tools::told(db.saveNotices())
+               ? 0
+               : 1;
 }
 
 // What one notice must hold at the end, by the last operation its station logged on it.
@@ -64,9 +56,9 @@ struct Expected {
 };
 
 int check(const std::string& folder, int ops, const std::vector<std::string>& logs) {
-    auto quiet = std::make_shared<Quiet>();
-    Database db(folder, quietServices(quiet));
-    if (db.loadNotices() != LoadResult::Ok || db.loadUsers() != LoadResult::Ok) {
+    // Quiet: the loads' own words are not wanted, only whether they loaded.
+    Database db(folder, Services::real());
+    if (db.loadNotices() != Result::Ok || db.loadUsers() != Result::Ok) {
         std::cerr << "soak: the files do not load\n";
         return 1;
     }
@@ -157,7 +149,8 @@ int check(const std::string& folder, int ops, const std::vector<std::string>& lo
         for (char c : soak::textOf(e.station, e.text))
             text += c == '\n' ? std::string("\r\n") : std::string(1, c);
         text += "\r\n";
-        if (db.readMessageFile(n) != text) loss(where + ": its text");
+        std::string stored;
+        if (!db.readMessageFile(n, stored) || stored != text) loss(where + ": its text");
     }
     // A notice in use that no station holds is a deletion that was lost.
     for (int n = 1; n <= kNoticeCount; ++n)
@@ -180,18 +173,16 @@ bool isTemporary(const std::string& name) {
 // notice in use holds a whole text (or none yet), and anything else in the folders is a
 // temporary file of an interrupted save, never taken for data.
 int load(const std::string& folder) {
-    auto quiet = std::make_shared<Quiet>();
-    Services services = quietServices(quiet);
-    Database db(folder, services);
+    Database db(folder, Services::real());
     db.ioAttempts = 1;
     int failed = 0;
     auto fail = [&failed](const std::string& what) {
         ++failed;
         std::cerr << "failed to load: " << what << "\n";
     };
-    if (db.loadNotices() != LoadResult::Ok) fail("NOTICE.DB");
-    if (db.loadUsers() != LoadResult::Ok) fail("USER.DB");
-    if (db.loadConfig() != LoadResult::Ok) fail("CONFIG.DB");
+    if (db.loadNotices() != Result::Ok) fail("NOTICE.DB");
+    if (db.loadUsers() != Result::Ok) fail("USER.DB");
+    if (db.loadConfig() != Result::Ok) fail("CONFIG.DB");
     std::set<std::string> data = {"NOTICE.DB", "USER.DB", "CONFIG.DB", "DB-N.LCK", "DB-U.LCK",
                                   "MSG", "TEMP"};
     for (const auto& e : fs::directory_iterator(folder)) {
@@ -206,15 +197,15 @@ int load(const std::string& folder) {
             fail("unknown message file " + name);
             continue;
         }
-        const auto text = db.readMessageFile(n);
-        if (!text) {
+        std::string stored;
+        if (!db.readMessageFile(n, stored)) {
             fail(name);
             continue;
         }
         // The writer's texts are "Notice N by USER" and one more line, each ended by CR LF.
-        const bool whole = text->empty() || (text->rfind("Notice " + std::to_string(n) + " by ", 0) == 0 &&
-                                             std::count(text->begin(), text->end(), '\n') == 2 &&
-                                             text->size() > 2 && text->substr(text->size() - 2) == "\r\n");
+        const bool whole = stored.empty() || (stored.rfind("Notice " + std::to_string(n) + " by ", 0) == 0 &&
+                                             std::count(stored.begin(), stored.end(), '\n') == 2 &&
+                                             stored.size() > 2 && stored.substr(stored.size() - 2) == "\r\n");
         if (!whole) fail(name + " is not whole");
     }
     std::cout << failed << "\n";

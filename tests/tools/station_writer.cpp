@@ -15,6 +15,7 @@
 // 3 when an operation outlasted STATION_LIMIT.
 #include "db/station.h"
 #include "soakops.h"
+#include "told.h"
 
 #include <atomic>
 #include <chrono>
@@ -32,10 +33,10 @@ using namespace pinora;
 namespace {
 
 int logOn(Station& st, const std::string& name) {
-    if (st.db.loadUsers() != LoadResult::Ok) return -1;
+    if (!tools::told(st.db.loadUsers())) return -1;
     if (st.db.findUser(name) < 0) {
-        const bool haveTemplate = st.db.loadConfig() == LoadResult::Ok;
-        const bool added = st.db.changeUsers(name, "User Registration", [&] {
+        const bool haveTemplate = tools::told(st.db.loadConfig());
+        const bool added = tools::told(st.db.changeUsers(name, "User Registration", [&] {
             if (st.db.findUser(name) >= 0) return false; // added meanwhile
             const int slot = st.db.findFreeUser();
             if (slot < 0) return false;
@@ -44,8 +45,8 @@ int logOn(Station& st, const std::string& name) {
             st.db.user(slot).signature = "Signed " + name;
             st.db.user(slot).postCount = 0;
             return true;
-        });
-        if (!added && st.db.loadUsers() != LoadResult::Ok) return -1;
+        }));
+        if (!added && !tools::told(st.db.loadUsers())) return -1;
     }
     st.currentUserName = name;
     st.currentUserSlot = st.db.findUser(name);
@@ -61,9 +62,9 @@ int createNotices(Station& st, int count) {
     const std::array<bool, kSetCount> sets{true};
     for (int i = 1; i <= count; ++i) {
         int n = -1;
-        if (st.allocateNotice(46000, 46001 + i % 5, sets, n) != AllocStatus::Ok) return 2;
-        if (!st.db.writeMessageFile(n, noticeText(st.currentUserName, n, i))) return 2;
-        if (!st.addPost()) return 2;
+        if (!tools::told(st.allocateNotice(46000, 46001 + i % 5, sets, n))) return 2;
+        if (!tools::told(st.db.writeMessageFile(n, noticeText(st.currentUserName, n, i)))) return 2;
+        if (!tools::told(st.addPost())) return 2;
         std::printf("%d\n", n);
     }
     return 0;
@@ -76,14 +77,14 @@ int createNotices(Station& st, int count) {
     const std::array<bool, kSetCount> sets{true, true};
     for (long round = 1;; ++round) {
         int n = -1;
-        if (st.allocateNotice(46000, 46001, sets, n) == AllocStatus::Ok) {
-            st.db.writeMessageFile(n, noticeText(st.currentUserName, n, static_cast<int>(round)));
-            if (round % 2 == 0) st.freeNotice(n, "Delete Notice");
+        if (tools::told(st.allocateNotice(46000, 46001, sets, n))) {
+            tools::told(st.db.writeMessageFile(n, noticeText(st.currentUserName, n, static_cast<int>(round))));
+            if (round % 2 == 0) tools::told(st.freeNotice(n, "Delete Notice"));
         }
-        st.addPost();
-        if (st.db.loadConfig() == LoadResult::Ok) {
+        tools::told(st.addPost());
+        if (tools::told(st.db.loadConfig())) {
             st.db.config.schoolName = "Round " + std::to_string(round);
-            st.db.saveConfig();
+            tools::told(st.db.saveConfig());
         }
         std::printf("%ld\n", round);
         std::fflush(stdout);
@@ -154,48 +155,47 @@ int soakRun(Station& st, int ops, const char* logPath, unsigned seed) {
         const std::string tail = " " + std::to_string(i);
         if (what < 30) {
             int n = -1;
-            if (st.allocateNotice(soak::startOf(i), soak::endOf(i), soak::setsOf(i), n) !=
-                    AllocStatus::Ok ||
-                !st.db.writeMessageFile(n, soak::textOf(me, i)) || !st.addPost())
+            if (!tools::told(st.allocateNotice(soak::startOf(i), soak::endOf(i), soak::setsOf(i), n)) ||
+                !tools::told(st.db.writeMessageFile(n, soak::textOf(me, i))) || !tools::told(st.addPost()))
                 return 2;
             mine.push_back(n);
             done("C " + std::to_string(n) + tail);
         } else if (what < 50) {
             const int n = mine[pick];
-            if (!st.db.writeMessageFile(n, soak::textOf(me, i))) return 2;
+            if (!tools::told(st.db.writeMessageFile(n, soak::textOf(me, i)))) return 2;
             done("E " + std::to_string(n) + tail);
         } else if (what < 60) {
             const int n = mine[pick];
-            if (!st.updateNoticeDates(n, soak::startOf(i), soak::endOf(i))) return 2;
+            if (!tools::told(st.updateNoticeDates(n, soak::startOf(i), soak::endOf(i)))) return 2;
             done("T " + std::to_string(n) + tail);
         } else if (what < 70) {
             const int n = mine[pick];
-            if (!st.updateNoticeSets(n, soak::setsOf(i))) return 2;
+            if (!tools::told(st.updateNoticeSets(n, soak::setsOf(i)))) return 2;
             done("S " + std::to_string(n) + tail);
         } else if (what < 85) {
             const int n = mine[pick];
-            if (!st.freeNotice(n, "Delete Notice")) return 2;
+            if (!tools::told(st.freeNotice(n, "Delete Notice"))) return 2;
             mine.erase(mine.begin() + static_cast<std::ptrdiff_t>(pick));
             done("D " + std::to_string(n) + tail);
         } else if (what < 95 || added >= soak::kMaxAddedUsers) {
-            if (!st.db.changeUsers(me, "Update User", [&] {
+            if (!tools::told(st.db.changeUsers(me, "Update User", [&] {
                     const int slot = st.db.findUser(me);
                     if (slot < 0) return false;
                     st.db.user(slot).fullName = soak::fullNameOf(me, i);
                     return true;
-                }))
+                })))
                 return 2;
             done("U" + tail);
         } else {
             const std::string name = me.substr(0, 8) + "+" + std::to_string(++added);
-            if (!st.db.changeUsers(me, "Create New User", [&] {
+            if (!tools::told(st.db.changeUsers(me, "Create New User", [&] {
                     const int slot = st.db.findFreeUser();
                     if (slot < 0 || st.db.findUser(name) >= 0) return false;
                     st.db.user(slot) = st.db.config.newUserTemplate;
                     st.db.setUserCredentials(slot, name, "pw");
                     st.db.user(slot).postCount = 0;
                     return true;
-                }))
+                })))
                 return 2;
             done("A " + name);
         }
@@ -228,12 +228,12 @@ int main(int argc, char** argv) {
     watch.since = 0;
     if (argc > 5 && std::string(argv[5]) == "churn") churn(st);
     if (argc > 7 && std::string(argv[5]) == "soak") {
-        if (st.db.loadConfig() != LoadResult::Ok) return 2;
+        if (!tools::told(st.db.loadConfig())) return 2;
         return soakRun(st, std::atoi(argv[3]), argv[6],
                        static_cast<unsigned>(std::strtoul(argv[7], nullptr, 10)));
     }
     if (argc > 6 && std::string(argv[5]) == "replace") {
-        if (!st.freeNotice(std::atoi(argv[6]), "Delete Notice")) return 2;
+        if (!tools::told(st.freeNotice(std::atoi(argv[6]), "Delete Notice"))) return 2;
         return createNotices(st, std::atoi(argv[3]));
     }
     return createNotices(st, std::atoi(argv[3]));

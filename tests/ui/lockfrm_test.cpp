@@ -73,7 +73,7 @@ TEST(LockWindow, ShownWhileAStationWaits) {
     EXPECT_EQ(waits, 3);
     EXPECT_EQ(seen, QStringLiteral("DB: U\nTASK: Delete User\nUSER: BOB"));
     EXPECT_FALSE(w.isVisible());
-    st.db.releaseLock('U');
+    EXPECT_TRUE(st.db.releaseLock('U'));
 }
 
 } // namespace

@@ -53,8 +53,8 @@ class LogonTest : public ::testing::Test {
         Messages::clear();
         writeFreshDatabase(folder.str()); // ADMIN / secret, forcePassword set
         station = std::make_unique<Station>(folder.str(), fakes.services());
-        ASSERT_EQ(station->db.loadUsers(), LoadResult::Ok);
-        ASSERT_EQ(station->db.loadConfig(), LoadResult::Ok);
+        ASSERT_EQ(station->db.loadUsers(), Result::Ok);
+        ASSERT_EQ(station->db.loadConfig(), Result::Ok);
         addUser(station->db, "Teacher", "apple", false);
         logon = std::make_unique<Tlogonfrm>(*station);
     }
@@ -252,8 +252,8 @@ TEST_F(LogonTest, LongSystemNameRegisteredOnceIsFoundAtEveryStart) {
         fakes.osUser = osName;
         logon.reset();
         station = std::make_unique<Station>(folder.str(), fakes.services());
-        ASSERT_EQ(station->db.loadUsers(), LoadResult::Ok);
-        ASSERT_EQ(station->db.loadConfig(), LoadResult::Ok);
+        ASSERT_EQ(station->db.loadUsers(), Result::Ok);
+        ASSERT_EQ(station->db.loadConfig(), Result::Ok);
         mode(true, askPassword);
         station->db.config.signupAllowed = true;
         logon = std::make_unique<Tlogonfrm>(*station);

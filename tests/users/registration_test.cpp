@@ -57,8 +57,8 @@ class RegistrationTest : public ::testing::Test {
         writeFreshDatabase(folder.str());
         fakes.osUser = "newteacher";
         station = std::make_unique<Station>(folder.str(), fakes.services());
-        ASSERT_EQ(station->db.loadConfig(), LoadResult::Ok);
-        ASSERT_EQ(station->db.loadUsers(), LoadResult::Ok);
+        ASSERT_EQ(station->db.loadConfig(), Result::Ok);
+        ASSERT_EQ(station->db.loadUsers(), Result::Ok);
         station->db.config.signupAllowed = true;
         ASSERT_TRUE(station->db.saveConfig());
         station->currentUserName = fakes.osUser;
@@ -87,8 +87,8 @@ class RegistrationTest : public ::testing::Test {
     Database onDisk() {
         FakeServices other;
         Database d(folder.str(), other.services());
-        EXPECT_EQ(d.loadUsers(), LoadResult::Ok);
-        EXPECT_EQ(d.loadConfig(), LoadResult::Ok);
+        EXPECT_EQ(d.loadUsers(), Result::Ok);
+        EXPECT_EQ(d.loadConfig(), Result::Ok);
         return d;
     }
 };
@@ -284,7 +284,7 @@ TEST(LoginConfig, TheWindowShowsTheDefaultAsTwoAndTwoAndSavesTheNormalFormOnly) 
 
     // authUseOsName and authAskPassword clear, another station's school name meanwhile.
     Database other(folder.str(), fakes.services());
-    ASSERT_EQ(other.loadConfig(), LoadResult::Ok);
+    ASSERT_EQ(other.loadConfig(), Result::Ok);
     other.config.authUseOsName = false;
     other.config.authAskPassword = false;
     other.config.authDialogFlag = false;
@@ -310,7 +310,7 @@ TEST(LoginConfig, TheWindowShowsTheDefaultAsTwoAndTwoAndSavesTheNormalFormOnly) 
     w.findChild<QRadioButton*>("authuser0")->setChecked(true);
     w.findChild<QRadioButton*>("newuser1")->setChecked(true);
     w.findChild<QPushButton*>("BitBtn1")->click();
-    ASSERT_EQ(other.loadConfig(), LoadResult::Ok);
+    ASSERT_EQ(other.loadConfig(), Result::Ok);
     EXPECT_EQ(authChoice(other.config), 0);
     EXPECT_EQ(newUserChoice(other.config), 1);
     const std::string saved = readBytes(folder / "CONFIG.DB");

@@ -42,8 +42,8 @@ class UserManagementTest : public ::testing::Test {
         Messages::clear();
         writeFreshDatabase(folder.str());
         st = std::make_unique<Station>(folder.str(), fakes.services());
-        ASSERT_EQ(st->db.loadConfig(), LoadResult::Ok);
-        ASSERT_EQ(st->db.loadUsers(), LoadResult::Ok);
+        ASSERT_EQ(st->db.loadConfig(), Result::Ok);
+        ASSERT_EQ(st->db.loadUsers(), Result::Ok);
     }
     void TearDown() override {
         um.reset();
@@ -51,7 +51,7 @@ class UserManagementTest : public ::testing::Test {
     }
 
     int add(const std::string& name, int level, bool allowEdit = false, bool allowDelete = false) {
-        EXPECT_EQ(st->db.loadUsers(), LoadResult::Ok);
+        EXPECT_EQ(st->db.loadUsers(), Result::Ok);
         const int slot = st->db.findFreeUser();
         st->db.user(slot) = st->db.config.newUserTemplate;
         st->db.setUserCredentials(slot, name, "pw");
@@ -160,7 +160,7 @@ TEST_F(UserManagementTest, AnEditorAtFiftySeesAndEditsFortyNineButNotFifty) {
     press("BitBtn1");
     EXPECT_TRUE(Messages::shownTexts().isEmpty());
     EXPECT_TRUE(lockFree());
-    ASSERT_EQ(st->db.loadUsers(), LoadResult::Ok);
+    ASSERT_EQ(st->db.loadUsers(), Result::Ok);
     const UserRecord& u = st->db.user(st->db.findUser("lower"));
     EXPECT_EQ(u.securityLevel, 50);
     EXPECT_EQ(u.postCount, 7);
@@ -203,7 +203,7 @@ TEST_F(UserManagementTest, AddRefusesBadNamesAndAFullTableWritingNothing) {
     Messages::queueText("newbie");
     press("BitBtn3");
     EXPECT_EQ(um->selectedName(), "newbie");
-    ASSERT_EQ(st->db.loadUsers(), LoadResult::Ok);
+    ASSERT_EQ(st->db.loadUsers(), Result::Ok);
     const int slot = st->db.findUser("newbie");
     ASSERT_GT(slot, 0);
     EXPECT_EQ(st->db.user(slot).securityLevel, st->db.config.newUserTemplate.securityLevel);
@@ -227,7 +227,7 @@ TEST_F(UserManagementTest, DeleteFreesOnlyTheNameAndKeepsNoticesAndHiddenDenyFla
     const int slot = add("leaver", 10);
     st->db.user(slot).denySet[5] = true; // set 6 has no name, so no box
     ASSERT_TRUE(st->db.saveUsers());
-    ASSERT_EQ(st->db.loadNotices(), LoadResult::Ok);
+    ASSERT_EQ(st->db.loadNotices(), Result::Ok);
     st->db.notice(3).owner = st->db.scramble("leaver");
     ASSERT_TRUE(st->db.saveNotices());
     const std::string notices = readBytes(folder / "NOTICE.DB");
@@ -238,7 +238,7 @@ TEST_F(UserManagementTest, DeleteFreesOnlyTheNameAndKeepsNoticesAndHiddenDenyFla
     EXPECT_EQ(box("Set1")->text(), QStringLiteral("Students"));
     edit("name")->setText("Leaving Soon");
     press("BitBtn1");
-    ASSERT_EQ(st->db.loadUsers(), LoadResult::Ok);
+    ASSERT_EQ(st->db.loadUsers(), Result::Ok);
     EXPECT_TRUE(st->db.user(slot).denySet[5]);
     EXPECT_EQ(st->db.user(slot).fullName.str(), "Leaving Soon");
 
@@ -246,7 +246,7 @@ TEST_F(UserManagementTest, DeleteFreesOnlyTheNameAndKeepsNoticesAndHiddenDenyFla
     EXPECT_GT(st->db.findUser("leaver"), 0);
     Messages::queueAnswer(true);
     press("BitBtn2");
-    ASSERT_EQ(st->db.loadUsers(), LoadResult::Ok);
+    ASSERT_EQ(st->db.loadUsers(), Result::Ok);
     EXPECT_EQ(st->db.findUser("leaver"), -1);
     EXPECT_TRUE(st->db.userSlotFree(slot));
     EXPECT_EQ(st->db.user(slot).fullName.str(), "Leaving Soon");
@@ -275,7 +275,7 @@ TEST_F(UserManagementTest, AUserDeletedOnAnotherStationIsNeitherUpdatedNorDelete
 
     FakeServices otherFakes;
     Station other(folder.str(), otherFakes.services());
-    ASSERT_EQ(other.db.loadUsers(), LoadResult::Ok);
+    ASSERT_EQ(other.db.loadUsers(), Result::Ok);
     other.currentUserName = "ADMIN";
     other.currentUserSlot = other.db.findUser("ADMIN");
     ASSERT_EQ(deleteUser(other, "target"), UserChange::Ok);
@@ -307,7 +307,7 @@ TEST(UserInformation, ChecksThenSavesOwnDetailsUnderTheLockWithTheBusyLight) {
     FakeServices fakes;
     writeFreshDatabase(folder.str());
     Station st(folder.str(), fakes.services());
-    ASSERT_EQ(st.db.loadUsers(), LoadResult::Ok);
+    ASSERT_EQ(st.db.loadUsers(), Result::Ok);
     st.currentUserName = "admin";
     st.currentUserSlot = st.db.findUser("admin");
     Messages::clear();
@@ -345,7 +345,7 @@ TEST(UserInformation, ChecksThenSavesOwnDetailsUnderTheLockWithTheBusyLight) {
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(busy, (std::vector<bool>{true, false}));
     Database d(folder.str(), fakes.services());
-    ASSERT_EQ(d.loadUsers(), LoadResult::Ok);
+    ASSERT_EQ(d.loadUsers(), Result::Ok);
     EXPECT_EQ(d.authenticateUser("ADMIN", "new"), st.currentUserSlot);
     EXPECT_EQ(d.user(st.currentUserSlot).signature.str(), "The Head");
     EXPECT_TRUE(d.user(st.currentUserSlot).extraHelp);
@@ -375,7 +375,7 @@ TEST_F(UserManagementTest, DetailsUpdateAndDeleteFollowTheEntryTheKeyboardMovesT
     // Update writes to the highlighted user, not to the one clicked before.
     edit("name")->setText("Robert");
     QTest::mouseClick(um->findChild<QPushButton*>("BitBtn1"), Qt::LeftButton);
-    ASSERT_EQ(st->db.loadUsers(), LoadResult::Ok);
+    ASSERT_EQ(st->db.loadUsers(), Result::Ok);
     EXPECT_EQ(st->db.user(st->db.findUser("BOB")).fullName.str(), "Robert");
     EXPECT_EQ(st->db.user(st->db.findUser("ANN")).fullName.str(), "Full ANN");
 
@@ -414,7 +414,7 @@ TEST_F(UserManagementTest, UsersWithAnEmptyOrRepeatedNameAreShownUpdatedAndDelet
     Messages::queueAnswer(true);
     press("BitBtn2");
 
-    ASSERT_EQ(st->db.loadUsers(), LoadResult::Ok);
+    ASSERT_EQ(st->db.loadUsers(), Result::Ok);
     EXPECT_EQ(st->db.user(empty).fullName.str(), "Nameless");
     EXPECT_TRUE(st->db.userSlotFree(second));
     EXPECT_FALSE(st->db.userSlotFree(first));
@@ -424,7 +424,7 @@ TEST_F(UserManagementTest, UsersWithAnEmptyOrRepeatedNameAreShownUpdatedAndDelet
     Messages::clear();
     Messages::queueAnswer(true);
     press("BitBtn2");
-    ASSERT_EQ(st->db.loadUsers(), LoadResult::Ok);
+    ASSERT_EQ(st->db.loadUsers(), Result::Ok);
     EXPECT_TRUE(st->db.userSlotFree(empty));
     EXPECT_EQ(listed(), (QStringList{"ADMIN", "twin"}));
 }
@@ -438,8 +438,12 @@ TEST_F(UserManagementTest, AMissingOrUnwritableUserFileIsToldAndTheListShowsTheF
     press("BitBtn1");
     Messages::queueText("newbie");
     press("BitBtn3");
-    ASSERT_EQ(fakes.reporter->messages.size(), 2u);
-    for (const std::string& m : fakes.reporter->messages)
+    // The windows present what the database tells as information boxes.
+    std::vector<std::string> told;
+    for (const ui::ShownBox& b : Messages::shown())
+        if (b.kind == ui::ShownBox::Kind::Information) told.push_back(b.text.toStdString());
+    ASSERT_EQ(told.size(), 2u);
+    for (const std::string& m : told)
         EXPECT_EQ(m, missingFileMessage("USER.DB"));
     EXPECT_FALSE(std::filesystem::exists(folder / "USER.DB"));
     EXPECT_TRUE(lockFree());
@@ -450,7 +454,7 @@ TEST(UserInformation, ASlotReusedOnAnotherStationIsNeverOverwritten) {
     FakeServices fakes;
     writeFreshDatabase(folder.str());
     Station st(folder.str(), fakes.services());
-    ASSERT_EQ(st.db.loadUsers(), LoadResult::Ok);
+    ASSERT_EQ(st.db.loadUsers(), Result::Ok);
     const int slot = st.db.findFreeUser();
     st.db.setUserCredentials(slot, "ann", "pw");
     st.db.user(slot).fullName = "Ann";
@@ -465,7 +469,7 @@ TEST(UserInformation, ASlotReusedOnAnotherStationIsNeverOverwritten) {
     // Another workstation deletes ann, and the next new user takes her slot.
     FakeServices otherFakes;
     Station other(folder.str(), otherFakes.services());
-    ASSERT_EQ(other.db.loadUsers(), LoadResult::Ok);
+    ASSERT_EQ(other.db.loadUsers(), Result::Ok);
     other.currentUserName = "ADMIN";
     other.currentUserSlot = other.db.findUser("ADMIN");
     ASSERT_EQ(deleteUser(other, "ann"), UserChange::Ok);

@@ -50,9 +50,7 @@ class WizardTest : public ::testing::Test {
 
     void SetUp() override {
         Messages::clear();
-        Services s = fakes.services();
-        s.reporter = std::make_shared<ui::MessageReporter>();
-        station = std::make_unique<Station>(folder.str(), s);
+        station = std::make_unique<Station>(folder.str(), fakes.services());
         w = std::make_unique<Twelcomefrm>(*station);
         w->onCancelProgram = [this] { programEnded = true; };
         w->show();
@@ -251,7 +249,7 @@ TEST_F(WizardTest, LongAdministratorPasswordIsKeptToItsFirstFifteenCharacters) {
 
     FakeServices other;
     Database db(folder.str(), other.services());
-    ASSERT_EQ(db.loadUsers(), LoadResult::Ok);
+    ASSERT_EQ(db.loadUsers(), Result::Ok);
     EXPECT_EQ(db.userPassword(1), "abcdefghijklmno");
     EXPECT_EQ(db.authenticateUser("ADMIN", "abcdefghijklmno"), 1);
     EXPECT_EQ(db.authenticateUser("admin", "ABCDEFGHIJKLMNO"), 1);
@@ -263,16 +261,16 @@ TEST_F(WizardTest, FinishReplacesWhateverTheOtherFilesHeld) {
     writeFreshDatabase(folder.str());
     FakeServices other;
     Database db(folder.str(), other.services());
-    ASSERT_EQ(db.loadNotices(), LoadResult::Ok);
+    ASSERT_EQ(db.loadNotices(), Result::Ok);
     db.notice(5).owner = db.scramble("BOB");
     ASSERT_TRUE(db.saveNotices());
 
     fill("pw", "pw", "New School", "(c)", "Everyone");
     pressNext(4);
     ASSERT_TRUE(w->finished());
-    ASSERT_EQ(db.loadNotices(), LoadResult::Ok);
+    ASSERT_EQ(db.loadNotices(), Result::Ok);
     EXPECT_EQ(db.countNoticesInUse(), 0);
-    ASSERT_EQ(db.loadConfig(), LoadResult::Ok);
+    ASSERT_EQ(db.loadConfig(), Result::Ok);
     EXPECT_EQ(db.config.schoolName.str(), "New School");
     EXPECT_EQ(db.config.noticeSets[0].name.str(), "Everyone");
 }

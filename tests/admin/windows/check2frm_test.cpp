@@ -32,7 +32,7 @@ class CheckWindow : public ::testing::Test {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
         Messages::clear();
         writeFreshDatabase(dir.str());
-        ASSERT_EQ(st.db.loadUsers(), LoadResult::Ok);
+        ASSERT_EQ(st.db.loadUsers(), Result::Ok);
         st.currentUserName = "ADMIN";
         st.currentUserSlot = st.db.findUser("ADMIN");
         const int ann = st.db.findFreeUser();
@@ -149,7 +149,7 @@ TEST_F(CheckWindow, SavesAndPrintsTheLog) {
 
 TEST_F(CheckWindow, EscapeCloseAndClicksWaitWhileTheCheckHoldsTheLocks) {
     // A name that looks like markup is logged as typed.
-    ASSERT_EQ(st.db.loadUsers(), LoadResult::Ok);
+    ASSERT_EQ(st.db.loadUsers(), Result::Ok);
     const int odd = st.db.findFreeUser();
     st.db.setUserCredentials(odd, "<b>x", "pw");
     st.db.user(odd).fullName = "";
@@ -157,7 +157,7 @@ TEST_F(CheckWindow, EscapeCloseAndClicksWaitWhileTheCheckHoldsTheLocks) {
 
     int tries = 0;
     bool hidden = false;
-    LockResult otherStation = LockResult::Granted;
+    Result::Kind otherStation = Result::Ok;
     fsv.sleeper->onSleep = [&] {
         if (tries++ > 0) return;
         QTest::keyClick(&w, Qt::Key_Escape);
@@ -166,11 +166,11 @@ TEST_F(CheckWindow, EscapeCloseAndClicksWaitWhileTheCheckHoldsTheLocks) {
         hidden = !w.isVisible();
         FakeServices otherFakes;
         Database other(dir.str(), otherFakes.services());
-        otherStation = other.acquireLock('N', "BOB", "Creating Notice");
+        otherStation = other.acquireLock('N', "BOB", "Creating Notice").kind();
     };
     QTest::mouseClick(find<QPushButton>("startbtn"), Qt::LeftButton);
     EXPECT_FALSE(hidden);
-    EXPECT_EQ(otherStation, LockResult::Refused) << "the check still holds lock N";
+    EXPECT_EQ(otherStation, Result::Refused) << "the check still holds lock N";
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(w.lastOutcome(), CheckOutcome::Completed);
     EXPECT_FALSE(fs::exists(dir / "DB-N.LCK"));
@@ -203,7 +203,7 @@ TEST_F(CheckWindow, ALogSaysWhatWasSavedWhenNoticeFileCannotBeSaved) {
         << last.toStdString();
     EXPECT_FALSE(last.contains(QStringLiteral("Nothing was changed")));
     Database d(dir.str(), fsv.services());
-    ASSERT_EQ(d.loadUsers(), LoadResult::Ok);
+    ASSERT_EQ(d.loadUsers(), Result::Ok);
     EXPECT_TRUE(d.userSlotFree(2)) << "ANN's broken record was freed and saved";
     EXPECT_FALSE(fs::exists(dir / "DB-N.LCK"));
 }

@@ -28,7 +28,7 @@ class ConfigForms : public ::testing::Test {
     ConfigRecord stored() {
         FakeServices other;
         Database d(dir.str(), other.services());
-        EXPECT_EQ(d.loadConfig(), LoadResult::Ok);
+        EXPECT_EQ(d.loadConfig(), Result::Ok);
         return d.config;
     }
 

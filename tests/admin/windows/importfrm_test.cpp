@@ -52,7 +52,7 @@ class ImportWindow : public ::testing::Test {
         writeFreshDatabase(dir.str());
         FakeServices other;
         Database d(dir.str(), other.services());
-        ASSERT_EQ(d.loadConfig(), LoadResult::Ok);
+        ASSERT_EQ(d.loadConfig(), Result::Ok);
         d.config.noticeSets[2].name = "Staff";
         ASSERT_TRUE(d.saveConfig());
         st.currentUserName = "ADMIN";
@@ -96,7 +96,7 @@ TEST_F(ImportWindow, ChecksItsFieldsThenImportsUnderAdminIntoTheChosenSet) {
 
     FakeServices other;
     Database d(dir.str(), other.services());
-    ASSERT_EQ(d.loadNotices(), LoadResult::Ok);
+    ASSERT_EQ(d.loadNotices(), Result::Ok);
     ASSERT_TRUE(d.noticeInUse(1));
     EXPECT_EQ(d.noticeOwner(1), "ADMIN");
     EXPECT_TRUE(d.notice(1).inSet[2]);
@@ -116,7 +116,7 @@ TEST_F(ImportWindow, ASecondClickOrCancelDuringTheImportWaitsAndTheChosenSetIsTh
         // Two sets of one name: the choice is the set in that place of the list.
         FakeServices other;
         Database d(dir.str(), other.services());
-        ASSERT_EQ(d.loadConfig(), LoadResult::Ok);
+        ASSERT_EQ(d.loadConfig(), Result::Ok);
         d.config.noticeSets[0].name = "Staff";
         ASSERT_TRUE(d.saveConfig());
     }
@@ -140,7 +140,7 @@ TEST_F(ImportWindow, ASecondClickOrCancelDuringTheImportWaitsAndTheChosenSetIsTh
 
     FakeServices other;
     Database d(dir.str(), other.services());
-    ASSERT_EQ(d.loadNotices(), LoadResult::Ok);
+    ASSERT_EQ(d.loadNotices(), Result::Ok);
     EXPECT_EQ(d.countNoticesInUse(), 1) << "imported once";
     EXPECT_TRUE(d.notice(1).inSet[0]);
     EXPECT_FALSE(d.notice(1).inSet[2]);

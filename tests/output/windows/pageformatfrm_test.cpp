@@ -82,12 +82,12 @@ TEST_F(PageFormatter, ChecksSizesInOrderAndStoresWhatThePageUses) {
     // The next page written picks the changes up.
     int n = -1;
     st.currentUserName = "ADMIN";
-    ASSERT_EQ(st.db.loadUsers(), LoadResult::Ok);
+    ASSERT_EQ(st.db.loadUsers(), Result::Ok);
     st.currentUserSlot = st.db.findUser("ADMIN");
     const TDateTime day = encodeDate(2026, 12, 14);
     std::array<bool, kSetCount> in{};
     in[0] = true;
-    ASSERT_EQ(st.allocateNotice(day, day, in, n), AllocStatus::Ok);
+    ASSERT_EQ(st.allocateNotice(day, day, in, n), Result::Ok);
     ASSERT_TRUE(st.db.writeMessageFile(n, "Choir"));
     ASSERT_TRUE(writeNoticePage(st.db, 1, "TEMP/p.htm", day));
     const std::string page = readBytes(dir / "TEMP" / "p.htm");
@@ -97,7 +97,7 @@ TEST_F(PageFormatter, ChecksSizesInOrderAndStoresWhatThePageUses) {
 }
 
 TEST_F(PageFormatter, AnUnknownStoredFontMustBeChosenAgain) {
-    ASSERT_EQ(st.db.loadConfig(), LoadResult::Ok);
+    ASSERT_EQ(st.db.loadConfig(), Result::Ok);
     st.db.config.fontName = "Comic Sans";
     ASSERT_TRUE(st.db.saveConfig());
     w.hide();
@@ -109,7 +109,7 @@ TEST_F(PageFormatter, AnUnknownStoredFontMustBeChosenAgain) {
 TEST_F(PageFormatter, AStoredSignatureStyleNoButtonShowsIsKeptNotReplacedByTheLastChoice) {
     w.findChild<QRadioButton*>("SignatureStyle2")->setChecked(true);
     EXPECT_TRUE(save().isEmpty());
-    ASSERT_EQ(st.db.loadConfig(), LoadResult::Ok);
+    ASSERT_EQ(st.db.loadConfig(), Result::Ok);
     EXPECT_EQ(st.db.config.signatureStyle, 2);
 
     st.db.config.signatureStyle = 9; // written by another copy
@@ -118,7 +118,7 @@ TEST_F(PageFormatter, AStoredSignatureStyleNoButtonShowsIsKeptNotReplacedByTheLa
     for (QRadioButton* r : w.findChildren<QRadioButton*>())
         if (r->objectName().startsWith("SignatureStyle")) EXPECT_FALSE(r->isChecked()) << r->objectName().toStdString();
     EXPECT_TRUE(save().isEmpty());
-    ASSERT_EQ(st.db.loadConfig(), LoadResult::Ok);
+    ASSERT_EQ(st.db.loadConfig(), Result::Ok);
     EXPECT_EQ(st.db.config.signatureStyle, 9);
 }
 

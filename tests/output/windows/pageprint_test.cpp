@@ -57,16 +57,16 @@ TEST(PagePrint, APageThatFitsTheSheetPrintsOnOne) {
     FakeServices fake;
     test::writeFreshDatabase(folder.str());
     Station station{folder.str(), fake.services()};
-    ASSERT_EQ(station.db.loadConfig(), LoadResult::Ok);
-    ASSERT_EQ(station.db.loadUsers(), LoadResult::Ok);
-    ASSERT_EQ(station.db.loadNotices(), LoadResult::Ok);
+    ASSERT_EQ(station.db.loadConfig(), Result::Ok);
+    ASSERT_EQ(station.db.loadUsers(), Result::Ok);
+    ASSERT_EQ(station.db.loadNotices(), Result::Ok);
     station.currentUserName = "ADMIN";
     station.currentUserSlot = station.db.findUser("ADMIN");
     const TDateTime day = encodeDate(2026, 12, 14);
     int n = -1;
     std::array<bool, kSetCount> in{};
     in[0] = true;
-    ASSERT_EQ(station.allocateNotice(day, day, in, n), AllocStatus::Ok);
+    ASSERT_EQ(station.allocateNotice(day, day, in, n), Result::Ok);
     ASSERT_TRUE(station.db.writeMessageFile(n, "Choir practice at lunch"));
     ASSERT_TRUE(writeNoticePage(station.db, 1, "TEMP/one.htm", day));
 

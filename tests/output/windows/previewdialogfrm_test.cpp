@@ -4,6 +4,7 @@
 #include "output/windows/pageprint.h"
 #include "output/windows/previewdialogfrm.h"
 #include "output/windows/previewfrm.h"
+#include "support/bytes.h"
 #include "support/fakes.h"
 #include "support/ftpserver.h"
 #include "support/tempfolder.h"
@@ -55,9 +56,9 @@ class PreviewDialog : public ::testing::Test {
   protected:
     void SetUp() override {
         test::writeFreshDatabase(folder.str());
-        ASSERT_EQ(station.db.loadConfig(), LoadResult::Ok);
-        ASSERT_EQ(station.db.loadUsers(), LoadResult::Ok);
-        ASSERT_EQ(station.db.loadNotices(), LoadResult::Ok);
+        ASSERT_EQ(station.db.loadConfig(), Result::Ok);
+        ASSERT_EQ(station.db.loadUsers(), Result::Ok);
+        ASSERT_EQ(station.db.loadNotices(), Result::Ok);
         station.currentUserName = "ADMIN";
         station.currentUserSlot = station.db.findUser("ADMIN");
         ASSERT_GE(station.currentUserSlot, 1);
@@ -81,7 +82,7 @@ class PreviewDialog : public ::testing::Test {
         for (int k : sets)
             in[static_cast<std::size_t>(k - 1)] = true;
         int n = -1;
-        EXPECT_EQ(station.allocateNotice(from, to, in, n), AllocStatus::Ok);
+        EXPECT_EQ(station.allocateNotice(from, to, in, n), Result::Ok);
         EXPECT_TRUE(station.db.writeMessageFile(n, text));
         return n;
     }
@@ -246,7 +247,7 @@ TEST_F(PreviewDialog, TemporaryPagesAreNumberedByChance) {
     otherFake.chance->queue = {77};
     otherFake.clock->t = fake.clock->t;
     Station other{folder.str(), otherFake.services()};
-    ASSERT_EQ(other.db.loadConfig(), LoadResult::Ok);
+    ASSERT_EQ(other.db.loadConfig(), Result::Ok);
     Tpreviewdialogfrm otherDlg{other};
     otherDlg.setPreviewMode(PreviewMode::Print);
     otherDlg.show();
@@ -276,6 +277,30 @@ TEST_F(PreviewDialog, PageThatCannotBeWrittenIsReportedNotHandedOn) {
     press("Previewbtn");
     EXPECT_EQ(Messages::shown().size(), 1);
     EXPECT_FALSE(preview.hasBrowser());
+}
+
+// A broken file is told once, in the database's words with what was found; the page's own
+// sentence about the same file used to follow it.
+TEST_F(PreviewDialog, ABrokenFileIsToldOnceAndNoPageIsHandedOn) {
+    for (const char* name : {"CONFIG.DB", "NOTICE.DB"}) {
+        SCOPED_TRACE(name);
+        const std::string keep = test::readBytes(folder / name);
+        test::writeBytes(folder / name, "half a file");
+        bool asked = false;
+        dlg.choosePrinter = [&](QPrinter&) { return asked = true; };
+        Messages::clear();
+        open(PreviewMode::Print);
+        press("Printbtn");
+        EXPECT_FALSE(asked);
+        const std::string found = std::string(name) == "CONFIG.DB"
+                                      ? std::string()
+                                      : "it holds 11 bytes, " +
+                                            std::to_string(Database::kNoticeFileSize) +
+                                            " expected";
+        EXPECT_EQ(Messages::shownTexts(),
+                  QStringList{QString::fromStdString(brokenFileMessage(name, found))});
+        test::writeBytes(folder / name, keep);
+    }
 }
 
 // ---- publish ------------------------------------------------------------------------------

@@ -45,7 +45,7 @@ class WebServerConfig : public ::testing::Test {
             c.ftpPassword = "pw";
             c.ftpUploadDir = "/htdocs/notices";
         });
-        ASSERT_EQ(station.db.loadConfig(), LoadResult::Ok);
+        ASSERT_EQ(station.db.loadConfig(), Result::Ok);
         Messages::clear();
     }
     void TearDown() override { Messages::clear(); }
@@ -54,14 +54,14 @@ class WebServerConfig : public ::testing::Test {
     void changeOnDisk(const std::function<void(ConfigRecord&)>& change) {
         FakeServices other;
         Database db(folder.str(), other.services());
-        ASSERT_EQ(db.loadConfig(), LoadResult::Ok);
+        ASSERT_EQ(db.loadConfig(), Result::Ok);
         change(db.config);
         ASSERT_TRUE(db.saveConfig());
     }
     ConfigRecord onDisk() {
         FakeServices other;
         Database db(folder.str(), other.services());
-        EXPECT_EQ(db.loadConfig(), LoadResult::Ok);
+        EXPECT_EQ(db.loadConfig(), Result::Ok);
         return db.config;
     }
     std::string configBytes() const { return fileBytes(folder / "CONFIG.DB"); }
@@ -174,7 +174,8 @@ TEST_F(WebServerConfig, AStoredFileThatCannotBeReadIsNotOverwritten) {
     btn("BitBtn1")->click();
     EXPECT_TRUE(dlg.isVisible());
     EXPECT_EQ(configBytes(), "half a file");
-    EXPECT_EQ(services.reporter->messages.size(), 1u);
+    // The window presents what the database tells as an information box.
+    EXPECT_EQ(Messages::shownTexts().size(), 1);
 
     // A file that is gone is written afresh.
     std::filesystem::remove(folder / "CONFIG.DB");
