@@ -19,9 +19,11 @@
 #include "output/windows/webserverconfigfrm.h"
 #include "ui/browserengine.h"
 #include "ui/messages.h"
+#include "users/autoregconfigfrm.h"
 #include "users/firstregfrm.h"
 #include "users/loginconfigfrm.h"
 #include "users/logonfrm.h"
+#include "users/userinfofrm.h"
 #include "users/usermanagementfrm.h"
 #include "users/welcomefrm.h"
 

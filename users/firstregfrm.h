@@ -1,4 +1,4 @@
-// Self-registration of an unknown system user, and the default rights of new users.
+// Self-registration of a system user the database does not know yet.
 #pragma once
 
 #include "formparts.h"
@@ -44,30 +44,6 @@ class Tfirstregfrm : public QDialog {
     PersonalFields fields_;
     QPushButton* BitBtn1_ = nullptr;
     QPushButton* BitBtn3_ = nullptr;
-};
-
-class Tautoregconfigfrm : public QDialog {
-    Q_OBJECT
-  public:
-    explicit Tautoregconfigfrm(Station& station, QWidget* parent = nullptr);
-
-  public slots:
-    void FormShow();
-    void BitBtn1Click(); // Save Settings
-    void BitBtn2Click(); // Cancel Changes
-    void BitBtn3Click(); // Help
-
-  protected:
-    void showEvent(QShowEvent* e) override;
-
-  private:
-    Station& station_;
-    QCheckBox* forcepassword_;
-    QCheckBox* allowpublish_;
-    QCheckBox* allowedit_;
-    QCheckBox* allowdelete_;
-    QCheckBox* adminmenu_;
-    QLineEdit* securitylvl_;
 };
 
 } // namespace pinora

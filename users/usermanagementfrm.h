@@ -1,4 +1,4 @@
-// User Management for administrators, and User Information for every user's own record.
+// User Management: the administrators' list of users, and each user's rights.
 #pragma once
 
 #include "formparts.h"
@@ -63,27 +63,6 @@ class TUserManagementFrm : public QDialog {
     QCheckBox* bypassdeadline_;
     QCheckBox* bypassmaxday_;
     std::array<QCheckBox*, kSetCount> sets_{};
-};
-
-class TUserInfofrm : public QDialog {
-    Q_OBJECT
-  public:
-    explicit TUserInfofrm(Station& station, QWidget* parent = nullptr);
-
-    std::function<void(bool on)> setBusy; // the main window's busy light
-
-  public slots:
-    void FormShow();
-    void BitBtn1Click(); // Save
-    void BitBtn2Click(); // Cancel
-    void BitBtn5Click(); // Help
-
-  protected:
-    void showEvent(QShowEvent* e) override;
-
-  private:
-    Station& station_;
-    PersonalFields fields_;
 };
 
 } // namespace pinora

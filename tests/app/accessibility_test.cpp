@@ -21,10 +21,12 @@
 #include "ui/accessible.h"
 #include "ui/lockfrm.h"
 #include "ui/messages.h"
+#include "users/autoregconfigfrm.h"
 #include "users/firstregfrm.h"
 #include "users/loginconfigfrm.h"
 #include "users/logonfrm.h"
 #include "users/usermanagementfrm.h"
+#include "users/userinfofrm.h"
 #include "users/welcomefrm.h"
 
 #include <QAbstractButton>

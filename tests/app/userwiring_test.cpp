@@ -5,9 +5,11 @@
 #include "support/fakes.h"
 #include "support/tempfolder.h"
 #include "ui/messages.h"
+#include "users/autoregconfigfrm.h"
 #include "users/firstregfrm.h"
 #include "users/loginconfigfrm.h"
 #include "users/usermanagementfrm.h"
+#include "users/userinfofrm.h"
 
 #include <QAction>
 #include <QLineEdit>

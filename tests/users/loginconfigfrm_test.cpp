@@ -1,0 +1,105 @@
+// User Authentication Management: the login configuration's choices and its window.
+#include "db/text.h"
+#include "support/bytes.h"
+#include "support/fakes.h"
+#include "support/tempfolder.h"
+#include "ui/messages.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include "users/loginconfig.h"
+#include "users/loginconfigfrm.h"
+
+static void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
+using namespace pinora;
+using namespace pinora::test;
+using ui::Messages;
+
+namespace {
+
+TEST(LoginConfig, ChoicesReadEveryFlagCombinationAndWriteTheNormalForm) {
+    for (int bits = 0; bits < 4; ++bits) {
+        ConfigRecord c{};
+        c.authUseOsName = bits & 1;
+        c.authAskPassword = bits & 2;
+        EXPECT_EQ(authChoice(c), !(bits & 1) ? 2 : (bits & 2) ? 1 : 0) << bits;
+        c.signupAllowed = bits & 1;
+        c.signupAskName = bits & 2;
+        EXPECT_EQ(newUserChoice(c), !(bits & 1) ? 2 : (bits & 2) ? 1 : 0) << bits;
+    }
+    const bool auth[3][3] = {{true, false, false}, {true, true, true}, {false, true, true}};
+    const bool signup[3][2] = {{true, false}, {true, true}, {false, false}};
+    for (int i = 0; i < 3; ++i) {
+        ConfigRecord c{};
+        std::memset(&c, 0xFF, sizeof c);
+        applyAuthChoice(c, i);
+        applyNewUserChoice(c, i);
+        EXPECT_EQ(c.authUseOsName.v, auth[i][0]) << i;
+        EXPECT_EQ(c.authAskPassword.v, auth[i][1]) << i;
+        EXPECT_EQ(c.authDialogFlag.v, auth[i][2]) << i;
+        EXPECT_EQ(c.signupAllowed.v, signup[i][0]) << i;
+        EXPECT_EQ(c.signupAskName.v, signup[i][1]) << i;
+        EXPECT_EQ(authChoice(c), i);
+        EXPECT_EQ(newUserChoice(c), i);
+    }
+}
+
+TEST(LoginConfig, TheWindowShowsTheDefaultAsTwoAndTwoAndSavesTheNormalFormOnly) {
+    TempFolder folder;
+    FakeServices fakes;
+    writeFreshDatabase(folder.str());
+    Station st(folder.str(), fakes.services());
+    Tloginconfigfrm w(st);
+    w.show();
+    EXPECT_TRUE(w.findChild<QRadioButton*>("authuser2")->isChecked());
+    EXPECT_TRUE(w.findChild<QRadioButton*>("newuser2")->isChecked());
+    w.hide();
+
+    // authUseOsName and authAskPassword clear, another station's school name meanwhile.
+    Database other(folder.str(), fakes.services());
+    ASSERT_EQ(other.loadConfig(), Result::Ok);
+    other.config.authUseOsName = false;
+    other.config.authAskPassword = false;
+    other.config.authDialogFlag = false;
+    ASSERT_TRUE(other.saveConfig());
+    w.show();
+    EXPECT_TRUE(w.findChild<QRadioButton*>("authuser2")->isChecked());
+    other.config.schoolName = "Renamed School";
+    ASSERT_TRUE(other.saveConfig());
+    const std::string before = readBytes(folder / "CONFIG.DB");
+    w.findChild<QPushButton*>("BitBtn1")->click();
+    EXPECT_FALSE(w.isVisible());
+    const std::string after = readBytes(folder / "CONFIG.DB");
+    ASSERT_EQ(after.size(), before.size());
+    const std::size_t ask = 16 + offsetof(ConfigRecord, authAskPassword);
+    const std::size_t dialog = 16 + offsetof(ConfigRecord, authDialogFlag);
+    for (std::size_t i = 0; i < after.size(); ++i)
+        if (i != ask && i != dialog) EXPECT_EQ(after[i], before[i]) << "byte " << i;
+    EXPECT_EQ(after[ask], 1);
+    EXPECT_EQ(after[dialog], 1);
+
+    // Choosing 0 and 1 writes their flags; Cancel writes nothing.
+    w.show();
+    w.findChild<QRadioButton*>("authuser0")->setChecked(true);
+    w.findChild<QRadioButton*>("newuser1")->setChecked(true);
+    w.findChild<QPushButton*>("BitBtn1")->click();
+    ASSERT_EQ(other.loadConfig(), Result::Ok);
+    EXPECT_EQ(authChoice(other.config), 0);
+    EXPECT_EQ(newUserChoice(other.config), 1);
+    const std::string saved = readBytes(folder / "CONFIG.DB");
+    w.show();
+    w.findChild<QRadioButton*>("authuser1")->setChecked(true);
+    w.findChild<QPushButton*>("BitBtn2")->click();
+    EXPECT_EQ(readBytes(folder / "CONFIG.DB"), saved);
+}
+
+} // namespace

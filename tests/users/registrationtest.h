@@ -1,0 +1,75 @@
+// The registration tests' station: a fresh folder, a system user the database does not know,
+// and a main window for the dialogs to sit on.
+#pragma once
+
+#include "db/text.h"
+#include "support/bytes.h"
+#include "support/fakes.h"
+#include "support/helprecorder.h"
+#include "support/tempfolder.h"
+#include "ui/messages.h"
+#include "users/firstregfrm.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace pinora::test {
+
+class RegistrationTest : public ::testing::Test {
+  protected:
+    TempFolder folder;
+    FakeServices fakes;
+    std::unique_ptr<Station> station;
+    QMainWindow mainWindow;
+    std::unique_ptr<Tfirstregfrm> reg;
+    std::vector<std::pair<std::string, std::string>> logons;
+    bool closedProgram = false;
+
+    void SetUp() override {
+        ui::Messages::clear();
+        writeFreshDatabase(folder.str());
+        fakes.osUser = "newteacher";
+        station = std::make_unique<Station>(folder.str(), fakes.services());
+        ASSERT_EQ(station->db.loadConfig(), Result::Ok);
+        ASSERT_EQ(station->db.loadUsers(), Result::Ok);
+        station->db.config.signupAllowed = true;
+        ASSERT_TRUE(station->db.saveConfig());
+        station->currentUserName = fakes.osUser;
+        reg = std::make_unique<Tfirstregfrm>(*station);
+        reg->mainWindow = &mainWindow;
+        reg->finishLogon = [this](const std::string& n, const std::string& p) {
+            logons.emplace_back(n, p);
+            return station->db.authenticateUser(n, p) > 0;
+        };
+        reg->onClose = [this] { closedProgram = true; };
+        mainWindow.show();
+        reg->show();
+    }
+    void TearDown() override { ui::Messages::clear(); }
+
+    void fill(const QString& full, const QString& sig, const QString& p1, const QString& p2,
+              bool extra = false) {
+        reg->findChild<QLineEdit*>("fullname")->setText(full);
+        reg->findChild<QLineEdit*>("signature")->setText(sig);
+        reg->findChild<QLineEdit*>("password1")->setText(p1);
+        reg->findChild<QLineEdit*>("password2")->setText(p2);
+        reg->findChild<QCheckBox*>("extrahelp")->setChecked(extra);
+    }
+    void cont() { reg->findChild<QPushButton*>("BitBtn1")->click(); }
+    std::string users() const { return readBytes(folder / "USER.DB"); }
+    Database onDisk() {
+        FakeServices other;
+        Database d(folder.str(), other.services());
+        EXPECT_EQ(d.loadUsers(), Result::Ok);
+        EXPECT_EQ(d.loadConfig(), Result::Ok);
+        return d;
+    }
+};
+
+} // namespace pinora::test
