@@ -377,10 +377,11 @@ TEST_F(BadFiles, PipesUnderTheNamesOfSharedFilesAreRefusedWithoutWaiting) {
         for (const FileCase& fc : kFiles) {
             fs.reporter->messages.clear();
             EXPECT_EQ(load(fc.name), Result::Unreadable) << fc.name;
-            if (fc.name != std::string("CONFIG.DB"))
+            if (fc.name != std::string("CONFIG.DB")) {
                 EXPECT_EQ(fs.reporter->messages,
                           std::vector<std::string>{
                               brokenFileMessage(fc.name, "it is not a regular file")});
+            }
         }
         for (char letter : {'N', 'U'}) {
             fs.reporter->messages.clear();

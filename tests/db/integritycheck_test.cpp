@@ -58,7 +58,9 @@ class IntegrityCheck : public ::testing::Test {
         r.startDate = end - 1;
         r.endDate = end;
         EXPECT_TRUE(st.db.saveNotices());
-        if (withText) EXPECT_TRUE(st.db.writeMessageFile(n, "Text of " + owner));
+        if (withText) {
+            EXPECT_TRUE(st.db.writeMessageFile(n, "Text of " + owner));
+        }
         return n;
     }
     CheckResult run(CheckOptions o = {}) { return runIntegrityCheck(st, o, log, timeText); }

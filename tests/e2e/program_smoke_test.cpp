@@ -99,9 +99,9 @@ std::string firstWords(const std::vector<std::string>& args, const std::string& 
     for (int i = 0; i < 100 && text.find('\n') == std::string::npos; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         std::ifstream in(log);
-        std::stringstream all;
-        all << in.rdbuf();
-        text = all.str();
+        std::stringstream got;
+        got << in.rdbuf();
+        text = got.str();
     }
     // It waits in the message box that says the same.
     kill(pid, SIGKILL);

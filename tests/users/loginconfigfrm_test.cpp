@@ -16,10 +16,6 @@
 #include "users/loginconfig.h"
 #include "users/loginconfigfrm.h"
 
-static void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-
 using namespace pinora;
 using namespace pinora::test;
 using ui::Messages;
@@ -83,7 +79,9 @@ TEST(LoginConfig, TheWindowShowsTheDefaultAsTwoAndTwoAndSavesTheNormalFormOnly) 
     const std::size_t ask = 16 + offsetof(ConfigRecord, authAskPassword);
     const std::size_t dialog = 16 + offsetof(ConfigRecord, authDialogFlag);
     for (std::size_t i = 0; i < after.size(); ++i)
-        if (i != ask && i != dialog) EXPECT_EQ(after[i], before[i]) << "byte " << i;
+        if (i != ask && i != dialog) {
+            EXPECT_EQ(after[i], before[i]) << "byte " << i;
+        }
     EXPECT_EQ(after[ask], 1);
     EXPECT_EQ(after[dialog], 1);
 

@@ -115,8 +115,11 @@ TEST_F(PageFormatter, AStoredSignatureStyleNoButtonShowsIsKeptNotReplacedByTheLa
     st.db.config.signatureStyle = 9; // written by another copy
     ASSERT_TRUE(st.db.saveConfig());
     w.show();
-    for (QRadioButton* r : w.findChildren<QRadioButton*>())
-        if (r->objectName().startsWith("SignatureStyle")) EXPECT_FALSE(r->isChecked()) << r->objectName().toStdString();
+    for (QRadioButton* r : w.findChildren<QRadioButton*>()) {
+        if (r->objectName().startsWith("SignatureStyle")) {
+            EXPECT_FALSE(r->isChecked()) << r->objectName().toStdString();
+        }
+    }
     EXPECT_TRUE(save().isEmpty());
     ASSERT_EQ(st.db.loadConfig(), Result::Ok);
     EXPECT_EQ(st.db.config.signatureStyle, 9);
