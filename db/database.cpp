@@ -113,6 +113,11 @@ std::string Database::scramble(std::string_view text) {
 
 // ---- whole files -------------------------------------------------------------------------
 
+std::optional<std::uint64_t> Database::lengthUntilLast(int attempt, std::size_t length) const {
+    if (attempt >= ioAttempts) return std::nullopt;
+    return length;
+}
+
 LoadResult Database::loadFile(const char* name, void* block, std::size_t blockSize,
                               HeaderCheck check) {
     const std::string p = path(name);
@@ -124,18 +129,22 @@ LoadResult Database::loadFile(const char* name, void* block, std::size_t blockSi
     int missing = 0;
     for (int attempt = 1; attempt <= ioAttempts; ++attempt) {
         if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
-        std::size_t got = 0;
-        const ReadStatus st = readFileInto(files(), p, buf, want + 1, got);
+        // A file of the wrong length is only looked at for its header until the last attempt,
+        // which reads it whole whatever size it was opened with.
+        std::size_t got[2] = {0, 0};
+        const ReadStatus st =
+            readFileParts(files(), p, {MutableSpan{buf, 16}, MutableSpan{buf + 16, want + 1 - 16}},
+                          got, nullptr, nullptr, lengthUntilLast(attempt, want));
         if (st == ReadStatus::Missing) {
             if (++missing >= kMissingAttempts) return LoadResult::Missing;
             continue;
         }
-        if (st != ReadStatus::Ok || got < 16) continue;
+        if (st != ReadStatus::Ok || got[0] < 16) continue;
         DbHeader h;
         std::memcpy(&h, buf, 16);
         // A whole header of another format does not change by waiting.
         if (check == HeaderCheck::Required && !headerMatches(h)) return handleOldHeader(name, h);
-        if (got != want) continue;
+        if (16 + got[1] != want) continue;
         header = h;
         std::memcpy(block, buf + 16, blockSize);
         return LoadResult::Ok;
@@ -158,7 +167,7 @@ LoadResult Database::loadNoticeFile(HeaderCheck check) {
             readFileParts(files(), p,
                           {MutableSpan{&h, sizeof h}, MutableSpan{spare.data(), sizeof spare},
                            MutableSpan{&extra, 1}},
-                          got);
+                          got, nullptr, nullptr, lengthUntilLast(attempt, kNoticeFileSize));
         if (st == ReadStatus::Missing) {
             if (++missing >= kMissingAttempts) return LoadResult::Missing;
             continue;
