@@ -341,9 +341,17 @@ int Database::findNoticeSet(std::string_view name) const {
 
 // ---- notices ------------------------------------------------------------------------------
 
-// The scans look at 10,000 owners; comparing in place keeps them free of allocations.
+namespace {
+// The scans look at 10,000 owners: compared in place, without an allocation, and an owner in
+// use is mostly told by its length alone.
+bool ownerFree(const NoticeRecord& r) {
+    constexpr std::size_t n = freeMarker.size() + 1; // the key, then the marker
+    return r.owner.len == n && scrambledEquals(std::string_view(r.owner.chars, n), freeMarker);
+}
+} // namespace
+
 bool Database::noticeInUse(int n) const {
-    return !scrambledEquals(notice(n).owner.view(), freeMarker);
+    return !ownerFree(notice(n));
 }
 
 std::string Database::noticeOwner(int n) const {
@@ -351,15 +359,16 @@ std::string Database::noticeOwner(int n) const {
 }
 
 int Database::findFreeNotice() const {
-    for (int n = 1; n <= kNoticeCount; ++n)
-        if (!noticeInUse(n)) return n;
+    const NoticeRecord* const first = notices.begin();
+    for (const NoticeRecord* r = first; r != notices.end(); ++r)
+        if (ownerFree(*r)) return static_cast<int>(r - first) + 1;
     return -1;
 }
 
 int Database::countNoticesInUse() const {
     int count = 0;
-    for (int n = 1; n <= kNoticeCount; ++n)
-        if (noticeInUse(n)) ++count;
+    for (const NoticeRecord& r : notices)
+        if (!ownerFree(r)) ++count;
     return count;
 }
 
