@@ -114,6 +114,11 @@ Result Database::unreadableFile(const char* name, std::size_t expected) {
     return Result::unreadable(name, found).tell(brokenFileMessage(name, found));
 }
 
+std::optional<std::uint64_t> Database::lengthUntilLast(int attempt, std::size_t length) const {
+    if (attempt >= ioAttempts) return std::nullopt;
+    return length;
+}
+
 Result Database::loadFile(const char* name, void* block, std::size_t blockSize,
                               HeaderCheck check) {
     const std::string p = path(name);
@@ -125,18 +130,22 @@ Result Database::loadFile(const char* name, void* block, std::size_t blockSize,
     int missing = 0;
     for (int attempt = 1; attempt <= ioAttempts; ++attempt) {
         if (attempt > 1) services_.sleeper->sleepMs(ioPauseMs);
-        std::size_t got = 0;
-        const ReadStatus st = readFileInto(files(), p, buf, want + 1, got);
+        // A file of the wrong length is only looked at for its header until the last attempt,
+        // which reads it whole whatever size it was opened with.
+        std::size_t got[2] = {0, 0};
+        const ReadStatus st =
+            readFileParts(files(), p, {MutableSpan{buf, 16}, MutableSpan{buf + 16, want + 1 - 16}},
+                          got, nullptr, nullptr, lengthUntilLast(attempt, want));
         if (st == ReadStatus::Missing) {
             if (++missing >= kMissingAttempts) return Result::missing(name);
             continue;
         }
-        if (st != ReadStatus::Ok || got < 16) continue;
+        if (st != ReadStatus::Ok || got[0] < 16) continue;
         DbHeader h;
         std::memcpy(&h, buf, 16);
         // A whole header of another format does not change by waiting.
         if (check == HeaderCheck::Required && !headerMatches(h)) return handleOldHeader(name, h);
-        if (got != want) continue;
+        if (16 + got[1] != want) continue;
         header = h;
         std::memcpy(block, buf + 16, blockSize);
         return Result::ok();
@@ -158,7 +167,7 @@ Result Database::loadNoticeFile(HeaderCheck check) {
             readFileParts(files(), p,
                           {MutableSpan{&h, sizeof h}, MutableSpan{spare.data(), sizeof spare},
                            MutableSpan{&extra, 1}},
-                          got);
+                          got, nullptr, nullptr, lengthUntilLast(attempt, kNoticeFileSize));
         if (st == ReadStatus::Missing) {
             if (++missing >= kMissingAttempts) return Result::missing(name);
             continue;
@@ -336,9 +345,17 @@ int Database::findNoticeSet(std::string_view name) const {
 
 // ---- notices ------------------------------------------------------------------------------
 
-// The scans look at 10,000 owners; comparing in place keeps them free of allocations.
+namespace {
+// The scans look at 10,000 owners: compared in place, without an allocation, and an owner in
+// use is mostly told by its length alone.
+bool ownerFree(const NoticeRecord& r) {
+    constexpr std::size_t n = freeMarker.size() + 1; // the key, then the marker
+    return r.owner.len == n && scrambledEquals(std::string_view(r.owner.chars, n), freeMarker);
+}
+} // namespace
+
 bool Database::noticeInUse(int n) const {
-    return !scrambledEquals(notice(n).owner.view(), freeMarker);
+    return !ownerFree(notice(n));
 }
 
 std::string Database::noticeOwner(int n) const {
@@ -346,15 +363,16 @@ std::string Database::noticeOwner(int n) const {
 }
 
 int Database::findFreeNotice() const {
-    for (int n = 1; n <= kNoticeCount; ++n)
-        if (!noticeInUse(n)) return n;
+    const NoticeRecord* const first = notices.begin();
+    for (const NoticeRecord* r = first; r != notices.end(); ++r)
+        if (ownerFree(*r)) return static_cast<int>(r - first) + 1;
     return -1;
 }
 
 int Database::countNoticesInUse() const {
     int count = 0;
-    for (int n = 1; n <= kNoticeCount; ++n)
-        if (noticeInUse(n)) ++count;
+    for (const NoticeRecord& r : notices)
+        if (!ownerFree(r)) ++count;
     return count;
 }
 

@@ -89,6 +89,11 @@ class Database {
     // ignoring case); free slots are passed over. -1 when none.
     int findNoticeAuthor(std::string_view owner) const;
 
+    // Where a file of an older format is read whole to be converted. Kept from one conversion
+    // to the next, as the loads keep theirs: a notice table's megabyte, newly allocated, is
+    // faulted in page by page, which costs more than reading it.
+    std::string& oldFileBuffer() { return oldFile_; }
+
     std::string scramble(std::string_view text);
     // A temporary-file tag unique to this process and call, for writeFileAtomic.
     std::string tmpTag();
@@ -161,6 +166,9 @@ class Database {
   private:
     Result loadFile(const char* name, void* block, std::size_t blockSize, HeaderCheck check);
     Result loadNoticeFile(HeaderCheck check);
+    // The length a load's read of a file may stop at the header for when the file has another:
+    // none on the last attempt, which reads the file whole.
+    std::optional<std::uint64_t> lengthUntilLast(int attempt, std::size_t length) const;
     Result unreadableFile(const char* name, std::size_t expected);
     Result handleOldHeader(const char* name, const DbHeader& found);
     Result saveFile(const char* name, const void* block, std::size_t blockSize);
@@ -187,6 +195,7 @@ class Database {
     Held heldN_, heldU_;
     bool upgrading_ = false;
     std::vector<char> scratch_; // a file read aside before it replaces the records
+    std::string oldFile_;
 };
 
 // The texts of the messages, so that results, windows and tests quote the same words. found says

@@ -203,14 +203,18 @@ bool makeFolder(FileSystem& fs, const std::string& path, std::string* error) {
 
 ReadStatus readFileParts(FileSystem& fs, const std::string& path,
                          std::initializer_list<MutableSpan> parts, std::size_t* got,
-                         std::string* error) {
+                         std::string* error, std::uint64_t* size, std::optional<std::uint64_t> onlySize) {
     for (std::size_t k = 0; k < parts.size(); ++k)
         got[k] = 0;
     ReadStatus st = ReadStatus::Ok;
-    const int handle = openToRead(fs, path, st, error);
+    std::size_t opened = 0;
+    const int handle = openToRead(fs, path, st, error, false, &opened);
     if (handle < 0) return st;
+    if (size) *size = opened;
+    const bool firstOnly = onlySize && *onlySize != opened;
     std::size_t k = 0;
     for (const MutableSpan& part : parts) {
+        if (firstOnly && k == 1) break;
         std::size_t& have = got[k++];
         if (const int err = readAll(fs, handle, static_cast<char*>(part.data), part.size, have)) {
             setError(error, err);
@@ -233,12 +237,14 @@ enum class Longer { Cut, Refuse };
 
 ReadStatus readWhole(FileSystem& fs, const std::string& path, std::string& out,
                      std::size_t maxBytes, std::string* error, Longer longer, bool regularOnly) {
-    // Sized from the open file, so a generous cap costs nothing for small files.
-    out.clear();
+    // Sized from the open file, so a generous cap costs nothing for small files. What out
+    // held is read over, not first filled with zeros: a retried read of a notice table would
+    // otherwise clear a megabyte each time.
     ReadStatus opened = ReadStatus::Ok;
     std::size_t size = 0;
     const int handle = openToRead(fs, path, opened, error, regularOnly, &size);
     if (handle < 0) {
+        out.clear();
         if (regularOnly && opened == ReadStatus::NotAFile) {
             if (error) error->clear();
             return ReadStatus::Missing;

@@ -56,8 +56,12 @@ struct MutableSpan {
 };
 
 // Reads the file into the parts one after another; got[i] tells how much each part received.
+// size, when given, receives the file's size as opened. A file whose size as opened is not
+// onlySize (when given) is read into the first part alone: a retried load of a notice table
+// of the wrong length need not read its megabyte each time to find that out.
 ReadStatus readFileParts(FileSystem& fs, const std::string& path, std::initializer_list<MutableSpan> parts,
-                         std::size_t* got, std::string* error = nullptr);
+                         std::size_t* got, std::string* error = nullptr, std::uint64_t* size = nullptr,
+                         std::optional<std::uint64_t> onlySize = std::nullopt);
 
 ReadStatus readFileInto(FileSystem& fs, const std::string& path, char* buf, std::size_t capacity, std::size_t& got,
                         std::string* error = nullptr);

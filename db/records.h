@@ -214,10 +214,11 @@ using UserTable = std::array<UserRecord, kUserCount>;
 
 // The notice table with a second buffer beside it: a load reads the file straight into the
 // spare and swaps it in only when the whole file was read, so a failed load leaves the table
-// as it was without copying a megabyte on every load.
+// as it was without copying a megabyte on every load. The spare is made at the first load: a
+// tool that never reads the notices does not clear a second megabyte for nothing.
 class NoticeTableStore {
 public:
-    NoticeTableStore() : cur_(new NoticeTable()), spare_(new NoticeTable()) {}
+    NoticeTableStore() : cur_(new NoticeTable()) {}
     NoticeTableStore(const NoticeTableStore& o) : NoticeTableStore() { *cur_ = *o.cur_; }
     NoticeTableStore& operator=(const NoticeTableStore& o) {
         *cur_ = *o.cur_;
@@ -235,8 +236,14 @@ public:
     static constexpr std::size_t size() { return kNoticeCount; }
     void fill(const NoticeRecord& r) { cur_->fill(r); }
 
-    NoticeTable& spare() { return *spare_; }
-    void swapInSpare() { cur_.swap(spare_); }
+    NoticeTable& spare() {
+        if (!spare_) spare_.reset(new NoticeTable());
+        return *spare_;
+    }
+    void swapInSpare() {
+        spare();
+        cur_.swap(spare_);
+    }
 
 private:
     std::unique_ptr<NoticeTable> cur_;

@@ -135,17 +135,6 @@ std::string unscrambleText(std::string_view t) {
     return out;
 }
 
-bool scrambledEquals(std::string_view t, std::string_view plain) {
-    if (t.empty()) return plain.empty();
-    if (t.size() - 1 != plain.size()) return false;
-    const auto k = static_cast<std::uint8_t>(t[0]);
-    for (std::size_t i = 0; i < plain.size(); ++i)
-        if (static_cast<std::uint8_t>(static_cast<std::uint8_t>(t[i + 1]) - k) !=
-            static_cast<std::uint8_t>(plain[i]))
-            return false;
-    return true;
-}
-
 std::optional<std::int32_t> wholeNumber(std::string_view text) {
     while (!text.empty() && text.front() == ' ')
         text.remove_prefix(1);

@@ -27,8 +27,18 @@ std::optional<std::int32_t> wholeNumber(std::string_view text);
 // keyBelow128 returns the key; it is asked once per call.
 std::string scrambleText(std::string_view s, const std::function<int()>& key);
 std::string unscrambleText(std::string_view t);
-// unscrambleText(t) == plain, compared exactly, without building the text.
-bool scrambledEquals(std::string_view t, std::string_view plain);
+// unscrambleText(t) == plain, compared exactly, without building the text. The scans of
+// 10,000 owners call it for each: inline, and with one branch for all the characters.
+inline bool scrambledEquals(std::string_view t, std::string_view plain) {
+    if (t.empty()) return plain.empty();
+    if (t.size() - 1 != plain.size()) return false;
+    const auto k = static_cast<std::uint8_t>(t[0]);
+    unsigned differ = 0;
+    for (std::size_t i = 0; i < plain.size(); ++i)
+        differ |= static_cast<std::uint8_t>(static_cast<std::uint8_t>(t[i + 1]) - k) ^
+                  static_cast<std::uint8_t>(plain[i]);
+    return differ == 0;
+}
 
 // A notice's stored owner belongs to a login name when it equals the name's first
 // 7 characters, ignoring case (the owner field keeps no more than that). A whole login name

@@ -53,9 +53,9 @@ std::size_t currentFileSize(DbFile which) {
 
 // A file that is not of an older format's size but has today's size, or today's version under
 // a damaged signature, is a current file whose header is damaged.
-bool headerDamaged(DbFile which, std::string_view bytes) {
-    return formats::formatOf(bytes) == Format::V20 &&
-           (formats::damagedHeader(bytes) || bytes.size() == currentFileSize(which));
+bool headerDamaged(DbFile which, std::string_view fileStart, std::uint64_t size) {
+    return formats::formatOf(fileStart) == Format::V20 &&
+           (formats::damagedHeader(fileStart) || size == currentFileSize(which));
 }
 
 // What a file that cannot be converted was found to be. Without a header of an older version
@@ -67,7 +67,7 @@ std::string unreadableFinding(DbFile which, std::string_view bytes) {
     const Format from = formats::formatOf(bytes);
     const std::size_t current = currentFileSize(which);
     if (from == Format::V20) {
-        if (headerDamaged(which, bytes)) return "its header is damaged";
+        if (headerDamaged(which, bytes, size)) return "its header is damaged";
         return "it holds " + std::to_string(size) + " bytes, " + std::to_string(current) +
                " expected";
     }
@@ -81,27 +81,59 @@ std::string unreadableFinding(DbFile which, std::string_view bytes) {
 constexpr std::size_t kReadCap = Database::kNoticeFileSize + 1;
 
 struct OldFile {
+    explicit OldFile(std::string& buffer) : bytes(buffer) {}
     enum { Missing, Current, Convertible, Unreadable, Failed } found = Failed;
     Format from = Format::Current;
-    std::string bytes;
-    std::string error; // when Failed
+    std::string& bytes; // the database's own, until its next conversion
+    std::string error;  // when Failed
 };
+
+// What the file's header and size as opened say before it is read whole. A file that is of no
+// format yet is waited for (an older copy of the program may be writing it in place) without
+// its megabyte being read each time; anything else is for the whole read to find.
+enum class Glance { ReadWhole, NotYet, Failed };
+
+Glance glance(Database& db, DbFile which, const std::string& path, std::string& error) {
+    char head[sizeof(DbHeader)];
+    std::size_t got = 0;
+    std::uint64_t size = 0;
+    const ReadStatus st =
+        readFileParts(db.files(), path, {MutableSpan{head, sizeof head}}, &got, &error, &size);
+    if (st == ReadStatus::Error) return Glance::Failed;
+    if (st != ReadStatus::Ok) return Glance::ReadWhole;
+    const std::string_view start(head, got);
+    const bool notYet = formats::formatOf(start) != Format::Current &&
+                        !formats::convertible(which, start, size) &&
+                        !headerDamaged(which, start, size);
+    return notYet ? Glance::NotYet : Glance::ReadWhole;
+}
 
 // Reads a file as every load does: an input/output error, or a size other than its format's
 // (an older copy of the program writes its files in place), is tried again after a pause.
 OldFile readOldFile(Database& db, DbFile which, const std::string& path) {
-    OldFile f;
+    OldFile f(db.oldFileBuffer());
+    const auto failed = [&f] {
+        f.found = OldFile::Failed;
+        if (f.error.empty()) f.error = "it cannot be read";
+    };
     for (int attempt = 1; attempt <= db.ioAttempts; ++attempt) {
         if (attempt > 1) db.services().sleeper->sleepMs(db.ioPauseMs);
         f.error.clear();
+        if (attempt < db.ioAttempts) {
+            const Glance g = glance(db, which, path, f.error);
+            if (g == Glance::Failed) {
+                failed();
+                continue;
+            }
+            if (g == Glance::NotYet) continue;
+        }
         const ReadStatus st = readWholeFile(db.files(), path, f.bytes, kReadCap, &f.error);
         if (st == ReadStatus::Missing) {
             f.found = OldFile::Missing;
             return f;
         }
         if (st != ReadStatus::Ok) {
-            f.found = OldFile::Failed;
-            if (f.error.empty()) f.error = "it cannot be read";
+            failed();
             if (st == ReadStatus::Error) continue;
             return f;
         }
@@ -115,7 +147,7 @@ OldFile readOldFile(Database& db, DbFile which, const std::string& path) {
             return f;
         }
         f.found = OldFile::Unreadable;
-        if (headerDamaged(which, f.bytes)) return f; // that does not mend by waiting
+        if (headerDamaged(which, f.bytes, f.bytes.size())) return f; // that does not mend by waiting
     }
     return f;
 }

@@ -34,6 +34,7 @@ namespace pinora::fuzz {
 struct Snapshot {
     std::vector<std::pair<std::string, std::string>> entries;
     std::size_t size = 0;
+    std::uint64_t changes = 0; // the file system's count when taken in memory
     bool operator==(const Snapshot& o) const;
 };
 

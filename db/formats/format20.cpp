@@ -30,17 +30,15 @@ void config20(std::string_view file, ConfigRecord& out) {
     out.subtitlePointSize = 4;
 }
 
+// A 2.0 record is laid out as today's, its padding apart: each is carried whole in one copy
+// of the table, and the padding cleared.
 void notices20(std::string_view file, NoticeTable& out) {
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        const std::string_view rec = file.substr(i * sizeof(NoticeRecord), sizeof(NoticeRecord));
-        NoticeRecord& r = out[i];
-        r = NoticeRecord{};
-        take(r.owner, rec, offsetof(NoticeRecord, owner));
-        take(r.authorLevel, rec, offsetof(NoticeRecord, authorLevel));
-        take(r.startDate, rec, offsetof(NoticeRecord, startDate));
-        take(r.signature, rec, offsetof(NoticeRecord, signature));
-        take(r.endDate, rec, offsetof(NoticeRecord, endDate));
-        take(r.inSet, rec, offsetof(NoticeRecord, inSet));
+    std::memcpy(out.data(), file.data(), sizeof out);
+    for (NoticeRecord& r : out) {
+        for (std::uint8_t& b : r.pad0)
+            b = 0;
+        for (std::uint8_t& b : r.pad1)
+            b = 0;
     }
 }
 

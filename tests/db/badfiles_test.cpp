@@ -5,6 +5,7 @@
 #include "db/text.h"
 #include "support/bytes.h"
 #include "support/fakes.h"
+#include "support/faultfs.h"
 #include "support/filesizelimit.h"
 #include "support/tempfolder.h"
 
@@ -187,6 +188,34 @@ TEST_F(BadFiles, TruncatedOrTooLongFilesFailAfterTenAttempts) {
         }
         writeBytes(dir / fc.name, good);
     }
+}
+
+namespace {
+// A share that tells a size from its cache when a file is opened, not the size it then reads.
+class StaleSizes : public FaultFileSystem {
+  public:
+    using FaultFileSystem::FaultFileSystem;
+    int openRead(const std::string& path, int& handle, EntryInfo& info) override {
+        const int err = FaultFileSystem::openRead(path, handle, info);
+        if (!err) info.size = 1000;
+        return err;
+    }
+};
+} // namespace
+
+// The loads read only the header of a file opened at the wrong size, but their last attempt
+// reads it whole whatever size it was opened with.
+TEST_F(BadFiles, TheLastAttemptReadsAFileWholeWhateverSizeWasToldAtItsOpening) {
+    StaleSizes stale(*systemFileSystem());
+    db.services().files = std::shared_ptr<FileSystem>(std::shared_ptr<void>{}, &stale);
+    for (const FileCase& fc : kFiles) {
+        fs.sleeper->sleeps.clear();
+        EXPECT_EQ(load(fc.name), Result::Ok) << fc.name;
+        EXPECT_EQ(fs.sleeper->sleeps.size(), static_cast<std::size_t>(db.ioAttempts - 1));
+    }
+    db.services().files = systemFileSystem();
+    EXPECT_TRUE(fs.reporter->messages.empty());
+    EXPECT_EQ(db.noticeOwner(1), "[NONE]");
 }
 
 TEST_F(BadFiles, BrokenConfigGivesItsOwnMessageOnce) {

@@ -312,4 +312,34 @@ TEST_F(Files, RegularFileReadRefusesWhatItCannotHoldWhole) {
     // The cutting read keeps its old way for the lock files.
     EXPECT_EQ(readWholeFile(*systemFileSystem(), (dir / "five").string(), out, 4), ReadStatus::Ok);
     EXPECT_EQ(out, "1234");
+    // A buffer that held more is read over and cut, never shown past the file's end.
+    out = "a much longer text than five";
+    EXPECT_EQ(readWholeFile(*systemFileSystem(), (dir / "five").string(), out, 100), ReadStatus::Ok);
+    EXPECT_EQ(out, "12345");
+    EXPECT_EQ(readWholeFile(*systemFileSystem(), (dir / "none").string(), out, 100), ReadStatus::Missing);
+    EXPECT_TRUE(out.empty());
+}
+
+// A load's read of a file of the wrong length stops at the header; the size it was opened with
+// is told either way.
+TEST_F(Files, PartsReadStopsAfterTheFirstForAFileOfAnotherSize) {
+    writeBytes(dir / "ten", "0123456789");
+    const std::string path = (dir / "ten").string();
+    char head[4] = {}, rest[8] = {};
+    std::size_t got[2] = {9, 9};
+    std::uint64_t size = 0;
+    EXPECT_EQ(readFileParts(*systemFileSystem(), path, {MutableSpan{head, 4}, MutableSpan{rest, 8}},
+                            got, nullptr, &size, 11),
+              ReadStatus::Ok);
+    EXPECT_EQ(size, 10u);
+    EXPECT_EQ(std::string(head, got[0]), "0123");
+    EXPECT_EQ(got[1], 0u);
+    EXPECT_EQ(readFileParts(*systemFileSystem(), path, {MutableSpan{head, 4}, MutableSpan{rest, 8}},
+                            got, nullptr, &size, 10),
+              ReadStatus::Ok);
+    EXPECT_EQ(std::string(rest, got[1]), "456789");
+    EXPECT_EQ(readFileParts(*systemFileSystem(), path, {MutableSpan{head, 4}, MutableSpan{rest, 8}},
+                            got),
+              ReadStatus::Ok);
+    EXPECT_EQ(got[1], 6u);
 }

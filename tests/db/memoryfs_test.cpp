@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <functional>
 
 using namespace pinora;
 using namespace pinora::test;
@@ -275,6 +276,69 @@ TEST_F(MemoryFs, PowerCutAfterFoldersMovedWithOneSideFlushedLeavesATree) {
     fs.cutPower();
     using Snapshot = std::vector<std::pair<std::string, std::string>>;
     EXPECT_EQ(fs.snapshot("/x"), (Snapshot{{"A/", ""}, {"A/B/", ""}}));
+}
+
+// Large files hand their buffers on to the next ones: none may show what another held, before
+// or after a power cut.
+TEST_F(MemoryFs, FilesOnBuffersOfRemovedOnesHoldOnlyTheirOwnBytes) {
+    const std::string big(300000, 'B'), other(200000, 'o');
+    for (int round = 0; round < 3; ++round) {
+        create("/db/BIG", big);
+        ASSERT_EQ(fs.remove("/db/BIG"), 0);
+        fs.writeFile("/db/SET", other); // a helper's file, durable at once
+        const int w = create("/db/NEW", "head", true);
+        EXPECT_EQ(fs.readFile("/db/NEW"), "head");
+        ASSERT_EQ(fs.flush(w), 0);
+        EXPECT_EQ(fs.write(w, other.data(), other.size()), static_cast<long>(other.size()));
+        EXPECT_EQ(fs.write(w, "!", 1), 1);
+        ASSERT_EQ(fs.close(w), 0);
+        EXPECT_EQ(fs.readFile("/db/NEW"), "head" + other + "!");
+        EXPECT_EQ(fs.readFile("/db/SET"), other);
+        ASSERT_EQ(fs.flushFolder("/db"), 0);
+        fs.cutPower(); // NEW's data was flushed at "head" only
+        EXPECT_EQ(fs.readFile("/db/NEW"), "head");
+        EXPECT_EQ(fs.readFile("/db/SET"), other);
+        fs.syncAll();
+        ASSERT_EQ(fs.remove("/db/NEW"), 0);
+        ASSERT_EQ(fs.remove("/db/SET"), 0);
+    }
+}
+
+// The count of changes, by which a fuzz target tells a folder unchanged without reading it:
+// every change moves it, no read does.
+TEST_F(MemoryFs, ChangesAreCountedAndReadsAreNot) {
+    auto moves = [&](const char* what, const std::function<void()>& call) {
+        const auto before = fs.changes();
+        call();
+        EXPECT_NE(fs.changes(), before) << what;
+    };
+    auto stays = [&](const char* what, const std::function<void()>& call) {
+        const auto before = fs.changes();
+        call();
+        EXPECT_EQ(fs.changes(), before) << what;
+    };
+    int w = -1;
+    moves("createExclusive", [&] { ASSERT_EQ(fs.createExclusive("/db/A", w), 0); });
+    moves("write", [&] { EXPECT_EQ(fs.write(w, "a", 1), 1); });
+    stays("flush", [&] { EXPECT_EQ(fs.flush(w), 0); });
+    stays("close", [&] { EXPECT_EQ(fs.close(w), 0); });
+    moves("rename", [&] { EXPECT_EQ(fs.rename("/db/A", "/db/B"), 0); });
+    moves("link", [&] { EXPECT_EQ(fs.link("/db/B", "/db/C"), 0); });
+    moves("remove", [&] { EXPECT_EQ(fs.remove("/db/C"), 0); });
+    moves("makeFolder", [&] { EXPECT_EQ(fs.makeFolder("/db/F"), 0); });
+    moves("writeFile", [&] { fs.writeFile("/db/B", "b"); });
+    stays("reads", [&] {
+        char c;
+        ASSERT_EQ(fs.openRead("/db/B", h, info), 0);
+        EXPECT_EQ(fs.read(h, &c, 1), 1);
+        EXPECT_EQ(fs.close(h), 0);
+        EXPECT_EQ(fs.info("/db/B", info), 0);
+        EXPECT_EQ(fs.list("/db", entries), 0);
+        EXPECT_EQ(fs.flushFolder("/db"), 0);
+        fs.snapshot("/db");
+    });
+    moves("power cut", [&] { fs.cutPower(); });
+    moves("clear", [&] { fs.clear(); });
 }
 
 TEST(FaultFs, EachErrorFailsExactlyTheChosenCallAndDoesNothing) {

@@ -216,6 +216,12 @@ TEST_P(NoticeUpgrade, RecordsKeepTheirFields) {
     std::string old = (f.version ? header(f.version) : std::string()) + std::string(1040000, '\0');
     putNotice(old, base, "\x03" "DPR", 100, 46000.5, 46003, "Mrs Smith", 3);
     putNotice(old, base + 104 * 9999, "\x01" "B", 7, 46100, 46101, "Last", 8);
+    // Bytes between the fields: 2.0 wrote nothing there, and its conversion clears them.
+    std::string carried = old.substr(base, 1040000);
+    for (const std::size_t pad : {10u, 15u, 85u, 87u}) {
+        old[base + 104 + pad] = '\x5A';
+        carried[104 + pad] = f.version ? '\x5A' : '\0';
+    }
     write("NOTICE.DB", old);
 
     const UpgradeResult r = upgradeFile(db, DbFile::Notices);
@@ -225,7 +231,7 @@ TEST_P(NoticeUpgrade, RecordsKeepTheirFields) {
     const std::string b = file("NOTICE.DB");
     ASSERT_EQ(b.size(), 1040016u);
     EXPECT_EQ(b.substr(0, 16), kHeaderBytes);
-    EXPECT_EQ(b.substr(16), old.substr(base, 1040000)) << "the records are carried whole";
+    EXPECT_EQ(b.substr(16), carried) << "the records are carried whole";
     ASSERT_EQ(fs.told(db.loadNotices()), Result::Ok);
     EXPECT_EQ(db.noticeOwner(1), "AMO");
     EXPECT_EQ(db.notice(1).authorLevel, 100);

@@ -15,6 +15,55 @@ MemoryFileSystem::MemoryFileSystem() {
 
 MemoryFileSystem::~MemoryFileSystem() {
     forgetAll();
+    root_.reset();
+    spares_.clear();
+}
+
+MemoryFileSystem::Node::~Node() {
+    owner->keepSpare(data);
+    owner->keepSpare(durableData);
+}
+
+namespace {
+// Smaller buffers come and go cheaply; a few of the size of a notice table are worth keeping.
+constexpr std::size_t kSpareFrom = 64 << 10;
+constexpr std::size_t kSpareCount = 16;
+} // namespace
+
+void MemoryFileSystem::keepSpare(std::string& bytes) {
+    if (bytes.capacity() < kSpareFrom) return;
+    if (spares_.size() == kSpareCount) {
+        // The smallest goes: the largest files are the costly ones.
+        auto least = std::min_element(spares_.begin(), spares_.end(), [](const auto& a, const auto& b) {
+            return a.capacity() < b.capacity();
+        });
+        if (least->capacity() >= bytes.capacity()) return;
+        spares_.erase(least);
+    }
+    bytes.clear();
+    spares_.push_back(std::move(bytes));
+    bytes = std::string();
+}
+
+// Room for size bytes in place, taking the closest spare that fits when they do not fit.
+void MemoryFileSystem::reserve(std::string& bytes, std::size_t size) {
+    if (size <= bytes.capacity() || size < kSpareFrom) return;
+    auto best = spares_.end();
+    for (auto it = spares_.begin(); it != spares_.end(); ++it)
+        if (it->capacity() >= size && (best == spares_.end() || it->capacity() < best->capacity()))
+            best = it;
+    if (best == spares_.end()) return;
+    std::string taken = std::move(*best);
+    spares_.erase(best);
+    taken.assign(bytes);
+    std::swap(taken, bytes);
+    keepSpare(taken);
+}
+
+void MemoryFileSystem::assign(std::string& to, std::string_view from) {
+    if (to.data() == from.data() && to.size() == from.size()) return;
+    reserve(to, from.size());
+    to.assign(from);
 }
 
 MemoryFileSystem::Where MemoryFileSystem::find(std::string_view path) const {
@@ -101,7 +150,7 @@ int MemoryFileSystem::addHandle(NodePtr node, bool write) {
 }
 
 MemoryFileSystem::NodePtr MemoryFileSystem::newNode(EntryType type) {
-    auto node = std::make_shared<Node>();
+    auto node = std::make_shared<Node>(this);
     node->type = type;
     node->modified = now_;
     if (type == EntryType::Folder) {
@@ -115,6 +164,7 @@ MemoryFileSystem::NodePtr MemoryFileSystem::newNode(EntryType type) {
 }
 
 void MemoryFileSystem::put(Node& folder, std::string_view name, NodePtr node, bool durable) {
+    ++changes_;
     const auto it = folder.entries.find(name);
     if (it != folder.entries.end())
         it->second = node;
@@ -128,6 +178,7 @@ void MemoryFileSystem::put(Node& folder, std::string_view name, NodePtr node, bo
 }
 
 void MemoryFileSystem::erase(Node& folder, std::string_view name) {
+    ++changes_;
     folder.entries.erase(folder.entries.find(name));
     folder.entriesDurable = false;
     folder.modified = now_;
@@ -184,12 +235,14 @@ long MemoryFileSystem::write(int h, const void* data, std::size_t size) {
     size = std::min(size, static_cast<std::size_t>(LONG_MAX));
     Node& n = *hd->node;
     const char* bytes = static_cast<const char*>(data);
+    if (hd->pos + size > n.data.size()) reserve(n.data, hd->pos + size);
     if (hd->pos > n.data.size()) n.data.resize(hd->pos, '\0');
     if (hd->pos == n.data.size())
         n.data.append(bytes, size);
     else
         n.data.replace(hd->pos, std::min(size, n.data.size() - hd->pos), bytes, size);
     hd->pos += size;
+    ++changes_;
     n.dataDurable = false;
     n.modified = now_;
     return static_cast<long>(size);
@@ -201,7 +254,7 @@ int MemoryFileSystem::flush(int h) {
     Node& n = *hd->node;
     switch (n.type) {
     case EntryType::Regular:
-        if (!n.dataDurable) n.durableData = n.data;
+        if (!n.dataDurable) assign(n.durableData, n.data);
         n.dataDurable = true;
         return 0;
     case EntryType::Folder: // fsync on a folder's handle keeps its entries, as flushFolder
@@ -291,6 +344,7 @@ int MemoryFileSystem::flushFolder(const std::string& path) {
 }
 
 void MemoryFileSystem::cutPower() {
+    ++changes_;
     handles_.clear();
     ++mark_;
     restore(*root_);
@@ -312,7 +366,7 @@ void MemoryFileSystem::restore(Node& folder) {
         if (n.type == EntryType::Folder) {
             restore(n);
         } else {
-            if (!n.dataDurable) n.data = n.durableData;
+            if (!n.dataDurable) assign(n.data, n.durableData);
             n.dataDurable = true;
         }
         ++it;
@@ -330,7 +384,7 @@ void MemoryFileSystem::syncAll() {
             if (node->type == EntryType::Folder) {
                 todo.push_back(node.get());
             } else {
-                node->durableData = node->data;
+                assign(node->durableData, node->data);
                 node->dataDurable = true;
             }
         }
@@ -385,8 +439,8 @@ void MemoryFileSystem::place(std::string_view path, NodePtr node) {
 
 void MemoryFileSystem::writeFile(const std::string& path, std::string_view bytes) {
     NodePtr node = newNode(EntryType::Regular);
-    node->data = bytes;
-    node->durableData = bytes;
+    assign(node->data, bytes);
+    assign(node->durableData, bytes);
     place(path, std::move(node));
 }
 
@@ -425,6 +479,7 @@ void MemoryFileSystem::forgetAll() {
 }
 
 void MemoryFileSystem::clear() {
+    ++changes_;
     forgetAll();
     root_ = newNode(EntryType::Folder);
 }

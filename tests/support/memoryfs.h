@@ -64,12 +64,20 @@ class MemoryFileSystem : public FileSystem {
 
     // How many handles are open, so that a test can see that none was left behind.
     std::size_t openHandles() const { return handles_.size(); }
+    // Moves with every change to a name or to a file's bytes: the same count twice means
+    // everything reads as it did, without reading it.
+    std::uint64_t changes() const { return changes_; }
 
   private:
     struct Node;
     using NodePtr = std::shared_ptr<Node>;
     using Entries = std::map<std::string, NodePtr, std::less<>>;
     struct Node : std::enable_shared_from_this<Node> {
+        explicit Node(MemoryFileSystem* fs) : owner(fs) {}
+        ~Node();
+        Node(const Node&) = delete;
+        Node& operator=(const Node&) = delete;
+        MemoryFileSystem* owner; // takes back the buffers of a file that is gone
         EntryType type = EntryType::Regular;
         long long modified = 0;
         std::string data, durableData;   // a file's
@@ -106,7 +114,13 @@ class MemoryFileSystem : public FileSystem {
     Node& folders(std::string_view path);
     void restore(Node& folder);
     void forgetAll();
+    // Buffers of files that are gone, for the next large file: a megabyte allocated afresh is
+    // mapped and faulted in page by page, which under a sanitizer costs more than the copy.
+    void keepSpare(std::string& bytes);
+    void reserve(std::string& bytes, std::size_t size);
+    void assign(std::string& to, std::string_view from);
 
+    std::vector<std::string> spares_; // before the nodes, which give theirs back as they go
     NodePtr root_;
     // Every folder ever made, so that clear() can break the loops that durable entries of
     // moved folders may form (they would otherwise leak).
@@ -116,6 +130,7 @@ class MemoryFileSystem : public FileSystem {
     int nextHandle_ = 3;
     long long now_ = 1767225600; // 2026-01-01
     unsigned mark_ = 0;
+    std::uint64_t changes_ = 0;
     mutable std::vector<Node*> chain_; // the folders above the last find's folder
 };
 
