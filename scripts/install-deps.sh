@@ -13,7 +13,7 @@ PACKAGES=(
   python3-pyftpdlib python3-aiosmtpd xvfb xauth poppler-utils fonts-dejavu-core
   unrtf clang libclang-rt-14-dev
   at-spi2-core python3-pyatspi dbus xdotool x11-xkb-utils imagemagick
-  librsvg2-bin desktop-file-utils appstream lintian dpkg-dev man-db
+  librsvg2-bin desktop-file-utils appstream lintian dpkg-dev man-db file
 )
 if [ "${1:-}" = net ]; then
   PACKAGES=(samba smbnetfs sshfs fuse3 openssh-server openssh-client iproute2)
