@@ -28,13 +28,6 @@ namespace {
 // The keys MAIL.INI may hold: the settings of the command line, never the password itself.
 const char* const kIniKeys[] = {"smtp", "from", "user", "password-file", "require-tls"};
 
-std::string trimmed(std::string_view s) {
-    const auto b = s.find_first_not_of(" \t");
-    if (b == std::string_view::npos) return {};
-    const auto e = s.find_last_not_of(" \t");
-    return std::string(s.substr(b, e - b + 1));
-}
-
 std::optional<bool> yesNo(const std::string& v) {
     const std::string u = upperAscii(v);
     if (u == "YES" || u == "TRUE" || u == "ON" || u == "1") return true;
@@ -83,10 +76,10 @@ bool readMailIni(const Database& db, std::map<std::string, std::string>& out, bo
     bool ok = true;
     forEachLine(text, LineEnds::CrLfOrLf, [&](std::string_view raw) {
         ++number;
-        const std::string l = trimmed(raw);
+        const std::string l(trimSpaces(raw));
         if (!ok || l.empty() || l[0] == '#' || l[0] == ';' || l[0] == '[') return;
         const auto eq = l.find('=');
-        const std::string key = eq == std::string::npos ? l : upperAscii(trimmed(l.substr(0, eq)));
+        const std::string key = eq == std::string::npos ? l : upperAscii(trimSpaces(l.substr(0, eq)));
         const std::string where = "MAIL.INI line " + std::to_string(number) + ": ";
         ok = false;
         if (eq == std::string::npos) {
@@ -100,10 +93,10 @@ bool readMailIni(const Database& db, std::map<std::string, std::string>& out, bo
         }
         for (const char* k : kIniKeys)
             if (key == upperAscii(k)) {
-                out[k] = trimmed(l.substr(eq + 1));
+                out[k] = trimSpaces(l.substr(eq + 1));
                 ok = true;
             }
-        if (!ok) error = where + "unknown key '" + cp1252ToUtf8(trimmed(l.substr(0, eq))) + "'";
+        if (!ok) error = where + "unknown key '" + cp1252ToUtf8(trimSpaces(l.substr(0, eq))) + "'";
     });
     return ok;
 }
@@ -239,7 +232,7 @@ std::optional<std::vector<std::string>> mailAddresses(const std::string& list) {
     while (start <= list.size()) {
         std::size_t end = list.find(',', start);
         if (end == std::string::npos) end = list.size();
-        const std::string a = trimmed(std::string_view(list).substr(start, end - start));
+        const std::string a(trimSpaces(std::string_view(list).substr(start, end - start)));
         if (!plainAddress(a)) return std::nullopt;
         out.push_back(a);
         start = end + 1;

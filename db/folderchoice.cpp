@@ -2,10 +2,10 @@
 
 #include "fileio.h"
 #include "installdirs.h"
+#include "text.h"
 
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
 #include <unistd.h>
 #include <vector>
 
@@ -16,13 +16,6 @@ namespace {
 std::string withSeparator(std::string folder) {
     if (!folder.empty() && folder.back() != '/') folder += '/';
     return folder;
-}
-
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
-        s.remove_suffix(1);
-    return s;
 }
 
 std::string sourceText(const FolderChoice& choice) {
@@ -45,16 +38,16 @@ std::string placesText() {
 } // namespace
 
 std::optional<std::string> confValue(std::string_view confText, std::string_view key) {
-    while (!confText.empty()) {
-        const std::size_t end = confText.find('\n');
-        std::string_view line = trimmed(confText.substr(0, end));
-        confText = end == std::string_view::npos ? std::string_view() : confText.substr(end + 1);
-        if (line.empty() || line.front() == '#') continue;
+    std::optional<std::string> value;
+    forEachLine(confText, LineEnds::CrLfOrLf, [&](std::string_view raw) {
+        const std::string_view line = trimSpaces(raw);
         const std::size_t eq = line.find('=');
-        if (eq == std::string_view::npos || trimmed(line.substr(0, eq)) != key) continue;
-        return std::string(trimmed(line.substr(eq + 1)));
-    }
-    return std::nullopt;
+        if (value || line.empty() || line.front() == '#' || eq == std::string_view::npos ||
+            trimSpaces(line.substr(0, eq)) != key)
+            return;
+        value = std::string(trimSpaces(line.substr(eq + 1)));
+    });
+    return value;
 }
 
 FolderChoice chooseFolder(const FolderPlaces& places) {
@@ -83,13 +76,10 @@ FolderPlaces workstationFolderPlaces(std::string commandLine, std::string progra
     FolderPlaces places;
     places.commandLine = std::move(commandLine);
     if (const char* v = std::getenv(kFolderVariable)) places.environment = v;
-    std::ifstream conf(kFolderConfFile, std::ios::binary);
-    // A line or two; anything past this is not a configuration file.
-    constexpr std::size_t kMaxConf = 64 * 1024;
-    std::string text;
-    char c;
-    while (text.size() < kMaxConf && conf.get(c)) text += c;
-    places.confText = std::move(text);
+    // A line or two; a file that is missing or cannot be read gives nothing.
+    if (readWholeFile(*systemFileSystem(), kFolderConfFile, places.confText, 64 * 1024) !=
+        ReadStatus::Ok)
+        places.confText.clear();
     places.programFolder = std::move(programFolder);
     places.installedFolder = kInstalledProgramFolder;
     return places;

@@ -97,6 +97,12 @@ std::string utf8ToCp1252(std::string_view s) {
     return out;
 }
 
+std::string_view trimSpaces(std::string_view s) {
+    const auto b = s.find_first_not_of(" \t");
+    if (b == std::string_view::npos) return {};
+    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
+}
+
 std::string upperAscii(std::string_view s) {
     std::string out(s);
     for (char& c : out)

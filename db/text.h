@@ -18,6 +18,8 @@ std::string utf8ToCp1252(std::string_view utf8);
 // Upper-cases a to z only; every other byte stays as it is.
 std::string upperAscii(std::string_view s);
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
+// Without the spaces and tabs at either end (a line of a key=value file).
+std::string_view trimSpaces(std::string_view s);
 
 // A whole number typed by a user: optional spaces around an optional sign and decimal digits
 // that fit in 32 bits. nullopt for anything else.

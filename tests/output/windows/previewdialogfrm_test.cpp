@@ -36,7 +36,6 @@ static void PrintTo(const QString& s, std::ostream* os) {
 using namespace pinora;
 using pinora::test::FakeServices;
 using pinora::test::TempFolder;
-using pinora::test::fileText;
 using pinora::test::pdfText;
 using pinora::ui::Messages;
 namespace fs = std::filesystem;
@@ -111,7 +110,7 @@ class PreviewDialog : public ::testing::Test {
     std::string writtenPage() {
         dlg.choosePrinter = [](QPrinter&) { return false; };
         press("Printbtn");
-        return fileText(station.db.path(tempPageName()));
+        return test::readBytes(station.db.path(tempPageName()));
     }
 
     TempFolder folder;
@@ -346,10 +345,10 @@ TEST_F(PreviewDialog, PublishUploadsTheSetsPageAndTheLogo) {
     EXPECT_TRUE(Messages::shown().isEmpty()) << Messages::shownTexts().join('|').toStdString();
     EXPECT_EQ(busy, std::vector<bool>({true, false}));
     EXPECT_FALSE(dlg.isVisible());
-    const std::string page = fileText(server / "notices" / "staff notices.htm");
+    const std::string page = test::readBytes(server / "notices" / "staff notices.htm");
     EXPECT_NE(page.find("Reports are due on Thursday"), std::string::npos);
-    EXPECT_EQ(page, fileText(station.db.path(tempPageName()))) << "the page stays in TEMP";
-    EXPECT_EQ(fileText(server / "notices" / "logo.gif"), "GIF89a-logo");
+    EXPECT_EQ(page, test::readBytes(station.db.path(tempPageName()))) << "the page stays in TEMP";
+    EXPECT_EQ(test::readBytes(server / "notices" / "logo.gif"), "GIF89a-logo");
 }
 
 TEST_F(PreviewDialog, FailedUploadShowsTheClientsTextAndCloses) {
