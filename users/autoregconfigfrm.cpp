@@ -85,17 +85,14 @@ void Tautoregconfigfrm::BitBtn1Click() {
     d.allowDelete = allowdelete_->isChecked();
     d.adminMenu = adminmenu_->isChecked();
     d.level = ui::toRecord(securitylvl_->text());
-    switch (saveDefaultRights(station_.db, d)) {
-    case SaveStatus::BadLevel:
+    const Result saved = saveDefaultRights(station_.db, d);
+    if (saved == Result::Declined) {
         ui::Messages::information(
             this, QStringLiteral("Security Level must be a number between 1 and 200"));
         return;
-    case SaveStatus::Failed:
-        return; // the message is shown; the window stays open
-    case SaveStatus::Ok:
-        accept();
-        return;
     }
+    // A failure has said why; the window stays open.
+    if (ui::present(saved)) accept();
 }
 
 void Tautoregconfigfrm::BitBtn2Click() {

@@ -78,7 +78,8 @@ void Tloginconfigfrm::FormShow() {
 }
 
 void Tloginconfigfrm::BitBtn1Click() {
-    if (saveLoginConfig(station_.db, authuser_->checkedId(), newuser_->checkedId())) accept();
+    if (ui::present(saveLoginConfig(station_.db, authuser_->checkedId(), newuser_->checkedId())))
+        accept();
 }
 
 void Tloginconfigfrm::BitBtn2Click() {

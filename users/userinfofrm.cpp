@@ -72,13 +72,14 @@ void TUserInfofrm::BitBtn1Click() {
         ui::Messages::information(this, infoText(c));
     if (!failed.empty()) return;
     if (setBusy) setBusy(true);
-    const UserChange saved = saveMyInformation(station_, e);
+    const UserChangeResult saved = saveMyInformation(station_, e);
+    ui::present(saved.result);
     if (setBusy) setBusy(false);
-    if (saved == UserChange::Ok) {
+    if (saved.change == UserChange::Ok) {
         accept();
         return;
     }
-    if (saved == UserChange::Gone)
+    if (saved.change == UserChange::Gone)
         ui::Messages::information(
             this, QStringLiteral("Your account is no longer in the database. It may have been "
                                  "deleted on another workstation. Nothing was saved"));

@@ -281,10 +281,11 @@ void TUserManagementFrm::BitBtn1Click() {
     for (const UpdateCheck c : failed)
         ui::Messages::information(this, updateText(c, mine));
     if (!failed.empty()) return;
-    const UserChange c = updateUser(station_, selected_, d);
-    if (c == UserChange::Gone) tellGone();
+    const UserChangeResult c = updateUser(station_, selected_, d);
+    ui::present(c.result);
+    if (c.change == UserChange::Gone) tellGone();
     // Told why; the panel shows the record as the file still holds it.
-    if (c == UserChange::Failed) showDetails();
+    if (c.change == UserChange::Failed) showDetails();
 }
 
 void TUserManagementFrm::BitBtn2Click() {
@@ -297,7 +298,9 @@ void TUserManagementFrm::BitBtn2Click() {
     if (!ui::Messages::question(this, QStringLiteral("Delete this user"),
                                 QStringLiteral("Are you sure?")))
         return;
-    switch (deleteUser(station_, selected_)) {
+    const UserChangeResult c = deleteUser(station_, selected_);
+    ui::present(c.result);
+    switch (c.change) {
     case UserChange::Gone:
         tellGone();
         return;
@@ -315,12 +318,13 @@ void TUserManagementFrm::BitBtn3Click() {
                                            QStringLiteral("Enter a login name for your new user"));
     if (!typed) return;
     const std::string name = ui::toRecord(*typed);
-    const UserChange c = addUser(station_, name);
-    if (c == UserChange::Ok) {
+    const UserChangeResult c = addUser(station_, name);
+    ui::present(c.result);
+    if (c.change == UserChange::Ok) {
         fillList(ListedUser{-1, name});
         return;
     }
-    const QString refusal = addText(c, *typed);
+    const QString refusal = addText(c.change, *typed);
     if (!refusal.isEmpty()) ui::Messages::information(this, refusal);
 }
 

@@ -161,19 +161,21 @@ void Twelcomefrm::nextClick() {
     refresh();
     if (wizardStep_ <= stepCount_) return;
 
-    const SetupEntries entries{adminpassword1_->text(), adminpassword2_->text(),
-                               schoolname_->text(), copyrightline_->text(), setonename_->text()};
-    const QStringList problems = checkSetupEntries(entries);
-    for (const QString& p : problems)
-        ui::Messages::information(this, p);
-    if (!problems.isEmpty()) {
+    const SetupEntries entries{
+        adminpassword1_->text().toStdString(), adminpassword2_->text().toStdString(),
+        schoolname_->text().toStdString(), copyrightline_->text().toStdString(),
+        setonename_->text().toStdString()};
+    const std::vector<std::string> problems = checkSetupEntries(entries);
+    for (const std::string& p : problems)
+        ui::Messages::information(this, QString::fromStdString(p));
+    if (!problems.empty()) {
         wizardStep_ = stepCount_;
         refresh();
         return;
     }
 
     finished_ = true;
-    if (!writeNewDatabase(station_.db, entries)) {
+    if (!ui::present(writeNewDatabase(station_.db, entries))) {
         // The file's own message has been shown; the user may try again or cancel.
         finished_ = false;
         wizardStep_ = stepCount_;

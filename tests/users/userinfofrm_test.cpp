@@ -101,8 +101,8 @@ TEST(UserInformation, ASlotReusedOnAnotherStationIsNeverOverwritten) {
     ASSERT_EQ(other.db.loadUsers(), Result::Ok);
     other.currentUserName = "ADMIN";
     other.currentUserSlot = other.db.findUser("ADMIN");
-    ASSERT_EQ(deleteUser(other, "ann"), UserChange::Ok);
-    ASSERT_EQ(addUser(other, "bob"), UserChange::Ok);
+    ASSERT_EQ(deleteUser(other, "ann").change, UserChange::Ok);
+    ASSERT_EQ(addUser(other, "bob").change, UserChange::Ok);
     ASSERT_EQ(other.db.findUser("bob"), slot);
     const std::string before = readBytes(folder / "USER.DB");
 

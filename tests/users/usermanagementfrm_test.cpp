@@ -278,7 +278,7 @@ TEST_F(UserManagementTest, AUserDeletedOnAnotherStationIsNeitherUpdatedNorDelete
     ASSERT_EQ(other.db.loadUsers(), Result::Ok);
     other.currentUserName = "ADMIN";
     other.currentUserSlot = other.db.findUser("ADMIN");
-    ASSERT_EQ(deleteUser(other, "target"), UserChange::Ok);
+    ASSERT_EQ(deleteUser(other, "target").change, UserChange::Ok);
     const std::string before = users();
 
     edit("name")->setText("Changed");
@@ -289,10 +289,10 @@ TEST_F(UserManagementTest, AUserDeletedOnAnotherStationIsNeitherUpdatedNorDelete
     EXPECT_EQ(listed(), (QStringList{"ADMIN", "keeper"}));
 
     // Deleted again before this station's delete.
-    ASSERT_EQ(addUser(other, "again"), UserChange::Ok);
+    ASSERT_EQ(addUser(other, "again").change, UserChange::Ok);
     um->FormShow();
     select("again");
-    ASSERT_EQ(deleteUser(other, "again"), UserChange::Ok);
+    ASSERT_EQ(deleteUser(other, "again").change, UserChange::Ok);
     const std::string before2 = users();
     Messages::clear();
     Messages::queueAnswer(true);
