@@ -1,7 +1,7 @@
 #include "splashfrm.h"
 
 #include "ui/accessible.h"
-#include "users/pictures.h"
+#include "users/windows/pictures.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -21,13 +21,13 @@
 #include "ui/accessible.h"
 #include "ui/lockfrm.h"
 #include "ui/messages.h"
-#include "users/autoregconfigfrm.h"
-#include "users/firstregfrm.h"
-#include "users/loginconfigfrm.h"
-#include "users/logonfrm.h"
-#include "users/usermanagementfrm.h"
-#include "users/userinfofrm.h"
-#include "users/welcomefrm.h"
+#include "users/windows/autoregconfigfrm.h"
+#include "users/windows/firstregfrm.h"
+#include "users/windows/loginconfigfrm.h"
+#include "users/windows/logonfrm.h"
+#include "users/windows/usermanagementfrm.h"
+#include "users/windows/userinfofrm.h"
+#include "users/windows/welcomefrm.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>

@@ -5,7 +5,7 @@
 #include "app/browsefrm.h"
 #include "app/startup.h"
 #include "e2e/processes.h"
-#include "users/logonfrm.h"
+#include "users/windows/logonfrm.h"
 
 #include <QAction>
 #include <QApplication>

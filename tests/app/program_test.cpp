@@ -8,7 +8,7 @@
 #include "support/fakes.h"
 #include "support/tempfolder.h"
 #include "ui/messages.h"
-#include "users/logonfrm.h"
+#include "users/windows/logonfrm.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -10,8 +10,8 @@
 #include "support/fakes.h"
 #include "support/tempfolder.h"
 #include "ui/messages.h"
-#include "users/logonfrm.h"
-#include "users/welcomefrm.h"
+#include "users/windows/logonfrm.h"
+#include "users/windows/welcomefrm.h"
 
 #include <QAction>
 #include <QApplication>

@@ -5,11 +5,11 @@
 #include "support/fakes.h"
 #include "support/tempfolder.h"
 #include "ui/messages.h"
-#include "users/autoregconfigfrm.h"
-#include "users/firstregfrm.h"
-#include "users/loginconfigfrm.h"
-#include "users/usermanagementfrm.h"
-#include "users/userinfofrm.h"
+#include "users/windows/autoregconfigfrm.h"
+#include "users/windows/firstregfrm.h"
+#include "users/windows/loginconfigfrm.h"
+#include "users/windows/usermanagementfrm.h"
+#include "users/windows/userinfofrm.h"
 
 #include <QAction>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 #include "firstregfrm.h"
 
-#include "logon.h"
+#include "users/logon.h"
 #include "pictures.h"
 #include "ui/accessible.h"
 #include "ui/helptopics.h"

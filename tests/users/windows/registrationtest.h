@@ -8,7 +8,7 @@
 #include "support/helprecorder.h"
 #include "support/tempfolder.h"
 #include "ui/messages.h"
-#include "users/firstregfrm.h"
+#include "users/windows/firstregfrm.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 #include "logonfrm.h"
 
-#include "logon.h"
+#include "users/logon.h"
 #include "pictures.h"
 #include "ui/accessible.h"
 #include "ui/messages.h"

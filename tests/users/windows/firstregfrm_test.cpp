@@ -4,10 +4,10 @@
 #include "support/fakes.h"
 #include "support/helprecorder.h"
 #include "registrationtest.h"
-#include "users/autoregconfigfrm.h"
+#include "users/windows/autoregconfigfrm.h"
 #include "support/tempfolder.h"
 #include "ui/messages.h"
-#include "users/firstregfrm.h"
+#include "users/windows/firstregfrm.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

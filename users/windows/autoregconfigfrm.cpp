@@ -1,6 +1,6 @@
 #include "autoregconfigfrm.h"
 
-#include "registration.h"
+#include "users/registration.h"
 #include "ui/accessible.h"
 #include "ui/helptopics.h"
 #include "ui/messages.h"

@@ -1,4 +1,4 @@
-// User Authentication Management: the login configuration's choices and its window.
+// User Authentication Management: the login configuration's window.
 #include "db/text.h"
 #include "support/bytes.h"
 #include "support/fakes.h"
@@ -14,40 +14,13 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include "users/loginconfig.h"
-#include "users/loginconfigfrm.h"
+#include "users/windows/loginconfigfrm.h"
 
 using namespace pinora;
 using namespace pinora::test;
 using ui::Messages;
 
 namespace {
-
-TEST(LoginConfig, ChoicesReadEveryFlagCombinationAndWriteTheNormalForm) {
-    for (int bits = 0; bits < 4; ++bits) {
-        ConfigRecord c{};
-        c.authUseOsName = bits & 1;
-        c.authAskPassword = bits & 2;
-        EXPECT_EQ(authChoice(c), !(bits & 1) ? 2 : (bits & 2) ? 1 : 0) << bits;
-        c.signupAllowed = bits & 1;
-        c.signupAskName = bits & 2;
-        EXPECT_EQ(newUserChoice(c), !(bits & 1) ? 2 : (bits & 2) ? 1 : 0) << bits;
-    }
-    const bool auth[3][3] = {{true, false, false}, {true, true, true}, {false, true, true}};
-    const bool signup[3][2] = {{true, false}, {true, true}, {false, false}};
-    for (int i = 0; i < 3; ++i) {
-        ConfigRecord c{};
-        std::memset(&c, 0xFF, sizeof c);
-        applyAuthChoice(c, i);
-        applyNewUserChoice(c, i);
-        EXPECT_EQ(c.authUseOsName.v, auth[i][0]) << i;
-        EXPECT_EQ(c.authAskPassword.v, auth[i][1]) << i;
-        EXPECT_EQ(c.authDialogFlag.v, auth[i][2]) << i;
-        EXPECT_EQ(c.signupAllowed.v, signup[i][0]) << i;
-        EXPECT_EQ(c.signupAskName.v, signup[i][1]) << i;
-        EXPECT_EQ(authChoice(c), i);
-        EXPECT_EQ(newUserChoice(c), i);
-    }
-}
 
 TEST(LoginConfig, TheWindowShowsTheDefaultAsTwoAndTwoAndSavesTheNormalFormOnly) {
     TempFolder folder;

@@ -2,7 +2,7 @@
 #include "loginconfigfrm.h"
 
 #include "formparts.h"
-#include "loginconfig.h"
+#include "users/loginconfig.h"
 #include "ui/helptopics.h"
 
 #include <QAbstractButton>

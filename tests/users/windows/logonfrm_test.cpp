@@ -1,9 +1,9 @@
-// The logon decision in each mode, and the logon window driven through its controls.
+// The logon window driven through its controls, in each mode of the logon decision.
 #include "support/fakes.h"
 #include "support/tempfolder.h"
 #include "ui/messages.h"
 #include "users/logon.h"
-#include "users/logonfrm.h"
+#include "users/windows/logonfrm.h"
 #include "users/registration.h"
 
 #include <QLineEdit>
@@ -82,27 +82,6 @@ class LogonTest : public ::testing::Test {
     }
     void press() { logon->findChild<QPushButton*>(QStringLiteral("BitBtn1"))->click(); }
 };
-
-TEST_F(LogonTest, DecisionFollowsTheSettingsTheSwitchAndTheSystemUser) {
-    Database& db = station->db;
-    mode(false, true);
-    EXPECT_EQ(chooseLogon(db, false, "teacher").mode, LogonMode::FullDialog);
-    mode(true, true);
-    EXPECT_EQ(chooseLogon(db, true, "teacher").mode, LogonMode::FullDialog);
-    LogonChoice c = chooseLogon(db, false, "TEACHER");
-    EXPECT_EQ(c.mode, LogonMode::PasswordPrompt);
-    EXPECT_EQ(c.slot, 2);
-    EXPECT_EQ(c.name, "TEACHER"); // as the system gave it
-    mode(true, false);
-    EXPECT_EQ(chooseLogon(db, false, "teacher").mode, LogonMode::Automatic);
-    EXPECT_EQ(chooseLogon(db, false, "admin").mode, LogonMode::PasswordPrompt); // forcePassword
-    EXPECT_EQ(chooseLogon(db, false, "stranger").mode, LogonMode::UnknownUser);
-    EXPECT_EQ(chooseLogon(db, false, "").mode, LogonMode::UnknownUser);
-    EXPECT_EQ(chooseLogon(db, true, "stranger").mode, LogonMode::FullDialog);
-
-    fakes.osUser = std::string(200, 'x');
-    EXPECT_EQ(osUserNameForLogon(station->services()).size(), 128u);
-}
 
 TEST_F(LogonTest, FullDialogLogsOnByNameAndPasswordInAnyCase) {
     hook();

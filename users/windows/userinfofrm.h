@@ -2,7 +2,7 @@
 #pragma once
 
 #include "formparts.h"
-#include "usermanagement.h"
+#include "users/usermanagement.h"
 
 #include <QDialog>
 #include <functional>

@@ -2,7 +2,7 @@
 // fields that registration and User Information both ask for.
 #pragma once
 
-#include "registration.h"
+#include "users/registration.h"
 
 #include <QPushButton>
 #include <QString>

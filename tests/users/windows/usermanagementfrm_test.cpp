@@ -5,7 +5,7 @@
 #include "support/fakes.h"
 #include "support/tempfolder.h"
 #include "ui/messages.h"
-#include "users/usermanagementfrm.h"
+#include "users/windows/usermanagementfrm.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

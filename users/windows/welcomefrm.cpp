@@ -1,7 +1,7 @@
 #include "welcomefrm.h"
 
 #include "formparts.h"
-#include "setup.h"
+#include "users/setup.h"
 #include "ui/accessible.h"
 #include "ui/messages.h"
 

@@ -1,6 +1,6 @@
 // Default Security Levels: the rights new users start with, refused levels and the help.
 #include "registrationtest.h"
-#include "users/autoregconfigfrm.h"
+#include "users/windows/autoregconfigfrm.h"
 
 static void PrintTo(const QString& s, std::ostream* os) {
     *os << '"' << s.toStdString() << '"';

@@ -4,7 +4,7 @@
 #include "support/fakes.h"
 #include "support/tempfolder.h"
 #include "ui/messages.h"
-#include "users/welcomefrm.h"
+#include "users/windows/welcomefrm.h"
 
 #include <QGroupBox>
 #include <QLineEdit>

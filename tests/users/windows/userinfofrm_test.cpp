@@ -14,7 +14,7 @@
 #include <QTest>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include "users/userinfofrm.h"
+#include "users/windows/userinfofrm.h"
 
 static void PrintTo(const QString& s, std::ostream* os) {
     *os << '"' << s.toStdString() << '"';
