@@ -3,6 +3,7 @@
 // windows build on it.
 #pragma once
 
+#include "support/bytes.h"
 #include "support/fakes.h"
 #include "support/tempfolder.h"
 
@@ -47,6 +48,28 @@ class StationTest : public ::testing::Test {
         if (fields) fields(st->db.user(slot));
         EXPECT_TRUE(st->db.saveUsers());
         return slot;
+    }
+
+    // Notice n in NOTICE.DB, owned by owner as a create stores it, with its message file.
+    void storeNotice(int n, const std::string& owner, TDateTime start, TDateTime end,
+                     const std::string& text) {
+        ASSERT_EQ(st->db.loadNotices(), Result::Ok);
+        NoticeRecord& r = st->db.notice(n);
+        r.owner = st->db.scramble(owner).substr(0, 8);
+        r.startDate = start;
+        r.endDate = end;
+        ASSERT_TRUE(st->db.saveNotices());
+        writeBytes(folder / "MSG" / (std::to_string(n) + ".MSG"), text);
+    }
+
+    // Another station on the same folder, with services of its own, logged on as name.
+    std::unique_ptr<Station> otherStation(FakeServices& services, const std::string& name) {
+        auto other = std::make_unique<Station>(folder.str(), services.services());
+        EXPECT_EQ(other->db.loadUsers(), Result::Ok);
+        other->currentUserName = name;
+        other->currentUserSlot = other->db.findUser(name);
+        EXPECT_GT(other->currentUserSlot, 0) << name;
+        return other;
     }
 
     // The three files as another station reads them now.

@@ -2,7 +2,8 @@
 // reopened in the main window's editor or deleted.
 #pragma once
 
-#include "app/browselist.h"
+#include "app/browseactions.h"
+#include "app/windows/browselist.h"
 #include "db/station.h"
 
 #include <QDialog>
@@ -63,6 +64,9 @@ class Tbrowsefrm : public QDialog {
     // The selected row, when it names a notice; otherwise tells why not.
     std::optional<int> selectedRow(bool doubleClick);
     void changedElsewhere();
+    // Presents what a step on the listed notice has to tell, then why it went no further;
+    // true when it went through.
+    bool tell(const ListedNoticeStep& step, NoticeRight right);
     void fitSummaryColumn();
 
     Station& station_;

@@ -1,6 +1,6 @@
 #include "noticeeditorpanel.h"
 
-#include "app/editwidgets.h"
+#include "app/windows/editwidgets.h"
 #include "ui/accessible.h"
 #include "ui/messages.h"
 

@@ -3,7 +3,7 @@
 // into the shared folder.
 #include "apptest.h"
 
-#include "app/displayfrm.h"
+#include "app/windows/displayfrm.h"
 #include "e2e/processes.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 // Start-up opens self-registration for an unknown system user when sign-up is allowed, and the
 // main window's user commands open the windows start-up created.
-#include "app/mainfrm.h"
-#include "app/startup.h"
+#include "app/windows/mainfrm.h"
+#include "app/windows/startup.h"
 #include "support/fakes.h"
 #include "support/tempfolder.h"
 #include "ui/messages.h"

@@ -2,7 +2,7 @@
 // sets' deadlines and day limits before the notice is made.
 #pragma once
 
-#include "app/appwindows.h"
+#include "app/windows/appwindows.h"
 #include "app/noticerules.h"
 #include "db/station.h"
 

@@ -1,7 +1,7 @@
 // The program's start: windows created once, the splash, the database checks and the logon.
 #pragma once
 
-#include "app/appwindows.h"
+#include "app/windows/appwindows.h"
 #include "db/station.h"
 #include "programversion.h"
 

@@ -1,7 +1,7 @@
 #include "createfrm.h"
 
-#include "app/editwidgets.h"
-#include "app/mainfrm.h"
+#include "app/windows/editwidgets.h"
+#include "app/windows/mainfrm.h"
 #include "db/datetime.h"
 #include "help/onlinehelpfrm.h"
 #include "ui/accessible.h"

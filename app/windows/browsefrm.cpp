@@ -1,7 +1,7 @@
 #include "browsefrm.h"
 
-#include "app/mainfrm.h"
-#include "app/toolicons.h"
+#include "app/windows/mainfrm.h"
+#include "app/windows/toolicons.h"
 #include "db/textsearch.h"
 #include "ui/accessible.h"
 #include "ui/helptopics.h"
@@ -309,19 +309,33 @@ void Tbrowsefrm::changedElsewhere() {
     fill(std::nullopt);
 }
 
+bool Tbrowsefrm::tell(const ListedNoticeStep& step, NoticeRight right) {
+    const bool ok = ui::present(step.result);
+    switch (step.outcome) {
+    case ListedNotice::Ok:
+        return ok;
+    case ListedNotice::Failed:
+        return false; // its result has said why
+    case ListedNotice::Changed:
+        changedElsewhere();
+        return false;
+    case ListedNotice::NotAllowed:
+        Messages::information(this, right == NoticeRight::Edit
+                                        ? QStringLiteral("You are not allowed to edit this "
+                                                         "persons notices")
+                                        : QStringLiteral("You are not allowed to delete this "
+                                                         "persons notices"));
+        return false;
+    }
+    return false;
+}
+
 void Tbrowsefrm::editSelected(bool doubleClick) {
     if (busy()) return;
     const std::optional<int> row = selectedRow(doubleClick);
     if (!row) return;
-    Database& db = station_.db;
-    if (!ui::present(db.loadNotices())) return; // its message has said why
     const BrowseRow& listed = model_->listRow(*row);
-    if (!rowStillMatches(db, listed)) return changedElsewhere();
-    if (!station_.mayEditNotice(db.noticeOwner(listed.number))) {
-        Messages::information(this, QStringLiteral("You are not allowed to edit this persons "
-                                                   "notices"));
-        return;
-    }
+    if (!tell(checkListedNotice(station_, listed, NoticeRight::Edit), NoticeRight::Edit)) return;
     // The list stays when the notice cannot be opened: the user has been told why.
     if (mainfrm_.openNoticeInEditor(listed.number, false)) accept();
 }
@@ -330,32 +344,13 @@ void Tbrowsefrm::DeleteBtnClick() {
     if (busy()) return;
     const std::optional<int> row = selectedRow(false);
     if (!row) return;
-    Database& db = station_.db;
-    if (!ui::present(db.loadNotices())) return;
     const BrowseRow listed = model_->listRow(*row);
-    if (!rowStillMatches(db, listed)) return changedElsewhere();
-    if (!station_.mayDeleteNotice(db.noticeOwner(listed.number))) {
-        Messages::information(this, QStringLiteral("You are not allowed to delete this persons "
-                                                   "notices"));
+    if (!tell(checkListedNotice(station_, listed, NoticeRight::Delete), NoticeRight::Delete))
         return;
-    }
     if (!Messages::question(this, QStringLiteral("Confirm Deletion"),
                             QStringLiteral("Are you sure?")))
         return;
-    // Checked again under the lock: the slot may have been freed or reused meanwhile, and
-    // only the notice the row lists may be freed.
-    bool gone = false;
-    const Result freed = db.changeNotices(station_.currentUserName, "Delete Notice", [&] {
-        if (!rowStillMatches(db, listed)) {
-            gone = true;
-            return false;
-        }
-        db.markNoticeFree(listed.number);
-        return true;
-    });
-    const bool ok = ui::present(freed);
-    if (gone) return changedElsewhere();
-    if (!ok) return;
+    if (!tell(deleteListedNotice(station_, listed), NoticeRight::Delete)) return;
     model_->removeListRow(*row);
     if (model_->rowCount() > 0)
         list_->setCurrentIndex(model_->index(std::min(*row, model_->rowCount() - 1), 0));

@@ -1,5 +1,5 @@
 // The about box names the program and its whole version, and leads into the help.
-#include "app/aboutfrm.h"
+#include "app/windows/aboutfrm.h"
 #include "apptest.h"
 
 #include <QLabel>

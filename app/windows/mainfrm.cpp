@@ -1,7 +1,8 @@
 #include "mainfrm.h"
 
-#include "app/createfrm.h"
-#include "app/startup.h"
+#include "app/windows/createfrm.h"
+#include "app/windows/startup.h"
+#include "app/windows/toolicons.h"
 #include "help/onlinehelpfrm.h"
 #include "ui/accessible.h"
 #include "ui/lockfrm.h"

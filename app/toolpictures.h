@@ -1,7 +1,6 @@
-// The small pictures of the toolbar buttons, drawn in code.
+// The pictures of the tool buttons, by name: the main window's table of commands names them,
+// and app/windows/toolicons.h draws them.
 #pragma once
-
-#include <QIcon>
 
 namespace pinora {
 
@@ -27,7 +26,5 @@ enum class ToolPicture {
     DeleteNotice,
     Exit,
 };
-
-QIcon toolIcon(ToolPicture picture);
 
 } // namespace pinora

@@ -1,6 +1,6 @@
 // The splash on its own: shown again it starts its bar from nothing, in the middle of the
 // screen, and each step moves the bar on without ever passing its end.
-#include "app/splashfrm.h"
+#include "app/windows/splashfrm.h"
 
 #include <QGuiApplication>
 #include <QLabel>

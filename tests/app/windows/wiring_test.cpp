@@ -1,6 +1,6 @@
 // The main window reaches the preview dialog and the help viewer that start-up created.
-#include "app/mainfrm.h"
-#include "app/startup.h"
+#include "app/windows/mainfrm.h"
+#include "app/windows/startup.h"
 #include "help/onlinehelpfrm.h"
 #include "output/windows/previewdialogfrm.h"
 #include "output/windows/previewfrm.h"

@@ -1,5 +1,5 @@
 // The date pickers of the create dialog and the date editor, typed into as a user would.
-#include "app/editwidgets.h"
+#include "app/windows/editwidgets.h"
 
 #include <QLineEdit>
 #include <QLocale>

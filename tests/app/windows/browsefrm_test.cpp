@@ -2,8 +2,8 @@
 // change too.
 #include "apptest.h"
 
-#include "app/browsefrm.h"
-#include "app/startup.h"
+#include "app/windows/browsefrm.h"
+#include "app/windows/startup.h"
 #include "e2e/processes.h"
 #include "users/windows/logonfrm.h"
 
@@ -273,6 +273,27 @@ TEST_F(BrowseTest, DeleteAsksOnlyAfterTheRuleAndLeavesTheHeaderWhenTheLastRowGoe
     EXPECT_EQ(n, 4);
     EXPECT_EQ(st->allocateNotice(at(2026, 12, 8), at(2026, 12, 9), {true}, n), Result::Ok);
     EXPECT_EQ(n, 5);
+}
+
+// A notice file another station broke: Delete and Enter say so once each, ask nothing and
+// leave the file and the list as they are.
+TEST_F(BrowseTest, ABrokenNoticeFileIsToldAndNothingIsAskedOpenedOrDeleted) {
+    meBesideALowerLevel("Mine");
+    writeBytes(tf / "NOTICE.DB", "broken");
+    select(5);
+    key(Qt::Key_Delete);
+    key(Qt::Key_Return);
+    const QStringList told = shown();
+    ASSERT_EQ(told.size(), 2);
+    EXPECT_TRUE(told[0].startsWith(QStringLiteral("The NOTICE.DB File is broken")))
+        << told[0].toStdString();
+    EXPECT_EQ(told[1], told[0]);
+    EXPECT_EQ(questions(), 0);
+    EXPECT_FALSE(main->editingNotice());
+    EXPECT_TRUE(browse->isVisible());
+    EXPECT_EQ(listed(), (std::vector<int>{3, 5}));
+    EXPECT_EQ(readBytes(tf / "NOTICE.DB"), "broken");
+    EXPECT_TRUE(noLockFiles());
 }
 
 // Station B changes a slot that A lists; A's commands notice and leave B's notice alone.

@@ -1,6 +1,6 @@
 #include "aboutfrm.h"
 
-#include "app/startup.h"
+#include "app/windows/startup.h"
 #include "ui/helptopics.h"
 
 #include <QDialogButtonBox>

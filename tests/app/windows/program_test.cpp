@@ -1,8 +1,8 @@
 // The whole program in one process, as a new school would meet it: an empty folder, the
 // wizard, the first logon as ADMIN, the main window.
-#include "app/createfrm.h"
-#include "app/mainfrm.h"
-#include "app/startup.h"
+#include "app/windows/createfrm.h"
+#include "app/windows/mainfrm.h"
+#include "app/windows/startup.h"
 #include "db/database.h"
 #include "support/bytes.h"
 #include "support/fakes.h"

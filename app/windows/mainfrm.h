@@ -1,9 +1,9 @@
 // The main window: the hub once a user has logged on, and the notice editor.
 #pragma once
 
-#include "app/appwindows.h"
+#include "app/windows/appwindows.h"
 #include "app/maincommands.h"
-#include "app/noticeeditorpanel.h"
+#include "app/windows/noticeeditorpanel.h"
 #include "db/noticeediting.h"
 #include "output/windows/previewmode.h"
 #include "ui/busy.h"

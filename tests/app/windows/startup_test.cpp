@@ -2,9 +2,9 @@
 // the logon switch, and the logon modes as the whole start-up reaches them.
 #include "admin/windows/check2frm.h"
 #include "admin/windows/importfrm.h"
-#include "app/mainfrm.h"
-#include "app/splashfrm.h"
-#include "app/startup.h"
+#include "app/windows/mainfrm.h"
+#include "app/windows/splashfrm.h"
+#include "app/windows/startup.h"
 #include "output/windows/webserverconfigfrm.h"
 #include "support/bytes.h"
 #include "support/fakes.h"

@@ -1,8 +1,8 @@
 // A logged-on station over a fresh database folder, with the main window built for it.
 #pragma once
 
-#include "app/createfrm.h"
-#include "app/mainfrm.h"
+#include "app/windows/createfrm.h"
+#include "app/windows/mainfrm.h"
 #include "db/datetime.h"
 #include "db/text.h"
 #include "help/onlinehelpfrm.h"
