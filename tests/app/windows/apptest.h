@@ -8,8 +8,7 @@
 #include "help/onlinehelpfrm.h"
 #include "support/bytes.h"
 #include "support/helprecorder.h"
-#include "support/fakes.h"
-#include "support/tempfolder.h"
+#include "support/stationtest.h"
 #include "ui/lockfrm.h"
 #include "ui/messages.h"
 
@@ -36,22 +35,15 @@ struct UserSpec {
     std::array<bool, kSetCount> deny{};
 };
 
-class AppTest : public ::testing::Test {
+class AppTest : public StationTest {
   protected:
-    TempFolder tf;
-    FakeServices fs;
-    std::unique_ptr<Station> st;
     AppWindows windows;
     std::unique_ptr<Tmainfrm> main;
 
     void SetUp() override {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
         ui::Messages::clear();
-        writeFreshDatabase(tf.str());
-        st = std::make_unique<Station>(tf.str(), fs.services());
-        ASSERT_EQ(st->db.loadConfig(), Result::Ok);
-        ASSERT_EQ(st->db.loadUsers(), Result::Ok);
-        ASSERT_EQ(st->db.loadNotices(), Result::Ok);
+        StationTest::SetUp();
     }
 
     void TearDown() override {
@@ -61,24 +53,20 @@ class AppTest : public ::testing::Test {
 
     // Adds a user to USER.DB and returns its slot.
     int addUser(const UserSpec& u) {
-        EXPECT_EQ(st->db.loadUsers(), Result::Ok);
-        const int slot = st->db.findFreeUser();
-        st->db.setUserCredentials(slot, u.name, "pw");
-        UserRecord& r = st->db.user(slot);
-        r.fullName = u.name;
-        r.signature = "Signed " + u.name;
-        r.postCount = 0;
-        r.securityLevel = static_cast<std::uint8_t>(u.level);
-        r.allowEdit = r.allowDelete = r.allowPublish = false;
-        r.superUser = u.superUser;
-        r.adminMenu = u.adminMenu;
-        r.extraHelp = u.extraHelp;
-        r.bypassDeadline = u.bypassDeadline;
-        r.bypassMaxDays = u.bypassMaxDays;
-        for (int k = 0; k < kSetCount; ++k)
-            r.denySet[k] = u.deny[static_cast<std::size_t>(k)];
-        EXPECT_TRUE(st->db.saveUsers());
-        return slot;
+        return storeUser(u.name, "pw", [&u](UserRecord& r) {
+            r.fullName = u.name;
+            r.signature = "Signed " + u.name;
+            r.postCount = 0;
+            r.securityLevel = static_cast<std::uint8_t>(u.level);
+            r.allowEdit = r.allowDelete = r.allowPublish = false;
+            r.superUser = u.superUser;
+            r.adminMenu = u.adminMenu;
+            r.extraHelp = u.extraHelp;
+            r.bypassDeadline = u.bypassDeadline;
+            r.bypassMaxDays = u.bypassMaxDays;
+            for (int k = 0; k < kSetCount; ++k)
+                r.denySet[k] = u.deny[static_cast<std::size_t>(k)];
+        });
     }
 
     void nameSet(int k, const std::string& name) {
@@ -88,9 +76,7 @@ class AppTest : public ::testing::Test {
 
     // Logs on (by name) and builds the main window as the logon would.
     void logon(const std::string& name) {
-        st->currentUserName = name;
-        st->currentUserSlot = st->db.findUser(name);
-        ASSERT_GT(st->currentUserSlot, 0);
+        logOnAs(name);
         main = std::make_unique<Tmainfrm>(*st, windows);
         new HelpRecorder(main.get());
         main->show();
@@ -116,25 +102,11 @@ class AppTest : public ::testing::Test {
         return w;
     }
 
-    bool noLockFiles() const {
-        return !std::filesystem::exists(tf / "DB-N.LCK") &&
-               !std::filesystem::exists(tf / "DB-U.LCK");
-    }
-
-    // The notice table and user table as another station would read them now.
-    Database onDisk() {
-        FakeServices other;
-        Database d(tf.str(), other.services());
-        EXPECT_EQ(d.loadNotices(), Result::Ok);
-        EXPECT_EQ(d.loadUsers(), Result::Ok);
-        return d;
-    }
-
     std::string msgFile(int n) const {
-        return readBytes(tf / "MSG" / (std::to_string(n) + ".MSG"));
+        return readBytes(folder / "MSG" / (std::to_string(n) + ".MSG"));
     }
     bool msgExists(int n) const {
-        return std::filesystem::exists(tf / "MSG" / (std::to_string(n) + ".MSG"));
+        return std::filesystem::exists(folder / "MSG" / (std::to_string(n) + ".MSG"));
     }
 
     // Texts of the information boxes shown (file dialogs are recorded too, but are not boxes).

@@ -39,24 +39,12 @@ class BrowseTest : public AppTest {
         main->setCommand(Tmainfrm::Command::Browse, [this] { browse->show(); });
     }
 
-    // Notice n on disk, owned by the name as a create would store it, with its text.
-    void put(int n, const std::string& owner, TDateTime start, TDateTime end,
-             const std::string& text) {
-        ASSERT_EQ(st->db.loadNotices(), Result::Ok);
-        NoticeRecord& r = st->db.notice(n);
-        r.owner = st->db.scramble(owner).substr(0, 8);
-        r.startDate = start;
-        r.endDate = end;
-        ASSERT_TRUE(st->db.saveNotices());
-        writeBytes(tf / "MSG" / (std::to_string(n) + ".MSG"), text);
-    }
-
     // ME (level 100, no rights) lists notice 3 of LOW (level 50) and their own notice 5.
     void meBesideALowerLevel(const std::string& myText) {
         addUser({"ME", 100});
         addUser({"LOW", 50});
-        put(3, "LOW", at(2026, 12, 1), at(2026, 12, 2), "Low's notice");
-        put(5, "ME", at(2026, 12, 1), at(2026, 12, 2), myText);
+        storeNotice(3, "LOW", at(2026, 12, 1), at(2026, 12, 2), "Low's notice");
+        storeNotice(5, "ME", at(2026, 12, 1), at(2026, 12, 2), myText);
         logonWithBrowse("ME");
         openBrowse();
         mineOnly()->setChecked(false);
@@ -118,10 +106,10 @@ class BrowseTest : public AppTest {
 TEST_F(BrowseTest, ListsInTheChosenOrderAndMineOnlyRefillsInTheLastOrder) {
     addUser({"ZOE", 50});
     addUser({"BEN", 50});
-    put(2, "ZOE", at(2026, 12, 1), at(2026, 12, 9), "Zoe's trip\r\nmore");
-    put(4, "ADMIN", at(2026, 12, 3), at(2026, 12, 4), "Staff meeting");
-    put(6, "BEN", at(2026, 12, 2), at(2026, 12, 2), "");
-    put(8, "ADMIN", at(2026, 12, 1), at(2026, 12, 5), "\r\nsecond");
+    storeNotice(2, "ZOE", at(2026, 12, 1), at(2026, 12, 9), "Zoe's trip\r\nmore");
+    storeNotice(4, "ADMIN", at(2026, 12, 3), at(2026, 12, 4), "Staff meeting");
+    storeNotice(6, "BEN", at(2026, 12, 2), at(2026, 12, 2), "");
+    storeNotice(8, "ADMIN", at(2026, 12, 1), at(2026, 12, 5), "\r\nsecond");
     logonWithBrowse("ADMIN");
     openBrowse();
     EXPECT_EQ(browse->windowTitle(), QStringLiteral("Browse Messages"));
@@ -201,8 +189,8 @@ TEST_F(BrowseTest, EnterOpensAnEditableNoticeInTheEditorAndClosesTheWindow) {
 TEST_F(BrowseTest, ANoticeThatCannotBeOpenedLeavesTheListOpenAtItsRowAndNarrowKeepsExit) {
     meBesideALowerLevel("Mine");
     // The message file cannot be read.
-    std::filesystem::remove(tf / "MSG" / "5.MSG");
-    std::filesystem::create_symlink("/proc/self/mem", tf / "MSG" / "5.MSG");
+    std::filesystem::remove(folder / "MSG" / "5.MSG");
+    std::filesystem::create_symlink("/proc/self/mem", folder / "MSG" / "5.MSG");
     select(5);
     key(Qt::Key_Return);
     EXPECT_EQ(shown().size(), 1);
@@ -239,7 +227,7 @@ TEST_F(BrowseTest, DeleteAsksOnlyAfterTheRuleAndLeavesTheHeaderWhenTheLastRowGoe
     EXPECT_EQ(listed(), (std::vector<int>{5}));
 
     // Yes, from the context menu: the row goes, the window stays, only the owner changes.
-    const std::string before = readBytes(tf / "NOTICE.DB");
+    const std::string before = readBytes(folder / "NOTICE.DB");
     Messages::queueAnswer(true);
     browse->list()->findChild<QAction*>("Delete1")->trigger();
     EXPECT_TRUE(listed().empty());
@@ -251,7 +239,7 @@ TEST_F(BrowseTest, DeleteAsksOnlyAfterTheRuleAndLeavesTheHeaderWhenTheLastRowGoe
     EXPECT_EQ(disk.notice(5).startDate, at(2026, 12, 1));
     EXPECT_EQ(msgFile(5), "Mine");
     EXPECT_TRUE(noLockFiles());
-    const std::string after = readBytes(tf / "NOTICE.DB");
+    const std::string after = readBytes(folder / "NOTICE.DB");
     const std::size_t slot5 = 16 + 104 * 4;
     EXPECT_EQ(before.substr(0, slot5), after.substr(0, slot5));
     EXPECT_EQ(before.substr(slot5 + 9), after.substr(slot5 + 9));
@@ -279,7 +267,7 @@ TEST_F(BrowseTest, DeleteAsksOnlyAfterTheRuleAndLeavesTheHeaderWhenTheLastRowGoe
 // leave the file and the list as they are.
 TEST_F(BrowseTest, ABrokenNoticeFileIsToldAndNothingIsAskedOpenedOrDeleted) {
     meBesideALowerLevel("Mine");
-    writeBytes(tf / "NOTICE.DB", "broken");
+    writeBytes(folder / "NOTICE.DB", "broken");
     select(5);
     key(Qt::Key_Delete);
     key(Qt::Key_Return);
@@ -292,7 +280,7 @@ TEST_F(BrowseTest, ABrokenNoticeFileIsToldAndNothingIsAskedOpenedOrDeleted) {
     EXPECT_FALSE(main->editingNotice());
     EXPECT_TRUE(browse->isVisible());
     EXPECT_EQ(listed(), (std::vector<int>{3, 5}));
-    EXPECT_EQ(readBytes(tf / "NOTICE.DB"), "broken");
+    EXPECT_EQ(readBytes(folder / "NOTICE.DB"), "broken");
     EXPECT_TRUE(noLockFiles());
 }
 
@@ -300,18 +288,16 @@ TEST_F(BrowseTest, ABrokenNoticeFileIsToldAndNothingIsAskedOpenedOrDeleted) {
 TEST_F(BrowseTest, ANoticeFreedOrReusedOnAnotherStationIsLeftAlone) {
     addUser({"BOB", 100});
     addUser({"CAROL", 100});
-    put(1, "BOB", at(2026, 12, 1), at(2026, 12, 2), "Bob's");
-    put(2, "BOB", at(2026, 12, 1), at(2026, 12, 2), "Bob's other");
+    storeNotice(1, "BOB", at(2026, 12, 1), at(2026, 12, 2), "Bob's");
+    storeNotice(2, "BOB", at(2026, 12, 1), at(2026, 12, 2), "Bob's other");
     logonWithBrowse("ADMIN");
     mineOnly()->setChecked(false);
     openBrowse();
     ASSERT_EQ(listed(), (std::vector<int>{1, 2}));
 
     FakeServices otherServices;
-    Station other(tf.str(), otherServices.services());
-    ASSERT_EQ(other.db.loadUsers(), Result::Ok);
-    other.currentUserName = "CAROL";
-    other.currentUserSlot = other.db.findUser("CAROL");
+    const std::unique_ptr<Station> carol = otherStation(otherServices, "CAROL");
+    Station& other = *carol;
 
     // Freed: Edit says so and refills.
     ASSERT_TRUE(other.freeNotice(1, "Delete Notice"));
@@ -344,9 +330,9 @@ TEST_F(BrowseTest, ANoticeFreedOrReusedOnAnotherStationIsLeftAlone) {
     // Reused while A waits for the lock, after A's question: the check under the lock holds.
     Messages::clear();
     ASSERT_EQ(other.db.acquireLock('N', "CAROL", "Update Notice Set"), Result::Ok);
-    fs.sleeper->onSleep = [&] {
-        if (fs.sleeper->sleeps.back() != 3000) return;
-        fs.sleeper->onSleep = nullptr;
+    fakes.sleeper->onSleep = [&] {
+        if (fakes.sleeper->sleeps.back() != 3000) return;
+        fakes.sleeper->onSleep = nullptr;
         ASSERT_TRUE(other.freeNotice(2, "Delete Notice"));
         ASSERT_EQ(other.allocateNotice(at(2026, 12, 9), at(2026, 12, 9), {true}, n),
                   Result::Ok);
@@ -369,15 +355,15 @@ TEST_F(BrowseTest, ANoticeFreedOrReusedOnAnotherStationIsLeftAlone) {
 // into it.
 TEST_F(BrowseTest, AnotherProcessReusingTheSlotKeepsItsNotice) {
     addUser({"BOB", 100});
-    put(1, "BOB", at(2026, 12, 1), at(2026, 12, 2), "Bob's");
+    storeNotice(1, "BOB", at(2026, 12, 1), at(2026, 12, 2), "Bob's");
     logonWithBrowse("ADMIN");
     mineOnly()->setChecked(false);
     openBrowse();
     ASSERT_EQ(listed(), (std::vector<int>{1}));
 
     const pid_t pid =
-        startProcess(toolPath("station_writer"), {tf.str(), "DAVE", "1", "5", "replace", "1"},
-                     (tf / "writer.out").string());
+        startProcess(toolPath("station_writer"), {folder.str(), "DAVE", "1", "5", "replace", "1"},
+                     (folder / "writer.out").string());
     ASSERT_GT(pid, 0) << toolPath("station_writer");
     const int status = waitStatus(pid);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
@@ -398,9 +384,10 @@ TEST_F(BrowseTest, AnotherProcessReusingTheSlotKeepsItsNotice) {
 
 TEST_F(BrowseTest, FindListsTheNoticesWithEveryTypedWordAndClearingRestoresTheList) {
     addUser({"ZOE", 50});
-    put(2, "ZOE", at(2026, 12, 1), at(2026, 12, 9), "Trip to the museum\r\ncoach at nine");
-    put(4, "ADMIN", at(2026, 12, 3), at(2026, 12, 4), "Staff meeting\r\nabout the MUS\xC9UM trip");
-    put(6, "ADMIN", at(2026, 12, 2), at(2026, 12, 2), "Football results");
+    storeNotice(2, "ZOE", at(2026, 12, 1), at(2026, 12, 9), "Trip to the museum\r\ncoach at nine");
+    storeNotice(4, "ADMIN", at(2026, 12, 3), at(2026, 12, 4),
+                "Staff meeting\r\nabout the MUS\xC9UM trip");
+    storeNotice(6, "ADMIN", at(2026, 12, 2), at(2026, 12, 2), "Football results");
     logonWithBrowse("ADMIN");
     mineOnly()->setChecked(false);
     openBrowse();

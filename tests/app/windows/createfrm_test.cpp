@@ -88,7 +88,7 @@ TEST_F(CreateDialogTest, CaptionsWarnUsersHeldToDeadlines) {
 
 TEST_F(CreateDialogTest, ShowingResetsTheChoices) {
     logon("ADMIN");
-    fs.clock->t = at(2026, 12, 11, 15); // Friday
+    fakes.clock->t = at(2026, 12, 11, 15); // Friday
     open();
     const TDateTime monday = encodeDate(2026, 12, 14);
     EXPECT_TRUE(startItem(2)->isChecked());
@@ -99,15 +99,15 @@ TEST_F(CreateDialogTest, ShowingResetsTheChoices) {
     EXPECT_FALSE(endPicker()->isEnabled());
 
     startItem(0)->click();
-    EXPECT_DOUBLE_EQ(dlg()->startValue(), fs.clock->t);
-    EXPECT_DOUBLE_EQ(dlg()->endValue(), fs.clock->t);
+    EXPECT_DOUBLE_EQ(dlg()->startValue(), fakes.clock->t);
+    EXPECT_DOUBLE_EQ(dlg()->endValue(), fakes.clock->t);
     endItem(2)->click();
-    EXPECT_DOUBLE_EQ(dlg()->endValue(), fs.clock->t + 6);
+    EXPECT_DOUBLE_EQ(dlg()->endValue(), fakes.clock->t + 6);
     startItem(1)->click();
-    EXPECT_DOUBLE_EQ(dlg()->startValue(), fs.clock->t + 1);
-    EXPECT_DOUBLE_EQ(dlg()->endValue(), fs.clock->t + 7);
+    EXPECT_DOUBLE_EQ(dlg()->startValue(), fakes.clock->t + 1);
+    EXPECT_DOUBLE_EQ(dlg()->endValue(), fakes.clock->t + 7);
     endItem(1)->click();
-    EXPECT_DOUBLE_EQ(dlg()->endValue(), fs.clock->t + 2);
+    EXPECT_DOUBLE_EQ(dlg()->endValue(), fakes.clock->t + 2);
 
     // "This date:" keeps the picker's time of day with the chosen date.
     startItem(3)->click();
@@ -130,19 +130,19 @@ TEST_F(CreateDialogTest, ShowingResetsTheChoices) {
 // Choosing an item with the arrow keys works the values out again, as a click does.
 TEST_F(CreateDialogTest, KeyboardChoiceRecomputes) {
     logon("ADMIN");
-    fs.clock->t = at(2026, 12, 8, 10); // Tuesday
+    fakes.clock->t = at(2026, 12, 8, 10); // Tuesday
     open();
     dlg()->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(dlg(), 60000));
     startItem(2)->setFocus();
     QTest::keyClick(startItem(2), Qt::Key_Up);
     ASSERT_TRUE(startItem(1)->isChecked());
-    EXPECT_DOUBLE_EQ(dlg()->startValue(), fs.clock->t + 1);
-    EXPECT_DOUBLE_EQ(dlg()->endValue(), fs.clock->t + 1);
+    EXPECT_DOUBLE_EQ(dlg()->startValue(), fakes.clock->t + 1);
+    EXPECT_DOUBLE_EQ(dlg()->endValue(), fakes.clock->t + 1);
     endItem(0)->setFocus();
     QTest::keyClick(endItem(0), Qt::Key_Down);
     ASSERT_TRUE(endItem(1)->isChecked());
-    EXPECT_DOUBLE_EQ(dlg()->endValue(), fs.clock->t + 2);
+    EXPECT_DOUBLE_EQ(dlg()->endValue(), fakes.clock->t + 2);
 }
 
 TEST_F(CreateDialogTest, SetBoxesShownHiddenDeniedAndTicksKept) {
@@ -183,14 +183,14 @@ TEST_F(CreateDialogTest, ContinueShowsEveryFailingCheck) {
     ASSERT_TRUE(st->db.saveConfig());
     addUser({.name = "ANN"});
     logon("ANN");
-    fs.clock->t = at(2026, 12, 11, 19, 0, 1); // Friday, one second late
+    fakes.clock->t = at(2026, 12, 11, 19, 0, 1); // Friday, one second late
     open();
     box(1)->setChecked(true);
     endItem(2)->click(); // one week
     cont();
     const TDateTime monday = encodeDate(2026, 12, 14);
     EXPECT_EQ(shown(),
-              (QStringList{createDeadlineMessage(monday, encodeTime(19, 0, 0), fs.clock->t),
+              (QStringList{createDeadlineMessage(monday, encodeTime(19, 0, 0), fakes.clock->t),
                            maxDaysMessage(1), maxDaysMessage(3)}));
     EXPECT_TRUE(dlg()->isVisible());
     EXPECT_FALSE(onDisk().noticeInUse(1));
@@ -198,7 +198,7 @@ TEST_F(CreateDialogTest, ContinueShowsEveryFailingCheck) {
 
     // Exactly at the deadline a one-day notice for Monday goes in.
     Messages::clear();
-    fs.clock->t = at(2026, 12, 11, 19, 0, 0);
+    fakes.clock->t = at(2026, 12, 11, 19, 0, 0);
     endItem(0)->click();
     cont();
     EXPECT_TRUE(shown().isEmpty());

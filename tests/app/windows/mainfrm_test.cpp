@@ -193,11 +193,11 @@ TEST_F(MainWindowTest, BusyLightRedAtOnceGreenAfterAPause) {
     BusyLight* light = child<BusyLight>("busy");
     main->setBusy(true);
     EXPECT_EQ(light->color(), QColor(255, 0, 0));
-    fs.sleeper->sleeps.clear();
+    fakes.sleeper->sleeps.clear();
     QColor during;
-    fs.sleeper->onSleep = [&] { during = light->color(); };
+    fakes.sleeper->onSleep = [&] { during = light->color(); };
     main->setBusy(false);
-    EXPECT_EQ(fs.sleeper->sleeps, std::vector<int>{100});
+    EXPECT_EQ(fakes.sleeper->sleeps, std::vector<int>{100});
     EXPECT_EQ(during, QColor(255, 0, 0));
     EXPECT_EQ(light->color(), QColor(0, 255, 0));
 }
@@ -226,7 +226,7 @@ TEST_F(MainWindowTest, CreateTypeAndSubmit) {
         EXPECT_EQ(static_cast<unsigned char>(owner[i + 1]), ("ADMIN"[i] + key) % 256);
     EXPECT_EQ(disk.notice(1).authorLevel, 255);
     EXPECT_EQ(disk.notice(1).signature.str(), "Notice Administrator");
-    const TDateTime next = nextWeekday(fs.clock->t);
+    const TDateTime next = nextWeekday(fakes.clock->t);
     EXPECT_DOUBLE_EQ(disk.notice(1).startDate, next);
     EXPECT_DOUBLE_EQ(disk.notice(1).endDate, next);
     EXPECT_TRUE(disk.notice(1).inSet[0]);
@@ -278,7 +278,7 @@ TEST_F(MainWindowTest, CancelNewFreesTheSlotAndKeepsTheEmptyFile) {
     EXPECT_TRUE(noLockFiles());
     EXPECT_TRUE(shown().isEmpty());
     // The freed slot is the next one taken, and its file is overwritten.
-    writeBytes(tf / "MSG" / "1.MSG", "old text\r\n");
+    writeBytes(folder / "MSG" / "1.MSG", "old text\r\n");
     EXPECT_EQ(createThroughDialog(), 1);
     EXPECT_EQ(msgFile(1), "");
 }
@@ -289,11 +289,11 @@ TEST_F(MainWindowTest, CancelExistingWritesNothing) {
     type(QStringLiteral("kept"));
     click("submitbtn");
     main->openNoticeInEditor(1, false);
-    const std::string noticesBefore = readBytes(tf / "NOTICE.DB");
+    const std::string noticesBefore = readBytes(folder / "NOTICE.DB");
     editor()->setPlainText(QStringLiteral("changed"));
     click("CancelBtn");
     EXPECT_EQ(msgFile(1), "kept\r\n");
-    EXPECT_EQ(readBytes(tf / "NOTICE.DB"), noticesBefore);
+    EXPECT_EQ(readBytes(folder / "NOTICE.DB"), noticesBefore);
     EXPECT_TRUE(onDisk().noticeInUse(1));
     EXPECT_TRUE(shown().isEmpty());
     EXPECT_TRUE(Messages::shown().isEmpty());
@@ -349,14 +349,14 @@ TEST_F(MainWindowTest, DeleteAsksFirst) {
     type(QStringLiteral("to go"));
     click("submitbtn");
     main->openNoticeInEditor(1, false);
-    const std::string before = readBytes(tf / "NOTICE.DB");
+    const std::string before = readBytes(folder / "NOTICE.DB");
     Messages::queueAnswer(false);
     click("DeleteBtn");
     ASSERT_EQ(Messages::shown().size(), 1);
     EXPECT_EQ(Messages::shown()[0].title, QStringLiteral("Delete Notice Entry"));
     EXPECT_EQ(Messages::shown()[0].text, QStringLiteral("Do you want to delete this entry?"));
     EXPECT_TRUE(main->editingNotice());
-    EXPECT_EQ(readBytes(tf / "NOTICE.DB"), before);
+    EXPECT_EQ(readBytes(folder / "NOTICE.DB"), before);
 
     Messages::queueAnswer(true);
     click("DeleteBtn");
@@ -365,7 +365,7 @@ TEST_F(MainWindowTest, DeleteAsksFirst) {
     Database disk = onDisk();
     EXPECT_FALSE(disk.noticeInUse(1));
     // Only the owner changes; the text stays on disk.
-    EXPECT_DOUBLE_EQ(disk.notice(1).startDate, nextWeekday(fs.clock->t));
+    EXPECT_DOUBLE_EQ(disk.notice(1).startDate, nextWeekday(fakes.clock->t));
     EXPECT_EQ(msgFile(1), "to go\r\n");
     EXPECT_TRUE(noLockFiles());
 }
@@ -375,14 +375,14 @@ TEST_F(MainWindowTest, NoFreeSlot) {
     for (int n = 1; n <= kNoticeCount; ++n)
         st->db.notice(n).owner = st->db.scramble("BOB");
     ASSERT_TRUE(st->db.saveNotices());
-    const std::string before = readBytes(tf / "NOTICE.DB");
+    const std::string before = readBytes(folder / "NOTICE.DB");
     createThroughDialog();
     EXPECT_EQ(shown(), QStringList{QStringLiteral("There is no space left for any new notices in "
                                                   "the Pinora. Contact your Pinora "
                                                   "Administrator")});
     EXPECT_FALSE(main->editingNotice());
     EXPECT_TRUE(child<QWidget>("NoticeEditorPanel")->isHidden());
-    EXPECT_EQ(readBytes(tf / "NOTICE.DB"), before);
+    EXPECT_EQ(readBytes(folder / "NOTICE.DB"), before);
     EXPECT_TRUE(noLockFiles());
     Messages::clear();
     main->reportUsage();
@@ -394,7 +394,7 @@ TEST_F(MainWindowTest, MessageFileThatCannotBeWritten) {
     logon("ADMIN");
     createThroughDialog();
     type(QStringLiteral("precious"));
-    std::filesystem::remove_all(tf / "MSG");
+    std::filesystem::remove_all(folder / "MSG");
     click("submitbtn");
     ASSERT_EQ(shown().size(), 1);
     EXPECT_TRUE(shown()[0].contains(QStringLiteral("1.MSG")));
@@ -403,7 +403,7 @@ TEST_F(MainWindowTest, MessageFileThatCannotBeWritten) {
     EXPECT_EQ(editor()->toPlainText(), QStringLiteral("precious"));
     EXPECT_EQ(onDisk().user(1).postCount, 0);
     EXPECT_TRUE(noLockFiles());
-    std::filesystem::create_directory(tf / "MSG");
+    std::filesystem::create_directory(folder / "MSG");
     click("submitbtn");
     EXPECT_EQ(msgFile(1), "precious\r\n");
     EXPECT_FALSE(main->editingNotice());
@@ -411,7 +411,7 @@ TEST_F(MainWindowTest, MessageFileThatCannotBeWritten) {
 
 TEST_F(MainWindowTest, NewNoticeWhoseFileCannotBeWrittenGivesItsSlotBack) {
     logon("ADMIN");
-    std::filesystem::remove_all(tf / "MSG");
+    std::filesystem::remove_all(folder / "MSG");
     createThroughDialog();
     ASSERT_EQ(shown().size(), 1);
     EXPECT_TRUE(shown()[0].contains(QStringLiteral("1.MSG")));
@@ -494,7 +494,7 @@ TEST_F(MainWindowTest, ClearLocks) {
     child<QAction>("ClearLocks1")->trigger();
     EXPECT_EQ(shown(), QStringList{QStringLiteral("There is no locks active on any database")});
 
-    writeBytes(tf / "DB-U.LCK", "TRUE\r\nBOB\r\nUpdate User\r\n");
+    writeBytes(folder / "DB-U.LCK", "TRUE\r\nBOB\r\nUpdate User\r\n");
     Messages::clear();
     Messages::queueAnswer(false);
     main->clearLocks();
@@ -503,18 +503,18 @@ TEST_F(MainWindowTest, ClearLocks) {
     EXPECT_EQ(Messages::shown()[0].title, QStringLiteral("Clear Lock"));
     EXPECT_EQ(Messages::shown()[0].text, QStringLiteral("Forcing a clearlock may cause data to be "
                                                         "lost. Do you wish to continue?"));
-    EXPECT_TRUE(std::filesystem::exists(tf / "DB-U.LCK"));
+    EXPECT_TRUE(std::filesystem::exists(folder / "DB-U.LCK"));
     Messages::queueAnswer(true);
     main->clearLocks();
     EXPECT_TRUE(noLockFiles());
 
     // A lock marked FALSE is no lock.
-    writeBytes(tf / "DB-N.LCK", "false\r\nBOB\r\nCreating Notice\r\n");
+    writeBytes(folder / "DB-N.LCK", "false\r\nBOB\r\nCreating Notice\r\n");
     Messages::clear();
     main->clearLocks();
     EXPECT_EQ(shown(), QStringList{QStringLiteral("There is no locks active on any database")});
-    writeBytes(tf / "DB-N.LCK", "TRUE\r\nBOB\r\nCreating Notice\r\n");
-    writeBytes(tf / "DB-U.LCK", "TRUE\r\nANN\r\nUpdate User\r\n");
+    writeBytes(folder / "DB-N.LCK", "TRUE\r\nBOB\r\nCreating Notice\r\n");
+    writeBytes(folder / "DB-U.LCK", "TRUE\r\nANN\r\nUpdate User\r\n");
     Messages::queueAnswer(true);
     main->clearLocks();
     EXPECT_TRUE(noLockFiles());
@@ -524,14 +524,14 @@ TEST_F(MainWindowTest, WaitsForAnotherStationsLock) {
     logon("ADMIN");
     // Another station on the same folder holds lock N.
     FakeServices otherServices;
-    Station other(tf.str(), otherServices.services());
+    Station other(folder.str(), otherServices.services());
     other.currentUserName = "BOB";
     ASSERT_EQ(other.db.acquireLock('N', "BOB", "Update Notice Set"), Result::Ok);
 
     QStringList seen;
     bool visible = false;
-    fs.sleeper->onSleep = [&] {
-        if (fs.sleeper->sleeps.back() != 3000) return;
+    fakes.sleeper->onSleep = [&] {
+        if (fakes.sleeper->sleeps.back() != 3000) return;
         visible = windows.lockfrm->isVisible();
         seen = windows.lockfrm->userinfo()->toPlainText().split(u'\n');
         EXPECT_TRUE(other.db.releaseLock('N'));
@@ -540,7 +540,7 @@ TEST_F(MainWindowTest, WaitsForAnotherStationsLock) {
     EXPECT_TRUE(visible);
     EXPECT_EQ(seen, (QStringList{QStringLiteral("DB: N"), QStringLiteral("TASK: Update Notice Set"),
                                  QStringLiteral("USER: BOB")}));
-    EXPECT_EQ(std::count(fs.sleeper->sleeps.begin(), fs.sleeper->sleeps.end(), 3000), 1);
+    EXPECT_EQ(std::count(fakes.sleeper->sleeps.begin(), fakes.sleeper->sleeps.end(), 3000), 1);
     EXPECT_FALSE(windows.lockfrm->isVisible());
     EXPECT_EQ(main->currentNoticeNumber(), 1);
     EXPECT_TRUE(onDisk().noticeInUse(1));
@@ -551,13 +551,13 @@ TEST_F(MainWindowTest, SubmitWaitsForTheUserLockWrittenByAnotherStation) {
     logon("ADMIN");
     createThroughDialog();
     type(QStringLiteral("t"));
-    writeBytes(tf / "DB-U.LCK", "TRUE\r\nBOB\r\nCreate New User\r\n");
+    writeBytes(folder / "DB-U.LCK", "TRUE\r\nBOB\r\nCreate New User\r\n");
     int waits = 0;
-    fs.sleeper->onSleep = [&] {
-        if (fs.sleeper->sleeps.back() != 3000) return;
+    fakes.sleeper->onSleep = [&] {
+        if (fakes.sleeper->sleeps.back() != 3000) return;
         EXPECT_EQ(windows.lockfrm->userinfo()->toPlainText(),
                   QStringLiteral("DB: U\nTASK: Create New User\nUSER: BOB"));
-        if (++waits == 2) std::filesystem::remove(tf / "DB-U.LCK");
+        if (++waits == 2) std::filesystem::remove(folder / "DB-U.LCK");
     };
     click("submitbtn");
     EXPECT_EQ(waits, 2);
@@ -572,18 +572,18 @@ TEST_F(MainWindowTest, CommandsPressedWhileTheLockWaitWindowIsUpDoNothing) {
     main->setCommand(Tmainfrm::Command::Browse, [&] { ++browsed; });
     createThroughDialog();
     type(QStringLiteral("t"));
-    writeBytes(tf / "DB-U.LCK", "TRUE\r\nBOB\r\nCreate New User\r\n");
+    writeBytes(folder / "DB-U.LCK", "TRUE\r\nBOB\r\nCreate New User\r\n");
     QStringList shownDuring;
     bool closedDuring = true;
-    fs.sleeper->onSleep = [&] {
-        if (fs.sleeper->sleeps.back() != 3000) return;
+    fakes.sleeper->onSleep = [&] {
+        if (fakes.sleeper->sleeps.back() != 3000) return;
         ASSERT_TRUE(windows.lockfrm->isVisible());
         QTest::mouseClick(child<QToolButton>("SpeedButton2"), Qt::LeftButton);
         QTest::mouseClick(child<QToolButton>("SpeedButton1"), Qt::LeftButton);
         QTest::keyClick(windows.lockfrm, Qt::Key_Escape);
         closedDuring = !main->close();
         shownDuring = shown();
-        std::filesystem::remove(tf / "DB-U.LCK");
+        std::filesystem::remove(folder / "DB-U.LCK");
     };
     click("submitbtn");
     EXPECT_TRUE(shownDuring.isEmpty()) << shownDuring.join('|').toStdString();
@@ -608,16 +608,16 @@ TEST_F(MainWindowTest, EditorPartsHiddenBeforeTheLockIsTaken) {
                            main->editingNotice()};
     };
     QList<bool> during;
-    fs.sleeper->onSleep = [&] {
-        if (fs.sleeper->sleeps.back() != 3000) return;
+    fakes.sleeper->onSleep = [&] {
+        if (fakes.sleeper->sleeps.back() != 3000) return;
         during = parts();
-        std::filesystem::remove(tf / "DB-U.LCK");
-        std::filesystem::remove(tf / "DB-N.LCK");
+        std::filesystem::remove(folder / "DB-U.LCK");
+        std::filesystem::remove(folder / "DB-N.LCK");
     };
 
     createThroughDialog();
     type(QStringLiteral("t"));
-    writeBytes(tf / "DB-U.LCK", "TRUE\r\nBOB\r\nCreate New User\r\n");
+    writeBytes(folder / "DB-U.LCK", "TRUE\r\nBOB\r\nCreate New User\r\n");
     click("submitbtn");
     // The text is written and the edit tools are gone; the panel waits for the post count.
     EXPECT_EQ(during, (QList<bool>{true, false, false, true}));
@@ -625,7 +625,7 @@ TEST_F(MainWindowTest, EditorPartsHiddenBeforeTheLockIsTaken) {
 
     during.clear();
     createThroughDialog();
-    writeBytes(tf / "DB-N.LCK", "TRUE\r\nBOB\r\nDelete Notice\r\n");
+    writeBytes(folder / "DB-N.LCK", "TRUE\r\nBOB\r\nDelete Notice\r\n");
     click("CancelBtn");
     EXPECT_EQ(during, (QList<bool>{false, false, false, false}));
     EXPECT_FALSE(onDisk().noticeInUse(2));
@@ -654,19 +654,19 @@ class EditorGroupsTest : public MainWindowTest {
 TEST_F(EditorGroupsTest, DateEditorStoresUnderTheLock) {
     logon("ADMIN");
     createThroughDialog();
-    const TDateTime next = nextWeekday(fs.clock->t);
+    const TDateTime next = nextWeekday(fakes.clock->t);
     click("DateBtn");
     EXPECT_FALSE(child<QWidget>("EditDates")->isHidden());
     EXPECT_FALSE(child<QWidget>("Options")->isEnabled());
     EXPECT_DOUBLE_EQ(fromQDateTime(startPicker()->dateTime()), next);
 
     // Cancel writes nothing.
-    const std::string before = readBytes(tf / "NOTICE.DB");
+    const std::string before = readBytes(folder / "NOTICE.DB");
     setDates(next + 3, next + 4);
     datesButton("BitBtn2")->click();
     EXPECT_TRUE(child<QWidget>("EditDates")->isHidden());
     EXPECT_TRUE(child<QWidget>("Options")->isEnabled());
-    EXPECT_EQ(readBytes(tf / "NOTICE.DB"), before);
+    EXPECT_EQ(readBytes(folder / "NOTICE.DB"), before);
 
     // Order refused; the group stays open.
     click("DateBtn");
@@ -674,7 +674,7 @@ TEST_F(EditorGroupsTest, DateEditorStoresUnderTheLock) {
     datesButton("BitBtn1")->click();
     EXPECT_EQ(shown(), QStringList{dateEditorOrderMessage()});
     EXPECT_FALSE(child<QWidget>("EditDates")->isHidden());
-    EXPECT_EQ(readBytes(tf / "NOTICE.DB"), before);
+    EXPECT_EQ(readBytes(folder / "NOTICE.DB"), before);
 
     Messages::clear();
     setDates(next + 3, next + 10);
@@ -697,10 +697,10 @@ TEST_F(EditorGroupsTest, DateEditorDeadlineMovesTheStart) {
     ASSERT_TRUE(st->db.saveConfig());
     addUser({.name = "ANN"});
     logon("ANN");
-    fs.clock->t = at(2026, 12, 11, 12); // Friday noon, before the deadline
+    fakes.clock->t = at(2026, 12, 11, 12); // Friday noon, before the deadline
     createThroughDialog();
     ASSERT_TRUE(main->editingNotice());
-    fs.clock->t = at(2026, 12, 11, 20); // evening
+    fakes.clock->t = at(2026, 12, 11, 20); // evening
     const TDateTime monday = encodeDate(2026, 12, 14);
 
     click("DateBtn");
@@ -726,14 +726,14 @@ TEST_F(EditorGroupsTest, DateEditorDeadlineMovesTheStart) {
 TEST_F(EditorGroupsTest, DateEditorWaitsForTheLock) {
     logon("ADMIN");
     createThroughDialog();
-    writeBytes(tf / "DB-N.LCK", "TRUE\r\nBOB\r\nDelete Notice\r\n");
+    writeBytes(folder / "DB-N.LCK", "TRUE\r\nBOB\r\nDelete Notice\r\n");
     QString seen;
-    fs.sleeper->onSleep = [&] {
-        if (fs.sleeper->sleeps.back() != 3000) return;
+    fakes.sleeper->onSleep = [&] {
+        if (fakes.sleeper->sleeps.back() != 3000) return;
         seen = windows.lockfrm->userinfo()->toPlainText();
-        std::filesystem::remove(tf / "DB-N.LCK");
+        std::filesystem::remove(folder / "DB-N.LCK");
     };
-    const TDateTime next = nextWeekday(fs.clock->t);
+    const TDateTime next = nextWeekday(fakes.clock->t);
     click("DateBtn");
     setDates(next, next + 1);
     datesButton("BitBtn1")->click();
@@ -787,15 +787,15 @@ TEST_F(EditorGroupsTest, SetEditorKeepsDeniedSets) {
     click("NoticeBtn");
     s2->setChecked(false);
     s3->setChecked(false);
-    const std::string before = readBytes(tf / "NOTICE.DB");
+    const std::string before = readBytes(folder / "NOTICE.DB");
     setsButton("BitBtn3")->click();
     EXPECT_EQ(shown(), QStringList{setEditorCheck(SetTicks{})});
     EXPECT_FALSE(child<QWidget>("editnoticeset")->isHidden());
-    EXPECT_EQ(readBytes(tf / "NOTICE.DB"), before);
+    EXPECT_EQ(readBytes(folder / "NOTICE.DB"), before);
     setsButton("BitBtn4")->click();
     EXPECT_TRUE(child<QWidget>("editnoticeset")->isHidden());
     EXPECT_TRUE(child<QWidget>("Options")->isEnabled());
-    EXPECT_EQ(readBytes(tf / "NOTICE.DB"), before);
+    EXPECT_EQ(readBytes(folder / "NOTICE.DB"), before);
 }
 
 TEST_F(EditorGroupsTest, EditorHelp) {

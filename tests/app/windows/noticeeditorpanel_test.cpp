@@ -20,13 +20,14 @@ class MarkupTest : public AppTest {
     QToolButton* button(const char* name) { return child<QToolButton>(name); }
     void openNew(const std::string& user) {
         logon(user);
-        main->createNotice(nextWeekday(fs.clock->t), nextWeekday(fs.clock->t), SetTicks{true});
+        const TDateTime day = nextWeekday(fakes.clock->t);
+        main->createNotice(day, day, SetTicks{true});
         ASSERT_TRUE(main->editingNotice());
         Messages::clear();
     }
     void selectAll() { editor()->selectAll(); }
     std::string picture(const char* name, const std::string& bytes) {
-        const auto p = tf / name;
+        const auto p = folder / name;
         writeBytes(p, bytes);
         return p.string();
     }
@@ -106,9 +107,9 @@ TEST_F(MarkupTest, PictureCopiedBesideTheMessages) {
     Messages::queueFile(QString::fromStdString(picture("photo.gif", gifBytes)));
     button("SpeedButton13")->click();
 
-    const std::string copy = tf.str() + "/MSG/" + std::to_string(n) + "..gif";
+    const std::string copy = folder.str() + "/MSG/" + std::to_string(n) + "..gif";
     EXPECT_NE(copy.find("//MSG/1..gif"), std::string::npos);
-    EXPECT_EQ(readBytes(tf / "MSG" / "1..gif"), gifBytes);
+    EXPECT_EQ(readBytes(folder / "MSG" / "1..gif"), gifBytes);
     EXPECT_EQ(editor()->toPlainText(),
               QStringLiteral("<IMG SRC=\"") + QString::fromStdString(copy) + QStringLiteral("\">"));
     EXPECT_EQ(shown().back(), QStringLiteral("IMPORTANT: The following text has been entered into "
@@ -122,8 +123,8 @@ TEST_F(MarkupTest, PictureCopiedBesideTheMessages) {
     child<QAction>("InsertPicture1")->trigger();
     Messages::queueFile(QString::fromStdString(picture("pic.bmp", "BM bitmap")));
     button("SpeedButton13")->click();
-    EXPECT_EQ(readBytes(tf / "MSG" / "1..gif"), "GIF89a second");
-    EXPECT_EQ(readBytes(tf / "MSG" / "1..bmp"), "BM bitmap");
+    EXPECT_EQ(readBytes(folder / "MSG" / "1..gif"), "GIF89a second");
+    EXPECT_EQ(readBytes(folder / "MSG" / "1..bmp"), "BM bitmap");
     const QString text = editor()->toPlainText();
     EXPECT_EQ(text.count(QStringLiteral("<IMG SRC=\"") + QString::fromStdString(copy)), 2);
     EXPECT_TRUE(text.endsWith(QStringLiteral("1..bmp\">")));
@@ -138,8 +139,8 @@ TEST_F(MarkupTest, PictureCopiedBesideTheMessages) {
     // Submitted with the text; the copies stay beside it.
     main->findChild<QPushButton*>(QStringLiteral("submitbtn"))->click();
     EXPECT_NE(msgFile(1).find("<IMG SRC=\"" + copy + "\">"), std::string::npos);
-    EXPECT_TRUE(std::filesystem::exists(tf / "MSG" / "1..gif"));
-    EXPECT_TRUE(std::filesystem::exists(tf / "MSG" / "1..bmp"));
+    EXPECT_TRUE(std::filesystem::exists(folder / "MSG" / "1..gif"));
+    EXPECT_TRUE(std::filesystem::exists(folder / "MSG" / "1..bmp"));
 }
 
 TEST_F(MarkupTest, PictureThatCannotBeCopied) {
@@ -149,7 +150,7 @@ TEST_F(MarkupTest, PictureThatCannotBeCopied) {
     EXPECT_EQ(editor()->toPlainText(), QString());
     EXPECT_TRUE(shown().isEmpty());
 
-    const std::string missing = (tf / "gone.gif").string();
+    const std::string missing = (folder / "gone.gif").string();
     Messages::queueFile(QString::fromStdString(missing));
     button("SpeedButton13")->click();
     ASSERT_EQ(shown().size(), 1);
@@ -157,7 +158,7 @@ TEST_F(MarkupTest, PictureThatCannotBeCopied) {
     EXPECT_EQ(editor()->toPlainText(), QString());
 
     Messages::clear();
-    std::filesystem::remove_all(tf / "MSG");
+    std::filesystem::remove_all(folder / "MSG");
     Messages::queueFile(QString::fromStdString(picture("ok.gif", "GIF")));
     button("SpeedButton13")->click();
     ASSERT_EQ(shown().size(), 1);
@@ -167,10 +168,10 @@ TEST_F(MarkupTest, PictureThatCannotBeCopied) {
 
 TEST_F(MarkupTest, ChoosingTheCopyItselfKeepsIt) {
     openNew("ADMIN");
-    writeBytes(tf / "MSG" / "1..gif", "GIF same");
-    Messages::queueFile(QString::fromStdString((tf / "MSG" / "1..gif").string()));
+    writeBytes(folder / "MSG" / "1..gif", "GIF same");
+    Messages::queueFile(QString::fromStdString((folder / "MSG" / "1..gif").string()));
     button("SpeedButton13")->click();
-    EXPECT_EQ(readBytes(tf / "MSG" / "1..gif"), "GIF same");
+    EXPECT_EQ(readBytes(folder / "MSG" / "1..gif"), "GIF same");
 }
 
 } // namespace

@@ -16,7 +16,7 @@ const QString kBadLevel = QStringLiteral("Security Level must be a number betwee
 
 TEST_F(RegistrationTest, DefaultRightsRefuseBadLevelsWithOneMessageAndLeaveTheFile) {
     auto* help = new HelpRecorder(&mainWindow);
-    Tautoregconfigfrm rights(*station, &mainWindow);
+    Tautoregconfigfrm rights(*st, &mainWindow);
     rights.show();
     EXPECT_EQ(rights.findChild<QLineEdit*>("securitylvl")->text(), QStringLiteral("100"));
     EXPECT_TRUE(rights.findChild<QCheckBox*>("allowpublish")->isChecked());

@@ -73,7 +73,7 @@ TEST_F(RegistrationTest, MissingAndMismatchedEntriesEachGiveTheirMessageAndWrite
 
 TEST_F(RegistrationTest, ANewUserGetsTheTemplateAndTheEntriesAndIsLoggedOn) {
     // Default rights saved through their window: the next registration gets exactly them.
-    Tautoregconfigfrm rights(*station);
+    Tautoregconfigfrm rights(*st);
     rights.show();
     for (const char* box :
          {"forcepassword", "allowpublish", "allowedit", "allowdelete", "adminmenu"})
@@ -110,8 +110,8 @@ TEST_F(RegistrationTest, ANewUserGetsTheTemplateAndTheEntriesAndIsLoggedOn) {
 }
 
 TEST_F(RegistrationTest, AskedNameIsOnlyAskedForTheUserIsStoredUnderTheSystemName) {
-    station->db.config.signupAskName = true;
-    ASSERT_TRUE(station->db.saveConfig());
+    st->db.config.signupAskName = true;
+    ASSERT_TRUE(st->db.saveConfig());
     const std::string before = users();
     fill("Tom", "Mr T", "a", "a");
     cont(); // cancelled
@@ -133,8 +133,8 @@ TEST_F(RegistrationTest, AskedNameIsOnlyAskedForTheUserIsStoredUnderTheSystemNam
 
 TEST_F(RegistrationTest, AFullTableSaysSoReleasesTheLockAndKeepsTheWindowOpen) {
     for (int n = 1; n <= kUserCount; ++n)
-        if (station->db.userSlotFree(n)) station->db.setUserName(n, "u" + std::to_string(n));
-    ASSERT_TRUE(station->db.saveUsers());
+        if (st->db.userSlotFree(n)) st->db.setUserName(n, "u" + std::to_string(n));
+    ASSERT_TRUE(st->db.saveUsers());
     const std::string before = users();
     fill("Tom", "Mr T", "a", "a");
     cont();
@@ -151,13 +151,13 @@ TEST_F(RegistrationTest, AFullTableSaysSoReleasesTheLockAndKeepsTheWindowOpen) {
 
 TEST_F(RegistrationTest, LongSystemNameAndPasswordLogOnWithTheTextsAsStored) {
     fakes.osUser = "abcdefghijklmnopqrst";
-    station->currentUserName = fakes.osUser;
+    st->currentUserName = fakes.osUser;
     fill("Tom", "Mr T", "12345678901234567890", "12345678901234567890");
     cont();
     ASSERT_EQ(logons.size(), 1u);
     EXPECT_EQ(logons[0].first, "abcdefghijklmno");
     EXPECT_EQ(logons[0].second, "123456789012345");
-    EXPECT_GT(station->db.authenticateUser(logons[0].first, logons[0].second), 0);
+    EXPECT_GT(st->db.authenticateUser(logons[0].first, logons[0].second), 0);
     EXPECT_TRUE(Messages::shownTexts().isEmpty());
 }
 

@@ -1,8 +1,7 @@
 // User Authentication Management: the login configuration's window.
 #include "db/text.h"
 #include "support/bytes.h"
-#include "support/fakes.h"
-#include "support/tempfolder.h"
+#include "support/stationtest.h"
 #include "ui/messages.h"
 
 #include <QCheckBox>
@@ -22,12 +21,10 @@ using ui::Messages;
 
 namespace {
 
-TEST(LoginConfig, TheWindowShowsTheDefaultAsTwoAndTwoAndSavesTheNormalFormOnly) {
-    TempFolder folder;
-    FakeServices fakes;
-    writeFreshDatabase(folder.str());
-    Station st(folder.str(), fakes.services());
-    Tloginconfigfrm w(st);
+class LoginConfig : public StationTest {};
+
+TEST_F(LoginConfig, TheWindowShowsTheDefaultAsTwoAndTwoAndSavesTheNormalFormOnly) {
+    Tloginconfigfrm w(*st);
     w.show();
     EXPECT_TRUE(w.findChild<QRadioButton*>("authuser2")->isChecked());
     EXPECT_TRUE(w.findChild<QRadioButton*>("newuser2")->isChecked());

@@ -1,6 +1,5 @@
 // The logon window driven through its controls, in each mode of the logon decision.
-#include "support/fakes.h"
-#include "support/tempfolder.h"
+#include "support/stationtest.h"
 #include "ui/messages.h"
 #include "users/logon.h"
 #include "users/windows/logonfrm.h"
@@ -26,23 +25,8 @@ const QString kWrong = QStringLiteral("Your username or password is incorrect, p
 const QString kDenied =
     QStringLiteral("Access to Notice system is denied. Talk to your System Administrator");
 
-// Adds a user to the station's table and to USER.DB.
-void addUser(Database& db, const std::string& name, const std::string& password,
-             bool forcePassword) {
-    const int slot = db.findFreeUser();
-    db.setUserCredentials(slot, name, password);
-    UserRecord& u = db.user(slot);
-    u.fullName = "Teacher";
-    u.securityLevel = 100;
-    u.forcePassword = forcePassword;
-    ASSERT_TRUE(db.saveUsers());
-}
-
-class LogonTest : public ::testing::Test {
+class LogonTest : public StationTest {
   protected:
-    TempFolder folder;
-    FakeServices fakes;
-    std::unique_ptr<Station> station;
     QMainWindow mainWindow;
     std::unique_ptr<Tlogonfrm> logon;
     int setups = 0;
@@ -51,12 +35,12 @@ class LogonTest : public ::testing::Test {
 
     void SetUp() override {
         Messages::clear();
-        writeFreshDatabase(folder.str()); // ADMIN / secret, forcePassword set
-        station = std::make_unique<Station>(folder.str(), fakes.services());
-        ASSERT_EQ(station->db.loadUsers(), Result::Ok);
-        ASSERT_EQ(station->db.loadConfig(), Result::Ok);
-        addUser(station->db, "Teacher", "apple", false);
-        logon = std::make_unique<Tlogonfrm>(*station);
+        StationTest::SetUp(); // ADMIN / secret, forcePassword set
+        storeUser("Teacher", "apple", [](UserRecord& u) {
+            u.fullName = "Teacher";
+            u.securityLevel = 100;
+        });
+        logon = std::make_unique<Tlogonfrm>(*st);
     }
     void TearDown() override { Messages::clear(); }
 
@@ -69,9 +53,9 @@ class LogonTest : public ::testing::Test {
         logon->setHooks(std::move(h));
     }
     void mode(bool useOsName, bool askPassword) {
-        station->db.config.authUseOsName = useOsName;
-        station->db.config.authAskPassword = askPassword;
-        station->db.config.authDialogFlag = askPassword;
+        st->db.config.authUseOsName = useOsName;
+        st->db.config.authAskPassword = askPassword;
+        st->db.config.authDialogFlag = askPassword;
     }
     QLineEdit* edit(const char* name) {
         return logon->findChild<QLineEdit*>(QString::fromLatin1(name));
@@ -105,8 +89,8 @@ TEST_F(LogonTest, FullDialogLogsOnByNameAndPasswordInAnyCase) {
     type("admin", "SeCrEt");
     press();
     EXPECT_TRUE(Messages::shown().isEmpty());
-    EXPECT_EQ(station->currentUserName, "admin");
-    EXPECT_EQ(station->currentUserSlot, 1);
+    EXPECT_EQ(st->currentUserName, "admin");
+    EXPECT_EQ(st->currentUserSlot, 1);
     EXPECT_FALSE(logon->isVisible());
     EXPECT_TRUE(mainWindow.isVisible());
     EXPECT_TRUE(mainWindow.isEnabled());
@@ -139,7 +123,7 @@ TEST_F(LogonTest, WrongPasswordPausesTellsAndKeepsTheWindowOpen) {
 
     type("ADMIN", "secret");
     press();
-    EXPECT_EQ(station->currentUserSlot, 1);
+    EXPECT_EQ(st->currentUserSlot, 1);
     EXPECT_EQ(setups, 1);
 }
 
@@ -153,12 +137,12 @@ TEST_F(LogonTest, PasswordPromptIsForTheSystemUserOnly) {
     EXPECT_FALSE(edit("username")->isEnabled());
     EXPECT_EQ(edit("username")->text(), QStringLiteral("TeAcHeR"));
     EXPECT_FALSE(mainWindow.isEnabled());
-    EXPECT_EQ(station->currentUserSlot, 2);
+    EXPECT_EQ(st->currentUserSlot, 2);
 
     edit("password")->setText("APPLE");
     press();
-    EXPECT_EQ(station->currentUserName, "TeAcHeR");
-    EXPECT_EQ(station->currentUserSlot, 2);
+    EXPECT_EQ(st->currentUserName, "TeAcHeR");
+    EXPECT_EQ(st->currentUserSlot, 2);
     EXPECT_TRUE(mainWindow.isEnabled());
     EXPECT_EQ(setups, 1);
 }
@@ -170,13 +154,13 @@ TEST_F(LogonTest, AutomaticLogonNeedsNoDialogUnlessTheUserMustTypeAPassword) {
     logon->startLogon(false);
     EXPECT_FALSE(logon->isVisible());
     EXPECT_TRUE(Messages::shown().isEmpty());
-    EXPECT_EQ(station->currentUserName, "teacher");
-    EXPECT_EQ(station->currentUserSlot, 2);
+    EXPECT_EQ(st->currentUserName, "teacher");
+    EXPECT_EQ(st->currentUserSlot, 2);
     EXPECT_TRUE(mainWindow.isVisible());
     EXPECT_TRUE(mainWindow.isEnabled());
     EXPECT_EQ(setups, 1);
 
-    Tlogonfrm second(*station);
+    Tlogonfrm second(*st);
     LogonHooks h;
     h.mainWindow = &mainWindow;
     second.setHooks(h);
@@ -192,7 +176,7 @@ TEST_F(LogonTest, UnknownSystemUserIsRefusedAndTheProgramEnds) {
         endedWith = -1;
         hook();
         mode(true, false);
-        station->db.config.signupAllowed = signup;
+        st->db.config.signupAllowed = signup;
         fakes.osUser = "stranger";
         logon->startLogon(false);
         EXPECT_EQ(Messages::shownTexts(), QStringList{kDenied}) << signup;
@@ -214,15 +198,15 @@ TEST_F(LogonTest, UnknownSystemUserIsRefusedAndTheProgramEnds) {
 // every later start finds the user under them, in any case, instead of registering again.
 TEST_F(LogonTest, LongSystemNameRegisteredOnceIsFoundAtEveryStart) {
     fakes.osUser = "Firstname.Lastname";
-    station->currentUserName = fakes.osUser;
-    const Registration reg = registerUser(*station, osUserNameForLogon(station->services()),
+    st->currentUserName = fakes.osUser;
+    const Registration reg = registerUser(*st, osUserNameForLogon(st->services()),
                                           PersonalEntries{"First Last", "FL", "pear", "pear"});
     ASSERT_EQ(reg.status, RegistrationStatus::Ok);
     EXPECT_EQ(reg.storedName, "Firstname.Lastn");
     auto usersInUse = [this] {
         int n = 0;
         for (int slot = 1; slot <= kUserCount; ++slot)
-            n += station->db.userSlotFree(slot) ? 0 : 1;
+            n += st->db.userSlotFree(slot) ? 0 : 1;
         return n;
     };
     const int before = usersInUse();
@@ -230,12 +214,12 @@ TEST_F(LogonTest, LongSystemNameRegisteredOnceIsFoundAtEveryStart) {
     auto restart = [this](const char* osName, bool askPassword) {
         fakes.osUser = osName;
         logon.reset();
-        station = std::make_unique<Station>(folder.str(), fakes.services());
-        ASSERT_EQ(station->db.loadUsers(), Result::Ok);
-        ASSERT_EQ(station->db.loadConfig(), Result::Ok);
+        st = std::make_unique<Station>(folder.str(), fakes.services());
+        ASSERT_EQ(st->db.loadUsers(), Result::Ok);
+        ASSERT_EQ(st->db.loadConfig(), Result::Ok);
         mode(true, askPassword);
-        station->db.config.signupAllowed = true;
-        logon = std::make_unique<Tlogonfrm>(*station);
+        st->db.config.signupAllowed = true;
+        logon = std::make_unique<Tlogonfrm>(*st);
         setups = registrations = 0;
         hook(true);
         logon->startLogon(false);
@@ -245,7 +229,7 @@ TEST_F(LogonTest, LongSystemNameRegisteredOnceIsFoundAtEveryStart) {
         EXPECT_EQ(registrations, 0) << osName;
         EXPECT_EQ(setups, 1) << osName;
         EXPECT_EQ(endedWith, -1) << osName;
-        EXPECT_EQ(station->currentUserSlot, reg.slot) << osName;
+        EXPECT_EQ(st->currentUserSlot, reg.slot) << osName;
         EXPECT_EQ(usersInUse(), before) << osName;
     }
     restart("firstname.lastname", true);
@@ -253,10 +237,10 @@ TEST_F(LogonTest, LongSystemNameRegisteredOnceIsFoundAtEveryStart) {
     edit("password")->setText("pear");
     press();
     EXPECT_EQ(setups, 1);
-    EXPECT_EQ(station->currentUserSlot, reg.slot);
+    EXPECT_EQ(st->currentUserSlot, reg.slot);
     EXPECT_TRUE(Messages::shownTexts().isEmpty());
     // User management still looks for whole names.
-    EXPECT_EQ(station->db.findUser("Firstname.Lastname"), -1);
+    EXPECT_EQ(st->db.findUser("Firstname.Lastname"), -1);
 }
 
 TEST_F(LogonTest, SwitchShowsTheFullDialogWhateverTheSystemUser) {

@@ -4,9 +4,8 @@
 
 #include "db/text.h"
 #include "support/bytes.h"
-#include "support/fakes.h"
 #include "support/helprecorder.h"
-#include "support/tempfolder.h"
+#include "support/stationtest.h"
 #include "ui/messages.h"
 #include "users/windows/firstregfrm.h"
 
@@ -21,11 +20,8 @@
 
 namespace pinora::test {
 
-class RegistrationTest : public ::testing::Test {
+class RegistrationTest : public StationTest {
   protected:
-    TempFolder folder;
-    FakeServices fakes;
-    std::unique_ptr<Station> station;
     QMainWindow mainWindow;
     std::unique_ptr<Tfirstregfrm> reg;
     std::vector<std::pair<std::string, std::string>> logons;
@@ -33,19 +29,16 @@ class RegistrationTest : public ::testing::Test {
 
     void SetUp() override {
         ui::Messages::clear();
-        writeFreshDatabase(folder.str());
         fakes.osUser = "newteacher";
-        station = std::make_unique<Station>(folder.str(), fakes.services());
-        ASSERT_EQ(station->db.loadConfig(), Result::Ok);
-        ASSERT_EQ(station->db.loadUsers(), Result::Ok);
-        station->db.config.signupAllowed = true;
-        ASSERT_TRUE(station->db.saveConfig());
-        station->currentUserName = fakes.osUser;
-        reg = std::make_unique<Tfirstregfrm>(*station);
+        StationTest::SetUp();
+        st->db.config.signupAllowed = true;
+        ASSERT_TRUE(st->db.saveConfig());
+        st->currentUserName = fakes.osUser;
+        reg = std::make_unique<Tfirstregfrm>(*st);
         reg->mainWindow = &mainWindow;
         reg->finishLogon = [this](const std::string& n, const std::string& p) {
             logons.emplace_back(n, p);
-            return station->db.authenticateUser(n, p) > 0;
+            return st->db.authenticateUser(n, p) > 0;
         };
         reg->onClose = [this] { closedProgram = true; };
         mainWindow.show();
@@ -63,13 +56,6 @@ class RegistrationTest : public ::testing::Test {
     }
     void cont() { reg->findChild<QPushButton*>("BitBtn1")->click(); }
     std::string users() const { return readBytes(folder / "USER.DB"); }
-    Database onDisk() {
-        FakeServices other;
-        Database d(folder.str(), other.services());
-        EXPECT_EQ(d.loadUsers(), Result::Ok);
-        EXPECT_EQ(d.loadConfig(), Result::Ok);
-        return d;
-    }
 };
 
 } // namespace pinora::test

@@ -2,8 +2,7 @@
 // a slot another station gave to someone else.
 #include "db/text.h"
 #include "support/bytes.h"
-#include "support/fakes.h"
-#include "support/tempfolder.h"
+#include "support/stationtest.h"
 #include "ui/messages.h"
 
 #include <QCheckBox>
@@ -26,16 +25,18 @@ using ui::Messages;
 
 namespace {
 
-TEST(UserInformation, ChecksThenSavesOwnDetailsUnderTheLockWithTheBusyLight) {
-    TempFolder folder;
-    FakeServices fakes;
-    writeFreshDatabase(folder.str());
-    Station st(folder.str(), fakes.services());
-    ASSERT_EQ(st.db.loadUsers(), Result::Ok);
-    st.currentUserName = "admin";
-    st.currentUserSlot = st.db.findUser("admin");
-    Messages::clear();
-    TUserInfofrm w(st);
+class UserInformation : public StationTest {
+  protected:
+    void SetUp() override {
+        Messages::clear();
+        StationTest::SetUp();
+    }
+    void TearDown() override { Messages::clear(); }
+};
+
+TEST_F(UserInformation, ChecksThenSavesOwnDetailsUnderTheLockWithTheBusyLight) {
+    logOnAs("admin");
+    TUserInfofrm w(*st);
     std::vector<bool> busy;
     w.setBusy = [&](bool on) { busy.push_back(on); };
     w.show();
@@ -70,40 +71,30 @@ TEST(UserInformation, ChecksThenSavesOwnDetailsUnderTheLockWithTheBusyLight) {
     EXPECT_EQ(busy, (std::vector<bool>{true, false}));
     Database d(folder.str(), fakes.services());
     ASSERT_EQ(d.loadUsers(), Result::Ok);
-    EXPECT_EQ(d.authenticateUser("ADMIN", "new"), st.currentUserSlot);
-    EXPECT_EQ(d.user(st.currentUserSlot).signature.str(), "The Head");
-    EXPECT_TRUE(d.user(st.currentUserSlot).extraHelp);
-    EXPECT_TRUE(d.user(st.currentUserSlot).superUser);
+    EXPECT_EQ(d.authenticateUser("ADMIN", "new"), st->currentUserSlot);
+    EXPECT_EQ(d.user(st->currentUserSlot).signature.str(), "The Head");
+    EXPECT_TRUE(d.user(st->currentUserSlot).extraHelp);
+    EXPECT_TRUE(d.user(st->currentUserSlot).superUser);
     EXPECT_FALSE(std::filesystem::exists(folder / "DB-U.LCK"));
     Messages::clear();
 }
 
-TEST(UserInformation, ASlotReusedOnAnotherStationIsNeverOverwritten) {
-    TempFolder folder;
-    FakeServices fakes;
-    writeFreshDatabase(folder.str());
-    Station st(folder.str(), fakes.services());
-    ASSERT_EQ(st.db.loadUsers(), Result::Ok);
-    const int slot = st.db.findFreeUser();
-    st.db.setUserCredentials(slot, "ann", "pw");
-    st.db.user(slot).fullName = "Ann";
-    st.db.user(slot).signature = "A";
-    ASSERT_TRUE(st.db.saveUsers());
-    st.currentUserName = "ANN";
-    st.currentUserSlot = slot;
-    Messages::clear();
-    TUserInfofrm w(st);
+TEST_F(UserInformation, ASlotReusedOnAnotherStationIsNeverOverwritten) {
+    const int slot = storeUser("ann", "pw", [](UserRecord& u) {
+        u.fullName = "Ann";
+        u.signature = "A";
+    });
+    logOnAs("ANN");
+    ASSERT_EQ(st->currentUserSlot, slot);
+    TUserInfofrm w(*st);
     w.show();
 
     // Another workstation deletes ann, and the next new user takes her slot.
     FakeServices otherFakes;
-    Station other(folder.str(), otherFakes.services());
-    ASSERT_EQ(other.db.loadUsers(), Result::Ok);
-    other.currentUserName = "ADMIN";
-    other.currentUserSlot = other.db.findUser("ADMIN");
-    ASSERT_EQ(deleteUser(other, "ann").change, UserChange::Ok);
-    ASSERT_EQ(addUser(other, "bob").change, UserChange::Ok);
-    ASSERT_EQ(other.db.findUser("bob"), slot);
+    const std::unique_ptr<Station> other = otherStation(otherFakes, "ADMIN");
+    ASSERT_EQ(deleteUser(*other, "ann").change, UserChange::Ok);
+    ASSERT_EQ(addUser(*other, "bob").change, UserChange::Ok);
+    ASSERT_EQ(other->db.findUser("bob"), slot);
     const std::string before = readBytes(folder / "USER.DB");
 
     w.findChild<QLineEdit*>("fullname")->setText("Ann Again");

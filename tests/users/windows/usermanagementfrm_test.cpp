@@ -2,8 +2,7 @@
 // the user the other shows.
 #include "db/text.h"
 #include "support/bytes.h"
-#include "support/fakes.h"
-#include "support/tempfolder.h"
+#include "support/stationtest.h"
 #include "ui/messages.h"
 #include "users/windows/usermanagementfrm.h"
 
@@ -31,19 +30,13 @@ const QString kGone =
                    "workstation. The list of users will now be refreshed");
 const QString kBadLevel = QStringLiteral("You must specify a security level between 1 and 200");
 
-class UserManagementTest : public ::testing::Test {
+class UserManagementTest : public StationTest {
   protected:
-    TempFolder folder;
-    FakeServices fakes;
-    std::unique_ptr<Station> st;
     std::unique_ptr<TUserManagementFrm> um;
 
     void SetUp() override {
         Messages::clear();
-        writeFreshDatabase(folder.str());
-        st = std::make_unique<Station>(folder.str(), fakes.services());
-        ASSERT_EQ(st->db.loadConfig(), Result::Ok);
-        ASSERT_EQ(st->db.loadUsers(), Result::Ok);
+        StationTest::SetUp();
     }
     void TearDown() override {
         um.reset();
@@ -65,9 +58,7 @@ class UserManagementTest : public ::testing::Test {
         return slot;
     }
     void logon(const std::string& name) {
-        st->currentUserName = name;
-        st->currentUserSlot = st->db.findUser(name);
-        ASSERT_GT(st->currentUserSlot, 0);
+        logOnAs(name);
         um = std::make_unique<TUserManagementFrm>(*st);
         um->show();
         Messages::clear();
@@ -274,10 +265,8 @@ TEST_F(UserManagementTest, AUserDeletedOnAnotherStationIsNeitherUpdatedNorDelete
     select("target");
 
     FakeServices otherFakes;
-    Station other(folder.str(), otherFakes.services());
-    ASSERT_EQ(other.db.loadUsers(), Result::Ok);
-    other.currentUserName = "ADMIN";
-    other.currentUserSlot = other.db.findUser("ADMIN");
+    const std::unique_ptr<Station> admin = otherStation(otherFakes, "ADMIN");
+    Station& other = *admin;
     ASSERT_EQ(deleteUser(other, "target").change, UserChange::Ok);
     const std::string before = users();
 
