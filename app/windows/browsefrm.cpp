@@ -334,7 +334,8 @@ void Tbrowsefrm::editSelected(bool doubleClick) {
     if (busy()) return;
     const std::optional<int> row = selectedRow(doubleClick);
     if (!row) return;
-    const BrowseRow& listed = model_->listRow(*row);
+    // A copy: a refill after a message would take the row away.
+    const BrowseRow listed = model_->listRow(*row);
     if (!tell(checkListedNotice(station_, listed, NoticeRight::Edit), NoticeRight::Edit)) return;
     // The list stays when the notice cannot be opened: the user has been told why.
     if (mainfrm_.openNoticeInEditor(listed.number, false)) accept();
