@@ -1,4 +1,4 @@
-#include "app/startup.h"
+#include "app/windows/startup.h"
 
 int main(int argc, char* argv[]) {
     return pinora::pinoraMain(argc, argv);

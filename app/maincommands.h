@@ -2,7 +2,7 @@
 // caption (a button's hint) and what it does.
 #pragma once
 
-#include "app/toolicons.h"
+#include "app/toolpictures.h"
 
 #include <optional>
 #include <vector>

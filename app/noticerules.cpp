@@ -1,7 +1,7 @@
 #include "noticerules.h"
 
 #include "db/datetime.h"
-#include "ui/messages.h"
+#include "db/text.h"
 
 #include <QLocale>
 #include <cmath>
@@ -165,7 +165,8 @@ QString setEditorCheck(const SetTicks& ticks) {
 QString noticeSetsText(const ConfigRecord& config, const NoticeRecord& notice) {
     QString out;
     for (int k = 0; k < kSetCount; ++k)
-        if (notice.inSet[k]) out += ui::fromRecord(config.noticeSets[k].name.str()) + u' ';
+        if (notice.inSet[k])
+            out += QString::fromStdString(cp1252ToUtf8(config.noticeSets[k].name.str())) + u' ';
     return out;
 }
 

@@ -1,7 +1,5 @@
 #include "loginconfig.h"
 
-#include "ui/messages.h"
-
 namespace pinora {
 
 int authChoice(const ConfigRecord& c) {
@@ -27,13 +25,13 @@ void applyNewUserChoice(ConfigRecord& c, int choice) {
     c.signupAskName = choice == 1;
 }
 
-bool saveLoginConfig(Database& db, int auth, int newUser) {
+Result saveLoginConfig(Database& db, int auth, int newUser) {
     // A missing file is written afresh; one that cannot be read is not saved over.
-    return ui::present(db.changeConfig([&] {
+    return db.changeConfig([&] {
         applyAuthChoice(db.config, auth);
         applyNewUserChoice(db.config, newUser);
         return true;
-    }));
+    });
 }
 
 } // namespace pinora

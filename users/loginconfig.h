@@ -16,7 +16,7 @@ void applyAuthChoice(ConfigRecord& c, int choice);
 void applyNewUserChoice(ConfigRecord& c, int choice);
 
 // Reloads CONFIG.DB, so that every other field is written back as it is now, applies both
-// choices and saves. False when the file could not be read or written (its message is shown).
-bool saveLoginConfig(Database& db, int auth, int newUser);
+// choices and saves. A file that cannot be read is not saved over.
+Result saveLoginConfig(Database& db, int auth, int newUser);
 
 } // namespace pinora

@@ -1,7 +1,5 @@
 #include "registration.h"
 
-#include "ui/messages.h"
-
 #include "db/text.h"
 #include "logon.h"
 
@@ -70,14 +68,11 @@ bool validLevel(const std::string& text) {
     return n && *n >= 1 && *n <= 200;
 }
 
-SaveStatus saveDefaultRights(Database& db, const DefaultRights& rights) {
-    if (!validLevel(rights.level)) return SaveStatus::BadLevel;
+Result saveDefaultRights(Database& db, const DefaultRights& rights) {
+    if (!validLevel(rights.level)) return Result::declined();
     const Result loaded = db.loadConfig();
     // A missing file is written afresh; one that cannot be read is not saved over.
-    if (!loaded && loaded.kind() != Result::Missing) {
-        ui::present(loaded);
-        return SaveStatus::Failed;
-    }
+    if (!loaded && loaded.kind() != Result::Missing) return loaded;
     UserRecord& t = db.config.newUserTemplate;
     t.forcePassword = rights.forcePassword;
     t.allowPublish = rights.allowPublish;
@@ -85,7 +80,7 @@ SaveStatus saveDefaultRights(Database& db, const DefaultRights& rights) {
     t.allowDelete = rights.allowDelete;
     t.adminMenu = rights.adminMenu;
     t.securityLevel = static_cast<std::uint8_t>(*wholeNumber(rights.level));
-    return ui::present(db.saveConfig().after(loaded)) ? SaveStatus::Ok : SaveStatus::Failed;
+    return db.saveConfig().after(loaded);
 }
 
 } // namespace pinora

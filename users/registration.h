@@ -1,5 +1,5 @@
 // Self-registration of an unknown system user, and the default rights every new user starts
-// with. The windows show what these return; the message texts stay with them.
+// with. The windows present what these return; the message texts stay with them.
 #pragma once
 
 #include "db/station.h"
@@ -26,7 +26,7 @@ std::vector<RegistrationCheck> checkRegistration(const PersonalEntries& e);
 
 enum class RegistrationStatus { Ok, Full, Failed };
 
-struct Registration {
+struct [[nodiscard]] Registration {
     RegistrationStatus status = RegistrationStatus::Failed;
     // The loads and the change under lock U, with what they have to tell the user.
     Result result;
@@ -57,10 +57,8 @@ DefaultRights defaultRightsOf(const ConfigRecord& c);
 // A level typed for a user: a whole number from 1 to 200.
 bool validLevel(const std::string& text);
 
-enum class SaveStatus { Ok, BadLevel, Failed };
-
 // Reloads CONFIG.DB, stores the rights and the level in the template and saves. A bad level
-// writes nothing; a file that cannot be read is not written over.
-SaveStatus saveDefaultRights(Database& db, const DefaultRights& rights);
+// is Declined and reads and writes nothing; a file that cannot be read is not written over.
+Result saveDefaultRights(Database& db, const DefaultRights& rights);
 
 } // namespace pinora

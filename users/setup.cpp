@@ -1,65 +1,60 @@
 #include "setup.h"
 
-#include "ui/messages.h"
-
 #include "db/fileio.h"
+#include "db/text.h"
 
 namespace pinora {
 
-QStringList checkSetupEntries(const SetupEntries& e) {
-    QStringList out;
+std::vector<std::string> checkSetupEntries(const SetupEntries& e) {
+    std::vector<std::string> out;
     if (e.adminPassword1 != e.adminPassword2)
-        out << QStringLiteral("STEP 2: Your Administrator Password was entered incorrectly. The "
-                              "two fields do not match");
-    if (e.adminPassword1.isEmpty())
-        out << QStringLiteral("STEP 2: You must specify an Administrator Password, you cannot "
-                              "continue without one");
-    if (e.adminPassword2.isEmpty())
-        out << QStringLiteral("STEP 2: You have not confirmed your Administrator password in the "
-                              "second field. This must be entered the same way as with the first "
-                              "administrator password box");
-    if (e.schoolName.isEmpty())
-        out << QStringLiteral("STEP 3: You have not specified your schools name.");
-    if (e.copyrightLine.isEmpty())
-        out << QStringLiteral("STEP 3: You have not specified a copyright line. If you are "
-                              "unsure, just put \"Copyright (c) 20XX\" where XX is the current "
-                              "year");
-    if (e.setOneName.isEmpty())
-        out << QStringLiteral("STEP 4: You have not specified a Notice Set. You must specify one "
-                              "to continue");
+        out.push_back("STEP 2: Your Administrator Password was entered incorrectly. The "
+                      "two fields do not match");
+    if (e.adminPassword1.empty())
+        out.push_back("STEP 2: You must specify an Administrator Password, you cannot "
+                      "continue without one");
+    if (e.adminPassword2.empty())
+        out.push_back("STEP 2: You have not confirmed your Administrator password in the "
+                      "second field. This must be entered the same way as with the first "
+                      "administrator password box");
+    if (e.schoolName.empty()) out.push_back("STEP 3: You have not specified your schools name.");
+    if (e.copyrightLine.empty())
+        out.push_back("STEP 3: You have not specified a copyright line. If you are "
+                      "unsure, just put \"Copyright (c) 20XX\" where XX is the current "
+                      "year");
+    if (e.setOneName.empty())
+        out.push_back("STEP 4: You have not specified a Notice Set. You must specify one "
+                      "to continue");
     return out;
 }
 
 namespace {
 
 // The first notice can only be written once MSG exists, and pages go to TEMP.
-bool makeDbFolder(Database& db, const char* name) {
-    if (makeFolder(db.files(), db.path(name))) return true;
-    ui::Messages::information(
-        nullptr, QString::fromStdString(
-                     std::string("The ") + name +
-                     " Folder could not be created. There is a DISK or NETWORK error, or the "
-                     "database folder is read-only. See the Notice Administrator"));
-    return false;
+void makeDbFolder(Database& db, const char* name, Result& told) {
+    if (makeFolder(db.files(), db.path(name))) return;
+    told.tell(std::string("The ") + name +
+              " Folder could not be created. There is a DISK or NETWORK error, or the database "
+              "folder is read-only. See the Notice Administrator");
 }
 
 } // namespace
 
-bool writeNewDatabase(Database& db, const SetupEntries& e) {
+Result writeNewDatabase(Database& db, const SetupEntries& e) {
     db.config = ConfigRecord{};
     db.setConfigDefaults();
-    db.config.schoolName = ui::toRecord(e.schoolName);
-    db.config.schoolCopyright = ui::toRecord(e.copyrightLine);
-    db.config.noticeSets[0].name = ui::toRecord(e.setOneName);
-    if (!ui::present(db.saveConfig())) return false;
+    db.config.schoolName = utf8ToCp1252(e.schoolName);
+    db.config.schoolCopyright = utf8ToCp1252(e.copyrightLine);
+    db.config.noticeSets[0].name = utf8ToCp1252(e.setOneName);
+    if (Result r = db.saveConfig(); !r) return r;
 
     // A new table: every field of every slot zero, the names free.
     db.users.fill(UserRecord{});
     db.initUsers();
-    if (!ui::present(db.saveUsers())) return false;
+    if (Result r = db.saveUsers(); !r) return r;
 
     const int slot = db.findFreeUser();
-    db.setUserCredentials(slot, kAdminName, ui::toRecord(e.adminPassword1));
+    db.setUserCredentials(slot, kAdminName, utf8ToCp1252(e.adminPassword1));
     UserRecord& u = db.user(slot);
     u.fullName = "Administrator";
     u.signature = "Notice Administrator";
@@ -76,15 +71,16 @@ bool writeNewDatabase(Database& db, const SetupEntries& e) {
     u.forcePassword = true;
     u.bypassDeadline = false;
     u.bypassMaxDays = false;
-    if (!ui::present(db.saveOneUser(slot))) return false;
+    if (Result r = db.saveOneUser(slot); !r) return r;
 
     db.notices.fill(NoticeRecord{});
     db.initNotices();
-    if (!ui::present(db.saveNotices())) return false;
+    Result done = db.saveNotices();
+    if (!done) return done;
 
-    makeDbFolder(db, "MSG");
-    makeDbFolder(db, "TEMP");
-    return true;
+    makeDbFolder(db, "MSG", done);
+    makeDbFolder(db, "TEMP", done);
+    return done;
 }
 
 } // namespace pinora

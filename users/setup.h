@@ -4,26 +4,28 @@
 
 #include "db/database.h"
 
-#include <QString>
-#include <QStringList>
+#include <string>
+#include <vector>
 
 namespace pinora {
 
+// As typed, in UTF-8.
 struct SetupEntries {
-    QString adminPassword1;
-    QString adminPassword2;
-    QString schoolName;
-    QString copyrightLine;
-    QString setOneName;
+    std::string adminPassword1;
+    std::string adminPassword2;
+    std::string schoolName;
+    std::string copyrightLine;
+    std::string setOneName;
 };
 
 // One message for every entry that fails, in the order the user is told them; empty when all
 // entries are good.
-QStringList checkSetupEntries(const SetupEntries& e);
+std::vector<std::string> checkSetupEntries(const SetupEntries& e);
 
 // Writes CONFIG.DB (defaults and the entries), USER.DB (ADMIN alone, in slot 1) and NOTICE.DB
 // (every slot free), and creates the MSG and TEMP folders when they are missing. Stops at the
-// first file that cannot be written (its message has been shown) and returns false.
-bool writeNewDatabase(Database& db, const SetupEntries& e);
+// first file that cannot be written, with its result. A folder that cannot be made is told
+// on the result and the setup still counts as done.
+Result writeNewDatabase(Database& db, const SetupEntries& e);
 
 } // namespace pinora

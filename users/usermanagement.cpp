@@ -1,7 +1,5 @@
 #include "usermanagement.h"
 
-#include "ui/messages.h"
-
 #include "db/text.h"
 
 #include <algorithm>
@@ -98,10 +96,11 @@ namespace {
 
 // The change frame of user management: the user found again under the lock, or Gone with
 // nothing written.
-UserChange changeFoundUser(Station& station, const char* task, const std::function<int()>& find,
-                           const std::function<void(int slot)>& change) {
+UserChangeResult changeFoundUser(Station& station, const char* task,
+                                 const std::function<int()>& find,
+                                 const std::function<void(int slot)>& change) {
     bool gone = false;
-    const Result r = station.db.changeUsers(station.currentUserName, task, [&] {
+    Result r = station.db.changeUsers(station.currentUserName, task, [&] {
         const int slot = find();
         if (slot < 0) {
             gone = true;
@@ -110,23 +109,22 @@ UserChange changeFoundUser(Station& station, const char* task, const std::functi
         change(slot);
         return true;
     });
-    const bool ok = ui::present(r);
-    if (gone) return UserChange::Gone;
-    return ok ? UserChange::Ok : UserChange::Failed;
+    if (gone) return {UserChange::Gone, std::move(r)};
+    return {r ? UserChange::Ok : UserChange::Failed, std::move(r)};
 }
 
 std::function<int()> bySlot(const Database& db, const ListedUser& user) {
     return [&db, user] { return stillListed(db, user) ? user.slot : -1; };
 }
 
-UserChange deleteFound(Station& station, const std::function<int()>& find) {
+UserChangeResult deleteFound(Station& station, const std::function<int()>& find) {
     return changeFoundUser(station, "Delete User", find,
                            [&](int slot) { station.db.setUserName(slot, freeMarker); });
 }
 
 } // namespace
 
-UserChange updateUser(Station& station, const ListedUser& user, const UserDetails& d) {
+UserChangeResult updateUser(Station& station, const ListedUser& user, const UserDetails& d) {
     return changeFoundUser(station, "Update User", bySlot(station.db, user), [&](int slot) {
         UserRecord& u = station.db.user(slot);
         u.fullName = d.fullName;
@@ -141,23 +139,25 @@ UserChange updateUser(Station& station, const ListedUser& user, const UserDetail
     });
 }
 
-UserChange deleteUser(Station& station, const ListedUser& user) {
+UserChangeResult deleteUser(Station& station, const ListedUser& user) {
     return deleteFound(station, bySlot(station.db, user));
 }
 
-UserChange deleteUser(Station& station, const std::string& name) {
+UserChangeResult deleteUser(Station& station, const std::string& name) {
     const Database& db = station.db;
     return deleteFound(station, [&db, name] { return db.findUser(name); });
 }
 
-UserChange addUser(Station& station, const std::string& name) {
-    if (const UserChange c = checkNewUserName(name); c != UserChange::Ok) return c;
+UserChangeResult addUser(Station& station, const std::string& name) {
+    if (const UserChange c = checkNewUserName(name); c != UserChange::Ok)
+        return {c, Result::declined()};
     Database& db = station.db;
-    // The template as saved now; on failure its message is shown and the one in memory is used.
-    ui::present(db.loadConfig());
+    // The template as saved now; on failure its message is told first and the one in memory
+    // is used.
+    const Result config = db.loadConfig();
     const UserRecord templ = db.config.newUserTemplate;
     UserChange refused = UserChange::Ok;
-    const Result r = db.changeUsers(station.currentUserName, "Create New User", [&] {
+    Result r = db.changeUsers(station.currentUserName, "Create New User", [&] {
         // findUser finds only the first of two equal names, so a second would be lost.
         if (db.findUser(name) >= 0) {
             refused = UserChange::Taken;
@@ -172,9 +172,9 @@ UserChange addUser(Station& station, const std::string& name) {
         db.setUserName(slot, name);
         return true;
     });
-    const bool ok = ui::present(r);
-    if (refused != UserChange::Ok) return refused;
-    return ok ? UserChange::Ok : UserChange::Failed;
+    r.after(config);
+    if (refused != UserChange::Ok) return {refused, std::move(r)};
+    return {r ? UserChange::Ok : UserChange::Failed, std::move(r)};
 }
 
 std::vector<MyInformationCheck> checkMyInformation(const PersonalEntries& e) {
@@ -197,8 +197,8 @@ PersonalEntries myInformation(const Station& station) {
     return e;
 }
 
-UserChange saveMyInformation(Station& station, const PersonalEntries& e) {
-    if (!station.loggedOn()) return UserChange::Gone;
+UserChangeResult saveMyInformation(Station& station, const PersonalEntries& e) {
+    if (!station.loggedOn()) return {UserChange::Gone, Result::declined()};
     // The slot may have been freed and given to someone else on another workstation. A
     // login name is stored as its first 15 characters.
     const int mine = station.currentUserSlot;

@@ -1,5 +1,6 @@
 // User Management and User Information: the list, who may see and change whom, the checks of
-// each button and what it stores. The windows show what these return; the texts stay with them.
+// each button and what it stores. The windows present what these return; the texts stay with
+// them.
 #pragma once
 
 #include "registration.h"
@@ -64,26 +65,32 @@ enum class UserChange {
     FreeMarker, // Add: the name is the free-slot marker in some case
     TooLong,    // Add: the name would be stored cut, and never found as typed
     Taken,      // Add: another slot has the name, ignoring case
-    Failed,     // the lock, load or save failed; the database has told the user
+    Failed,     // the lock, load or save failed; the result says why
 };
 
+// What a change came to, and what the loads, the lock and the save have to tell the user:
+// the window presents the result first, then words the change.
+struct [[nodiscard]] UserChangeResult {
+    UserChange change = UserChange::Failed;
+    Result result;
+};
 
 // A new user's name, before any lock: NoName, FreeMarker, TooLong or Ok.
 UserChange checkNewUserName(const std::string& name);
 
 // Each finds the user again under lock U and writes nothing when the name has gone; the lock
 // is always released. The login name is never changed by Update.
-UserChange updateUser(Station& station, const ListedUser& user, const UserDetails& d);
-UserChange deleteUser(Station& station, const ListedUser& user);
-UserChange addUser(Station& station, const std::string& name);
+UserChangeResult updateUser(Station& station, const ListedUser& user, const UserDetails& d);
+UserChangeResult deleteUser(Station& station, const ListedUser& user);
+UserChangeResult addUser(Station& station, const std::string& name);
 // By name alone, for a user found by name (another station, the tool).
-UserChange deleteUser(Station& station, const std::string& name);
+UserChangeResult deleteUser(Station& station, const std::string& name);
 
 enum class MyInformationCheck { NoFullName, NoSignature, Mismatch, NoPassword };
 std::vector<MyInformationCheck> checkMyInformation(const PersonalEntries& e);
 PersonalEntries myInformation(const Station& station);
 // Under lock U ("Update User Information"), into the current user's slot once it is found to
 // hold the current user still: Gone when another workstation has deleted them meanwhile.
-UserChange saveMyInformation(Station& station, const PersonalEntries& e);
+UserChangeResult saveMyInformation(Station& station, const PersonalEntries& e);
 
 } // namespace pinora

@@ -2,8 +2,7 @@
 // found by name, and CONFIG.DB as another station reads it.
 #pragma once
 
-#include "support/fakes.h"
-#include "support/tempfolder.h"
+#include "support/stationtest.h"
 #include "ui/messages.h"
 
 #include <QLocale>
@@ -12,12 +11,12 @@
 
 namespace pinora::test {
 
-class ConfigForms : public ::testing::Test {
+class ConfigForms : public StationTest {
   protected:
     void SetUp() override {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
         ui::Messages::clear();
-        writeFreshDatabase(dir.str());
+        StationTest::SetUp();
     }
     void TearDown() override { ui::Messages::clear(); }
     template <typename T> T* in(QWidget& w, const QString& name) {
@@ -25,16 +24,7 @@ class ConfigForms : public ::testing::Test {
         EXPECT_NE(c, nullptr) << name.toStdString();
         return c;
     }
-    ConfigRecord stored() {
-        FakeServices other;
-        Database d(dir.str(), other.services());
-        EXPECT_EQ(d.loadConfig(), Result::Ok);
-        return d.config;
-    }
-
-    TempFolder dir;
-    FakeServices fsv;
-    Station st{dir.str(), fsv.services()};
+    ConfigRecord stored() const { return onDisk().config; }
 };
 
 } // namespace pinora::test

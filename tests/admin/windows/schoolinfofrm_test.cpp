@@ -14,16 +14,16 @@ using ui::Messages;
 namespace {
 
 TEST_F(ConfigForms, SchoolInformationNeedsANameAndCutsLongTexts) {
-    Tschoolinfofrm w(st);
+    Tschoolinfofrm w(*st);
     w.show();
     EXPECT_EQ(in<QLineEdit>(w, "schoolname")->text(), QStringLiteral("Hillside School"));
     in<QLineEdit>(w, "schoolname")->clear();
     in<QLineEdit>(w, "schoolcopyright")->setText("(c) 2027");
-    const std::string before = readBytes(dir / "CONFIG.DB");
+    const std::string before = readBytes(folder / "CONFIG.DB");
     in<QPushButton>(w, "BitBtn1")->click();
     EXPECT_EQ(Messages::shownTexts(),
               QStringList{"Your school name must be mentioned for notices to work"});
-    EXPECT_EQ(readBytes(dir / "CONFIG.DB"), before);
+    EXPECT_EQ(readBytes(folder / "CONFIG.DB"), before);
 
     Messages::clear();
     in<QLineEdit>(w, "schoolname")->setText(QString(170, QLatin1Char('S')));

@@ -17,7 +17,7 @@ using ui::Messages;
 namespace {
 
 TEST_F(ConfigForms, NoticeSetsStoreNamesDeadlinesAndLimitsAndShowThemBack) {
-    Tsetconfigfrm w(st);
+    Tsetconfigfrm w(*st);
     w.show();
     EXPECT_EQ(in<QLineEdit>(w, "set1")->text(), QStringLiteral("Students"));
     EXPECT_EQ(in<QLineEdit>(w, "set1ptime")->text(), QStringLiteral("19:00:00"));
@@ -26,7 +26,7 @@ TEST_F(ConfigForms, NoticeSetsStoreNamesDeadlinesAndLimitsAndShowThemBack) {
     // Set 1 must have a name; set 2 alone does not make up for it.
     in<QLineEdit>(w, "set1")->clear();
     in<QLineEdit>(w, "set2")->setText("Staff");
-    const std::string before = readBytes(dir / "CONFIG.DB");
+    const std::string before = readBytes(folder / "CONFIG.DB");
     in<QPushButton>(w, "BitBtn9")->click();
     EXPECT_EQ(Messages::shownTexts(),
               QStringList{"You must specify at least one notice set for this program to work"});
@@ -43,8 +43,8 @@ TEST_F(ConfigForms, NoticeSetsStoreNamesDeadlinesAndLimitsAndShowThemBack) {
     in<QLineEdit>(w, "set3ptime")->setText("abc");
     in<QPushButton>(w, "BitBtn9")->click();
     EXPECT_EQ(Messages::shownTexts(), QStringList{"'abc' is not a valid time"});
-    EXPECT_EQ(readBytes(dir / "CONFIG.DB"), before);
-    EXPECT_EQ(st.db.config.noticeSets[1].name.str(), "") << "memory keeps what is stored";
+    EXPECT_EQ(readBytes(folder / "CONFIG.DB"), before);
+    EXPECT_EQ(st->db.config.noticeSets[1].name.str(), "") << "memory keeps what is stored";
 
     // Ticking enables the edit; clearing keeps its text, and the text is stored.
     Messages::clear();
