@@ -7,6 +7,7 @@
 #include "support/bytes.h"
 #include "support/fakes.h"
 #include "support/ftpserver.h"
+#include "support/stationtest.h"
 #include "support/tempfolder.h"
 #include "windowtest.h"
 #include "ui/messages.h"
@@ -51,28 +52,24 @@ std::vector<fs::path> tempPages(const TempFolder& folder) {
     return pages;
 }
 
-class PreviewDialog : public ::testing::Test {
+class PreviewDialog : public test::StationTest {
   protected:
     void SetUp() override {
-        test::writeFreshDatabase(folder.str());
-        ASSERT_EQ(station.db.loadConfig(), Result::Ok);
-        ASSERT_EQ(station.db.loadUsers(), Result::Ok);
-        ASSERT_EQ(station.db.loadNotices(), Result::Ok);
-        station.currentUserName = "ADMIN";
-        station.currentUserSlot = station.db.findUser("ADMIN");
-        ASSERT_GE(station.currentUserSlot, 1);
+        StationTest::SetUp();
+        logOnAs("ADMIN");
+        dlg = std::make_unique<Tpreviewdialogfrm>(*st);
         // Friday 11 December 2026, 10:00.
-        fake.clock->t = encodeDate(2026, 12, 11) + encodeTime(10, 0, 0);
+        fakes.clock->t = encodeDate(2026, 12, 11) + encodeTime(10, 0, 0);
         Messages::clear();
     }
     void TearDown() override { Messages::clear(); }
 
     void nameSets(const std::vector<std::pair<int, std::string>>& names) {
-        for (auto& s : station.db.config.noticeSets)
+        for (auto& s : st->db.config.noticeSets)
             s.name = "";
         for (const auto& [k, name] : names)
-            station.db.config.noticeSets[k - 1].name = name;
-        ASSERT_TRUE(station.db.saveConfig());
+            st->db.config.noticeSets[k - 1].name = name;
+        ASSERT_TRUE(st->db.saveConfig());
     }
     // A notice running from..to in the given sets, with its text.
     int addNotice(TDateTime from, TDateTime to, std::initializer_list<int> sets,
@@ -81,17 +78,17 @@ class PreviewDialog : public ::testing::Test {
         for (int k : sets)
             in[static_cast<std::size_t>(k - 1)] = true;
         int n = -1;
-        EXPECT_EQ(station.allocateNotice(from, to, in, n), Result::Ok);
-        EXPECT_TRUE(station.db.writeMessageFile(n, text));
+        EXPECT_EQ(st->allocateNotice(from, to, in, n), Result::Ok);
+        EXPECT_TRUE(st->db.writeMessageFile(n, text));
         return n;
     }
     Tpreviewdialogfrm& open(PreviewMode mode) {
-        dlg.setPreviewMode(mode);
-        dlg.show();
-        return dlg;
+        dlg->setPreviewMode(mode);
+        dlg->show();
+        return *dlg;
     }
     template <typename T> T* find(const char* name) {
-        T* w = dlg.findChild<T*>(QString::fromLatin1(name));
+        T* w = dlg->findChild<T*>(QString::fromLatin1(name));
         EXPECT_NE(w, nullptr) << name;
         return w;
     }
@@ -105,18 +102,15 @@ class PreviewDialog : public ::testing::Test {
         return t;
     }
     void press(const char* button) { find<QPushButton>(button)->click(); }
-    const std::string& tempPageName() const { return dlg.tempPageName(); }
+    const std::string& tempPageName() const { return dlg->tempPageName(); }
     // Print mode with the print dialog cancelled: the page is written and stays.
     std::string writtenPage() {
-        dlg.choosePrinter = [](QPrinter&) { return false; };
+        dlg->choosePrinter = [](QPrinter&) { return false; };
         press("Printbtn");
-        return test::readBytes(station.db.path(tempPageName()));
+        return test::readBytes(st->db.path(tempPageName()));
     }
 
-    TempFolder folder;
-    FakeServices fake;
-    Station station{folder.str(), fake.services()};
-    Tpreviewdialogfrm dlg{station};
+    std::unique_ptr<Tpreviewdialogfrm> dlg; // on the station, once it is made
 };
 
 } // namespace
@@ -135,15 +129,15 @@ TEST_F(PreviewDialog, EachModeHasItsCaptionAndButtons) {
                           {PreviewMode::All, "Preview/Print/Publish", true, true, true}};
     for (const Case& c : cases) {
         open(c.mode);
-        EXPECT_EQ(dlg.windowTitle(), QString::fromLatin1(c.caption)) << c.caption;
+        EXPECT_EQ(dlg->windowTitle(), QString::fromLatin1(c.caption)) << c.caption;
         EXPECT_EQ(find<QPushButton>("Previewbtn")->isVisible(), c.preview) << c.caption;
         EXPECT_EQ(find<QPushButton>("Printbtn")->isVisible(), c.print) << c.caption;
         EXPECT_EQ(find<QPushButton>("publishbtn")->isVisible(), c.publish) << c.caption;
         EXPECT_TRUE(find<QPushButton>("BitBtn2")->isVisible());
         EXPECT_TRUE(find<QPushButton>("publishbtn")->isEnabled());
         press("BitBtn2");
-        EXPECT_FALSE(dlg.isVisible());
-        EXPECT_EQ(dlg.result(), QDialog::Rejected);
+        EXPECT_FALSE(dlg->isVisible());
+        EXPECT_EQ(dlg->result(), QDialog::Rejected);
     }
     EXPECT_TRUE(tempPages(folder).empty()) << "Cancel writes nothing";
 }
@@ -167,7 +161,7 @@ TEST_F(PreviewDialog, ShowingResetsTheDayAndListsTheNamedSets) {
     items("daysel")[3]->click();
     items("noticeset")[1]->click();
     press("BitBtn2");
-    station.db.config.noticeSets[1].name = "Parents";
+    st->db.config.noticeSets[1].name = "Parents";
     open(PreviewMode::All);
     EXPECT_TRUE(items("daysel")[2]->isChecked());
     EXPECT_FALSE(find<QDateEdit>("day")->isEnabled());
@@ -189,7 +183,7 @@ TEST_F(PreviewDialog, DayChoicesOnAFriday) {
     EXPECT_TRUE(day->isEnabled());
     EXPECT_EQ(day->date(), QDate(2026, 12, 12)) << "the picker keeps its date";
     day->setDate(QDate(2027, 1, 20));
-    EXPECT_EQ(dlg.chosenDay(), encodeDate(2027, 1, 20));
+    EXPECT_EQ(dlg->chosenDay(), encodeDate(2027, 1, 20));
     choose(2);
     EXPECT_EQ(day->date(), QDate(2026, 12, 14)); // Monday
     EXPECT_FALSE(day->isEnabled());
@@ -211,7 +205,7 @@ TEST_F(PreviewDialog, TheChosenItemNamesTheSetWhoseNoticesAreListed) {
     EXPECT_NE(page.find("Staff Monday, 14 December 2026"), std::string::npos) << page;
     EXPECT_NE(page.find("Staff meeting in the library"), std::string::npos);
     EXPECT_EQ(page.find("Choir practice"), std::string::npos);
-    EXPECT_FALSE(dlg.isVisible()) << "the dialog closes after the command";
+    EXPECT_FALSE(dlg->isVisible()) << "the dialog closes after the command";
 }
 
 TEST_F(PreviewDialog, SetNamesDifferingOnlyInCaseBothGiveTheHigherSet) {
@@ -230,12 +224,12 @@ TEST_F(PreviewDialog, SetNamesDifferingOnlyInCaseBothGiveTheHigherSet) {
 }
 
 TEST_F(PreviewDialog, TemporaryPagesAreNumberedByChance) {
-    fake.chance->queue = {4711};
+    fakes.chance->queue = {4711};
     open(PreviewMode::Print);
     writtenPage();
     EXPECT_EQ(tempPageName(), "TEMP/~4711.HTM");
     EXPECT_TRUE(fs::exists(folder / "TEMP" / "~4711.HTM"));
-    fake.chance->queue = {123456};
+    fakes.chance->queue = {123456};
     open(PreviewMode::Print);
     writtenPage();
     EXPECT_EQ(tempPageName(), "TEMP/~23456.HTM") << "below 100000";
@@ -244,7 +238,7 @@ TEST_F(PreviewDialog, TemporaryPagesAreNumberedByChance) {
     // A second station in the same process keeps a page name of its own.
     FakeServices otherFake;
     otherFake.chance->queue = {77};
-    otherFake.clock->t = fake.clock->t;
+    otherFake.clock->t = fakes.clock->t;
     Station other{folder.str(), otherFake.services()};
     ASSERT_EQ(other.db.loadConfig(), Result::Ok);
     Tpreviewdialogfrm otherDlg{other};
@@ -259,17 +253,17 @@ TEST_F(PreviewDialog, TemporaryPagesAreNumberedByChance) {
 TEST_F(PreviewDialog, PageThatCannotBeWrittenIsReportedNotHandedOn) {
     fs::remove_all(folder / "TEMP");
     bool asked = false;
-    dlg.choosePrinter = [&](QPrinter&) { return asked = true; };
+    dlg->choosePrinter = [&](QPrinter&) { return asked = true; };
     open(PreviewMode::Print);
     press("Printbtn");
     EXPECT_FALSE(asked) << "no print dialog for a page that is not there";
     ASSERT_EQ(Messages::shown().size(), 1);
     EXPECT_TRUE(Messages::shownTexts()[0].contains("TEMP")) << "names the page's folder";
-    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_FALSE(dlg->isVisible());
 
     // The preview window does not open on a missing page either.
     TPreviewFrm preview;
-    dlg.setPreviewFrm(&preview);
+    dlg->setPreviewFrm(&preview);
     Messages::clear();
     QTimer::singleShot(0, &preview, [&] { preview.close(); }); // would end a wrongly shown preview
     open(PreviewMode::Preview);
@@ -286,7 +280,7 @@ TEST_F(PreviewDialog, ABrokenFileIsToldOnceAndNoPageIsHandedOn) {
         const std::string keep = test::readBytes(folder / name);
         test::writeBytes(folder / name, "half a file");
         bool asked = false;
-        dlg.choosePrinter = [&](QPrinter&) { return asked = true; };
+        dlg->choosePrinter = [&](QPrinter&) { return asked = true; };
         Messages::clear();
         open(PreviewMode::Print);
         press("Printbtn");
@@ -305,14 +299,14 @@ TEST_F(PreviewDialog, ABrokenFileIsToldOnceAndNoPageIsHandedOn) {
 // ---- publish ------------------------------------------------------------------------------
 
 TEST_F(PreviewDialog, PublishRequiresThePublishRight) {
-    station.currentUser().allowPublish = false;
+    st->currentUser().allowPublish = false;
     std::vector<bool> busy;
-    dlg.setBusy = [&](bool on) { busy.push_back(on); };
+    dlg->setBusy = [&](bool on) { busy.push_back(on); };
     open(PreviewMode::Publish);
     press("publishbtn");
     EXPECT_EQ(Messages::shownTexts(), QStringList({kNotAllowed}));
     EXPECT_TRUE(tempPages(folder).empty()) << "no page is written";
-    EXPECT_TRUE(dlg.isVisible()) << "the dialog stays open";
+    EXPECT_TRUE(dlg->isVisible()) << "the dialog stays open";
     EXPECT_TRUE(busy.empty());
     press("BitBtn2");
 }
@@ -325,29 +319,29 @@ TEST_F(PreviewDialog, PublishUploadsTheSetsPageAndTheLogo) {
     test::FtpServer ftp(o);
     ASSERT_GT(ftp.port(), 0);
     nameSets({{1, "Students"}, {4, "Staff Notices"}});
-    station.db.config.ftpServer = "127.0.0.1";
-    station.db.config.ftpPort = static_cast<std::uint16_t>(ftp.port());
-    station.db.config.ftpPassive = true;
-    station.db.config.ftpUser = o.user;
-    station.db.config.ftpPassword = o.password;
-    station.db.config.ftpUploadDir = "notices";
-    ASSERT_TRUE(station.db.saveConfig());
-    station.db.config.ftpUploadDir = "stale"; // the upload takes the settings from disk
+    st->db.config.ftpServer = "127.0.0.1";
+    st->db.config.ftpPort = static_cast<std::uint16_t>(ftp.port());
+    st->db.config.ftpPassive = true;
+    st->db.config.ftpUser = o.user;
+    st->db.config.ftpPassword = o.password;
+    st->db.config.ftpUploadDir = "notices";
+    ASSERT_TRUE(st->db.saveConfig());
+    st->db.config.ftpUploadDir = "stale"; // the upload takes the settings from disk
     { std::ofstream(folder / "logo.gif", std::ios::binary) << "GIF89a-logo"; }
     const TDateTime monday = encodeDate(2026, 12, 14);
     addNotice(monday, monday, {4}, "Reports are due on Thursday");
 
     std::vector<bool> busy;
-    dlg.setBusy = [&](bool on) { busy.push_back(on); };
+    dlg->setBusy = [&](bool on) { busy.push_back(on); };
     open(PreviewMode::Publish);
     items("noticeset")[1]->click();
     press("publishbtn");
     EXPECT_TRUE(Messages::shown().isEmpty()) << Messages::shownTexts().join('|').toStdString();
     EXPECT_EQ(busy, std::vector<bool>({true, false}));
-    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_FALSE(dlg->isVisible());
     const std::string page = test::readBytes(server / "notices" / "staff notices.htm");
     EXPECT_NE(page.find("Reports are due on Thursday"), std::string::npos);
-    EXPECT_EQ(page, test::readBytes(station.db.path(tempPageName()))) << "the page stays in TEMP";
+    EXPECT_EQ(page, test::readBytes(st->db.path(tempPageName()))) << "the page stays in TEMP";
     EXPECT_EQ(test::readBytes(server / "notices" / "logo.gif"), "GIF89a-logo");
 }
 
@@ -361,11 +355,11 @@ TEST_F(PreviewDialog, FailedUploadShowsTheClientsTextAndCloses) {
         port = ftp.port();
     } // the server is gone
     ASSERT_GT(port, 0);
-    station.db.config.ftpServer = "127.0.0.1";
-    station.db.config.ftpPort = static_cast<std::uint16_t>(port);
-    ASSERT_TRUE(station.db.saveConfig());
+    st->db.config.ftpServer = "127.0.0.1";
+    st->db.config.ftpPort = static_cast<std::uint16_t>(port);
+    ASSERT_TRUE(st->db.saveConfig());
     std::vector<bool> busy;
-    dlg.setBusy = [&](bool on) {
+    dlg->setBusy = [&](bool on) {
         busy.push_back(on);
         if (!on) {
             EXPECT_EQ(Messages::shown().size(), 1) << "message before the light turns green";
@@ -378,7 +372,7 @@ TEST_F(PreviewDialog, FailedUploadShowsTheClientsTextAndCloses) {
     EXPECT_FALSE(Messages::shownTexts()[0].isEmpty());
     EXPECT_NE(Messages::shownTexts()[0], kNotAllowed);
     EXPECT_EQ(busy, std::vector<bool>({true, false}));
-    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_FALSE(dlg->isVisible());
 }
 
 // ---- preview and print ----------------------------------------------------------------------
@@ -389,7 +383,7 @@ TEST_F(PreviewDialog, PreviewShowsThePageModallyAndRemovesItWhenClosed) {
     TPreviewFrm preview;
     EXPECT_EQ(preview.windowTitle(), QStringLiteral("Notice Preview"));
     EXPECT_FALSE(preview.hasBrowser()) << "the browser starts with the first preview";
-    dlg.setPreviewFrm(&preview);
+    dlg->setPreviewFrm(&preview);
 
     bool loaded = false, wasModal = false, fileWhileShown = false;
     QString shownUrl;
@@ -400,7 +394,7 @@ TEST_F(PreviewDialog, PreviewShowsThePageModallyAndRemovesItWhenClosed) {
             preview.close();
             return;
         }
-        fileWhileShown = fs::exists(station.db.path(tempPageName()));
+        fileWhileShown = fs::exists(st->db.path(tempPageName()));
         loaded =
             QTest::qWaitFor([&] { return !web->page()->isLoading() && web->title() != ""; }, 30000);
         shownUrl = web->url().toLocalFile();
@@ -412,11 +406,11 @@ TEST_F(PreviewDialog, PreviewShowsThePageModallyAndRemovesItWhenClosed) {
     EXPECT_TRUE(wasModal);
     EXPECT_TRUE(fileWhileShown);
     EXPECT_TRUE(loaded);
-    EXPECT_EQ(fs::path(shownUrl.toStdString()), fs::path(station.db.path(tempPageName())));
-    EXPECT_FALSE(fs::exists(station.db.path(tempPageName()))) << "closing removes the page";
+    EXPECT_EQ(fs::path(shownUrl.toStdString()), fs::path(st->db.path(tempPageName())));
+    EXPECT_FALSE(fs::exists(st->db.path(tempPageName()))) << "closing removes the page";
     EXPECT_TRUE(tempPages(folder).empty());
-    EXPECT_FALSE(dlg.isVisible());
-    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_EQ(dlg->result(), QDialog::Accepted);
 }
 
 // Whatever a page holds, the preview runs none of its script; its pictures, in MSG and beside
@@ -424,7 +418,7 @@ TEST_F(PreviewDialog, PreviewShowsThePageModallyAndRemovesItWhenClosed) {
 
 TEST_F(PreviewDialog, HidingThePreviewRemovesItsPageToo) {
     TPreviewFrm preview;
-    dlg.setPreviewFrm(&preview);
+    dlg->setPreviewFrm(&preview);
     QTimer::singleShot(0, &preview, [&] { preview.hide(); });
     open(PreviewMode::All);
     press("Previewbtn");
@@ -436,21 +430,21 @@ TEST_F(PreviewDialog, PrintRendersThePageAndKeepsIt) {
     const TDateTime monday = encodeDate(2026, 12, 14);
     addNotice(monday, monday, {1}, "Sports day has moved to Friday");
     const QString pdf = QString::fromStdString((folder / "out.pdf").string());
-    dlg.choosePrinter = [&](QPrinter& p) {
+    dlg->choosePrinter = [&](QPrinter& p) {
         p.setOutputFormat(QPrinter::PdfFormat);
         p.setOutputFileName(pdf);
         return true;
     };
     std::optional<bool> printed;
-    dlg.onPrinted = [&](bool ok) { printed = ok; };
+    dlg->onPrinted = [&](bool ok) { printed = ok; };
     open(PreviewMode::Print);
     press("Printbtn");
-    EXPECT_FALSE(dlg.isVisible()) << "closes without waiting for the printer";
+    EXPECT_FALSE(dlg->isVisible()) << "closes without waiting for the printer";
     ASSERT_TRUE(QTest::qWaitFor([&] { return printed.has_value(); }, 60000));
     EXPECT_TRUE(*printed);
     const QString text = pdfText(pdf);
     EXPECT_TRUE(text.contains("Sports day has moved to Friday")) << text.toStdString();
-    EXPECT_TRUE(fs::exists(station.db.path(tempPageName()))) << "the printed page stays";
+    EXPECT_TRUE(fs::exists(st->db.path(tempPageName()))) << "the printed page stays";
     EXPECT_TRUE(Messages::shown().isEmpty());
 }
 
