@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -345,17 +346,29 @@ int Database::findNoticeSet(std::string_view name) const {
 
 // ---- notices ------------------------------------------------------------------------------
 
-namespace {
-// The scans look at 10,000 owners: compared in place, without an allocation, and an owner in
-// use is mostly told by its length alone.
-bool ownerFree(const NoticeRecord& r) {
-    constexpr std::size_t n = freeMarker.size() + 1; // the key, then the marker
-    return r.owner.len == n && scrambledEquals(std::string_view(r.owner.chars, n), freeMarker);
+// The scans look at 10,000 owners: each is told free or not by one comparison of its first
+// eight bytes (the length byte, the key, the six characters), without a loop over them.
+bool Database::recordInUse(const NoticeRecord& r) {
+    static_assert(std::endian::native == std::endian::little);
+    static_assert(freeMarker.size() == 6 && sizeof r.owner.chars >= 7);
+    constexpr std::uint64_t marker = [] {
+        std::uint64_t m = 0;
+        for (std::size_t i = 0; i < freeMarker.size(); ++i)
+            m |= std::uint64_t{static_cast<std::uint8_t>(freeMarker[i])} << (8 * (i + 2));
+        return m;
+    }();
+    std::uint64_t w = 0;
+    std::memcpy(&w, &r.owner, 8);
+    const std::uint64_t key = (w >> 8) & 0xFF;
+    // The key added to each character of the marker, byte by byte without carries.
+    constexpr std::uint64_t low = 0x7F7F7F7F7F7F0000, high = 0x8080808080800000;
+    const std::uint64_t keys = key * 0x0101010101010000;
+    const std::uint64_t scrambled = (((marker & low) + (keys & low)) ^ ((marker ^ keys) & high));
+    return w != (scrambled | key << 8 | (freeMarker.size() + 1));
 }
-} // namespace
 
 bool Database::noticeInUse(int n) const {
-    return !ownerFree(notice(n));
+    return recordInUse(notice(n));
 }
 
 std::string Database::noticeOwner(int n) const {
@@ -365,14 +378,14 @@ std::string Database::noticeOwner(int n) const {
 int Database::findFreeNotice() const {
     const NoticeRecord* const first = notices.begin();
     for (const NoticeRecord* r = first; r != notices.end(); ++r)
-        if (ownerFree(*r)) return static_cast<int>(r - first) + 1;
+        if (!recordInUse(*r)) return static_cast<int>(r - first) + 1;
     return -1;
 }
 
 int Database::countNoticesInUse() const {
     int count = 0;
     for (const NoticeRecord& r : notices)
-        if (!ownerFree(r)) ++count;
+        if (recordInUse(r)) ++count;
     return count;
 }
 
@@ -394,15 +407,27 @@ std::string Database::userPassword(int n) const {
     return unscrambleText(user(n).password.str());
 }
 
+namespace {
+// The length of a scrambled text once unscrambled: a name of another length is passed over
+// without unscrambling it.
+std::size_t plainLength(const ShortString<16>& scrambled) {
+    const std::size_t stored = scrambled.view().size();
+    return stored == 0 ? 0 : stored - 1;
+}
+} // namespace
+
 int Database::findUser(std::string_view name) const {
     for (int n = 1; n <= kUserCount; ++n)
-        if (equalsIgnoreCase(userLoginName(n), name)) return n;
+        if (plainLength(user(n).loginName) == name.size() &&
+            equalsIgnoreCase(userLoginName(n), name))
+            return n;
     return -1;
 }
 
 int Database::authenticateUser(std::string_view name, std::string_view password) const {
     for (int n = 1; n <= kUserCount; ++n)
-        if (equalsIgnoreCase(userLoginName(n), name) && equalsIgnoreCase(userPassword(n), password))
+        if (plainLength(user(n).loginName) == name.size() &&
+            equalsIgnoreCase(userLoginName(n), name) && equalsIgnoreCase(userPassword(n), password))
             return n;
     return -1;
 }

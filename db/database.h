@@ -67,6 +67,7 @@ class Database {
     NoticeRecord& notice(int n) { return notices[static_cast<std::size_t>(n - 1)]; }
     const NoticeRecord& notice(int n) const { return notices[static_cast<std::size_t>(n - 1)]; }
     bool noticeInUse(int n) const;
+    static bool recordInUse(const NoticeRecord& r); // for scans that walk the records
     std::string noticeOwner(int n) const; // unscrambled
     int findFreeNotice() const;
     int countNoticesInUse() const;

@@ -83,9 +83,11 @@ bool forEachPageNotice(const Database& db, int setNumber, TDateTime day, const P
     std::string msgPath = db.path("MSG/");
     const std::size_t msgPrefix = msgPath.size();
     std::string text;
-    for (int n = 1; n <= kNoticeCount; ++n) {
-        const NoticeRecord& r = db.notice(n);
-        if (!db.noticeInUse(n)) continue;
+    const NoticeRecord* const first = db.notices.begin();
+    for (const NoticeRecord* at = first; at != db.notices.end(); ++at) {
+        const NoticeRecord& r = *at;
+        if (!Database::recordInUse(r)) continue;
+        const int n = static_cast<int>(at - first) + 1;
         if (!(today >= dateOf(r.startDate) && today <= dateOf(r.endDate))) continue;
         if (!r.inSet[setNumber - 1]) continue;
         msgPath.resize(msgPrefix);

@@ -24,5 +24,7 @@ struct Release14Notice {
 
 // Record i (1..15000) of a file of at least kRelease14FileSize bytes.
 Release14Notice release14Notice(std::string_view file, int i);
+// Whether record i is used, told without making the record: most of the 15,000 are not.
+bool release14Used(std::string_view file, int i);
 
 } // namespace pinora::formats
