@@ -186,16 +186,16 @@ void DatabaseFileRun::operator()(DbFile which, const std::uint8_t* data, std::si
         FUZZ_CHECK(scratch_.unchangedSince(before_));
     } else {
         FUZZ_CHECK(said.size() == 1 && said[0] == upgradeMessage(which, from), messages(s_));
-        const std::string& now = scratch_.read(file);
-        FUZZ_CHECK(now.size() == currentSize(which));
+        const auto now = scratch_.share(file);
+        FUZZ_CHECK(now->size() == currentSize(which));
         DbHeader h;
-        std::memcpy(&h, now.data(), sizeof h);
+        std::memcpy(&h, now->data(), sizeof h);
         FUZZ_CHECK(headerMatches(h));
         // The original is kept beside it, byte for byte.
         bool kept = false;
         for (const std::string& n : scratch_.names(scratch_.str()))
             if (n.size() > 4 && n.compare(n.size() - 4, 4, ".bak") == 0)
-                kept = scratch_.read(scratch_ / n) == f.bytes;
+                kept = scratch_.holds(scratch_ / n, f.bytes);
         FUZZ_CHECK(kept);
     }
     FUZZ_CHECK(again_.told(load(second_, which, HeaderCheck::Required)) == Result::Ok,
