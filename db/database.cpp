@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -346,47 +345,12 @@ int Database::findNoticeSet(std::string_view name) const {
 
 // ---- notices ------------------------------------------------------------------------------
 
-// The scans look at 10,000 owners: each is told free or not by one comparison of its first
-// eight bytes (the length byte, the key, the six characters), without a loop over them.
-bool Database::recordInUse(const NoticeRecord& r) {
-    static_assert(std::endian::native == std::endian::little);
-    static_assert(freeMarker.size() == 6 && sizeof r.owner.chars >= 7);
-    constexpr std::uint64_t marker = [] {
-        std::uint64_t m = 0;
-        for (std::size_t i = 0; i < freeMarker.size(); ++i)
-            m |= std::uint64_t{static_cast<std::uint8_t>(freeMarker[i])} << (8 * (i + 2));
-        return m;
-    }();
-    std::uint64_t w = 0;
-    std::memcpy(&w, &r.owner, 8);
-    const std::uint64_t key = (w >> 8) & 0xFF;
-    // The key added to each character of the marker, byte by byte without carries.
-    constexpr std::uint64_t low = 0x7F7F7F7F7F7F0000, high = 0x8080808080800000;
-    const std::uint64_t keys = key * 0x0101010101010000;
-    const std::uint64_t scrambled = (((marker & low) + (keys & low)) ^ ((marker ^ keys) & high));
-    return w != (scrambled | key << 8 | (freeMarker.size() + 1));
-}
-
 bool Database::noticeInUse(int n) const {
     return recordInUse(notice(n));
 }
 
 std::string Database::noticeOwner(int n) const {
     return unscrambleText(notice(n).owner.str());
-}
-
-int Database::findFreeNotice() const {
-    const NoticeRecord* const first = notices.begin();
-    for (const NoticeRecord* r = first; r != notices.end(); ++r)
-        if (!recordInUse(*r)) return static_cast<int>(r - first) + 1;
-    return -1;
-}
-
-int Database::countNoticesInUse() const {
-    int count = 0;
-    for (const NoticeRecord& r : notices)
-        if (recordInUse(r)) ++count;
-    return count;
 }
 
 void Database::markNoticeFree(int n) {

@@ -175,8 +175,9 @@ ImportOutcome importRelease14(Database& db, const Release14Import& rq) {
 
     int imported = 0;
     int q = 0; // nothing frees a slot while the lock is held, so the search goes on from here
-    for (int i = 1; i <= formats::kRelease14Records; ++i) {
-        if (!formats::release14Used(dat, i)) continue;
+    std::vector<int> used;
+    formats::release14UsedRecords(dat, used);
+    for (const int i : used) {
         const formats::Release14Notice old = formats::release14Notice(dat, i);
         logLine(std::to_string(i) + " " + cp1252ToUtf8(old.name) + " " + dateText(old.startDate) +
                 " " + dateText(old.endDate) + " " + (old.staff ? "STAFF" : "STUDENT"));

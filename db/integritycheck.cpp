@@ -174,12 +174,7 @@ class Check {
 
     // Each step frees notices or gives them to ADMIN, and none takes a free one into use: the
     // steps visit the notices in use when the tables were read, not all 10,000 each time.
-    void findNoticesInUse() {
-        inUse_.clear();
-        const NoticeRecord* const first = db_.notices.begin();
-        for (const NoticeRecord* r = first; r != db_.notices.end(); ++r)
-            if (Database::recordInUse(*r)) inUse_.push_back(static_cast<int>(r - first) + 1);
-    }
+    void findNoticesInUse() { db_.noticesInUse(inUse_); }
 
     template <typename Visit> void eachNoticeInUse(Visit visit) {
         obs_.progressRange(1, kNoticeCount);

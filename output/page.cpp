@@ -11,6 +11,7 @@
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace pinora {
 
@@ -83,11 +84,10 @@ bool forEachPageNotice(const Database& db, int setNumber, TDateTime day, const P
     std::string msgPath = db.path("MSG/");
     const std::size_t msgPrefix = msgPath.size();
     std::string text;
-    const NoticeRecord* const first = db.notices.begin();
-    for (const NoticeRecord* at = first; at != db.notices.end(); ++at) {
-        const NoticeRecord& r = *at;
-        if (!Database::recordInUse(r)) continue;
-        const int n = static_cast<int>(at - first) + 1;
+    std::vector<int> inUse;
+    db.noticesInUse(inUse);
+    for (const int n : inUse) {
+        const NoticeRecord& r = db.notice(n);
         if (!(today >= dateOf(r.startDate) && today <= dateOf(r.endDate))) continue;
         if (!r.inSet[setNumber - 1]) continue;
         msgPath.resize(msgPrefix);

@@ -18,11 +18,4 @@ Release14Notice release14Notice(std::string_view file, int i) {
     return n;
 }
 
-bool release14Used(std::string_view file, int i) {
-    const std::string_view rec =
-        file.substr(static_cast<std::size_t>(i - 1) * kRelease14RecordSize, kRelease14RecordSize);
-    const auto len = std::min<std::size_t>(static_cast<unsigned char>(rec[0]), 23);
-    return rec.substr(1, len) != "[NULL]";
-}
-
 } // namespace pinora::formats

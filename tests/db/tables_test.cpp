@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
 using namespace pinora;
 using namespace pinora::test;
 
@@ -229,6 +233,31 @@ TEST_F(Notices, FreeOwnersAreToldExactlyUnderEveryKey) {
                     r.owner.chars[k + 1] = static_cast<char>(freeMarker[k] + r.owner.chars[0]);
         ASSERT_EQ(st.db.noticeInUse(1), byDefinition(r)) << i;
     }
+}
+
+// The scans agree on the slots in use wherever they lie, the first and the last included; a
+// table nothing was loaded into is all zero bytes, as it always was.
+TEST_F(Notices, ScansFindTheSlotsInUseWhereverTheyLie) {
+    for (const int n : {1, 2, 5000, kNoticeCount})
+        st.db.notice(n).owner = st.db.scramble("ANN");
+    std::vector<int> inUse{99};
+    st.db.noticesInUse(inUse);
+    EXPECT_EQ(inUse, (std::vector<int>{1, 2, 5000, kNoticeCount}));
+    EXPECT_EQ(st.db.countNoticesInUse(), 4);
+    EXPECT_EQ(st.db.findFreeNotice(), 3);
+    for (int n = 3; n < kNoticeCount; ++n)
+        st.db.notice(n).owner = st.db.scramble("ANN");
+    EXPECT_EQ(st.db.findFreeNotice(), -1);
+    st.db.noticesInUse(inUse);
+    EXPECT_EQ(inUse.size(), static_cast<std::size_t>(kNoticeCount));
+
+    FakeServices other;
+    Database empty(dir.str(), other.services());
+    const auto* bytes = reinterpret_cast<const unsigned char*>(empty.notices.data());
+    EXPECT_TRUE(std::all_of(bytes, bytes + sizeof(NoticeTable), [](unsigned char b) { return b == 0; }));
+    EXPECT_EQ(empty.countNoticesInUse(), kNoticeCount) << "an empty owner is in use";
+    const Database copy = empty;
+    EXPECT_EQ(std::memcmp(copy.notices.data(), empty.notices.data(), sizeof(NoticeTable)), 0);
 }
 
 TEST_F(Notices, FullTableRefusesAndChangesNothing) {
