@@ -216,10 +216,10 @@ void Scratch::keepFolder(const std::string& path) {
 }
 
 // Below folder, by the file system's own calls: each file, link and pipe removed, and each
-// folder's entries flushed, so that none is held on for a power cut either. False when a call
-// fails or meets a folder that is not kept: the file system has no call that removes a folder,
-// and one moved aside would hold its memory until the file system next forgets its folders,
-// which makes libFuzzer take a run for a leak.
+// folder's entries flushed, so that none is held on for a power cut either. A folder that is
+// not kept goes whole (no call removes a folder; one moved aside would hold its memory until
+// the file system next forgets its folders, which makes libFuzzer take a run for a leak).
+// False when a call fails.
 bool Scratch::sweep(const std::string& folder) {
     std::vector<FolderEntry> entries;
     if (memory_->list(folder, entries)) return false;
@@ -229,8 +229,11 @@ bool Scratch::sweep(const std::string& folder) {
         EntryInfo info;
         if (memory_->info(path, info)) return false;
         if (info.type == EntryType::Folder) {
-            if (std::find(kept_.begin(), kept_.end(), path) == kept_.end()) return false;
-            if (!sweep(path + "/")) return false;
+            if (std::find(kept_.begin(), kept_.end(), path) != kept_.end()) {
+                if (!sweep(path + "/")) return false;
+            } else if (!fresh) {
+                memory_->removeTree(path);
+            }
         } else if (!fresh && memory_->remove(path)) {
             return false;
         }
@@ -239,15 +242,15 @@ bool Scratch::sweep(const std::string& folder) {
 }
 
 void Scratch::rebuild() {
-    std::vector<std::pair<std::string, std::string>> fresh;
+    // The kept files are held through the clear and written again from their own bytes.
+    std::vector<std::pair<std::string, std::shared_ptr<const std::string>>> fresh;
     for (const std::string& name : names(std::string(kFresh) + "/"))
-        fresh.emplace_back(name, read(std::string(kFresh) + "/" + name));
-    read_.clear();
+        fresh.emplace_back(name, memory_->shareFile(std::string(kFresh) + "/" + name));
     memory_->clear();
     for (const std::string& f : kept_)
         memory_->makeFolders(f);
     for (const auto& [name, bytes] : fresh)
-        writeThrough(*memory_, std::string(kFresh) + "/" + name, bytes);
+        if (bytes) writeThrough(*memory_, std::string(kFresh) + "/" + name, *bytes);
 }
 
 void Scratch::takeBackOverlays() {
@@ -277,10 +280,15 @@ void Scratch::writeOver(const std::string& key, const std::string& base, const s
 }
 
 void Scratch::clear() {
+    // Files the snapshots held are let go with the rest of the run: a run that frees less than
+    // it allocated has libFuzzer run it again to look for leaks.
+    for (Snapshot* s : taken_)
+        for (Snapshot::Entry& e : s->entries)
+            e.shared.reset();
     if (memory_) {
         takeBackOverlays();
-        // The fresh database files stay to be linked in again. A run that made a folder (or
-        // moved one) has the file system made anew, at the cost of copying them.
+        // The fresh database files stay to be linked in again. A run that moved a kept folder
+        // away has the file system made anew, at the cost of copying them.
         bool swept = sweep("/");
         for (const std::string& f : kept_) {
             EntryInfo info;
@@ -326,9 +334,11 @@ bool Scratch::holds(const std::string& path, std::string_view bytes) const {
 std::shared_ptr<const std::string> Scratch::share(const std::string& path) const {
     if (memory_) {
         const auto shared = memory_->shareFile(path);
-        return shared ? shared : std::make_shared<const std::string>();
+        return shared ? shared : std::shared_ptr<const std::string>(std::shared_ptr<void>{}, &none_);
     }
-    return std::make_shared<const std::string>(readDiskFile(path));
+    // Read into the buffer kept for it, held by nothing: valid until the next share.
+    readDiskFile(path, shared_);
+    return std::shared_ptr<const std::string>(std::shared_ptr<void>{}, &shared_);
 }
 
 bool Scratch::exists(const std::string& path) const {
@@ -362,6 +372,7 @@ std::vector<std::string> Scratch::names(const std::string& folder) const {
 }
 
 void Scratch::snapshot(Snapshot& into) const {
+    if (std::find(taken_.begin(), taken_.end(), &into) == taken_.end()) taken_.push_back(&into);
     into.size = 0;
     if (memory_) {
         // A file still being written could change under the same name.

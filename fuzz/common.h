@@ -82,8 +82,8 @@ class Scratch {
     const std::string& read(const std::string& path) const;
     // Whether path is a regular file of exactly these bytes (in memory, without copying it).
     bool holds(const std::string& path, std::string_view bytes) const;
-    // A regular file's bytes as they stand (in memory shared, not copied); empty for anything
-    // else.
+    // A regular file's bytes as they stand (in memory shared, not copied; on disk read into a
+    // buffer kept for it, valid until the next call); empty for anything else.
     std::shared_ptr<const std::string> share(const std::string& path) const;
     bool exists(const std::string& path) const; // anything at all, a link not followed
     void makeFolder(const std::string& path);
@@ -122,6 +122,9 @@ class Scratch {
     mutable Snapshot now_;
     mutable std::string read_;
     std::vector<Overlay> overlays_; // laid this run
+    mutable std::vector<Snapshot*> taken_; // whose files are let go when the run ends
+    mutable std::string shared_;
+    const std::string none_;
 };
 
 // Services for a station of the target over the scratch folder.

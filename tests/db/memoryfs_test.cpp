@@ -357,6 +357,28 @@ TEST_F(MemoryFs, InodesOverwriteAndSharedBytes) {
     EXPECT_GT(now.inode, a.inode);
 }
 
+// A folder removed whole stays gone through a power cut, what was open in it stays readable, and
+// only a folder can be removed so.
+TEST_F(MemoryFs, ATreeIsRemovedWhole) {
+    fs.makeFolders("/db/MSG/SUB/DEEP");
+    fs.writeFile("/db/MSG/SUB/DEEP/1.MSG", "text");
+    fs.syncAll();
+    int r = -1;
+    EntryInfo info;
+    ASSERT_EQ(fs.openRead("/db/MSG/SUB/DEEP/1.MSG", r, info), 0);
+    const auto before = fs.changes();
+    fs.removeTree("/db/MSG/SUB");
+    EXPECT_NE(fs.changes(), before);
+    EXPECT_FALSE(fs.exists("/db/MSG/SUB"));
+    EXPECT_TRUE(fs.exists("/db/MSG"));
+    EXPECT_EQ(readSome(r, 10), "text");
+    EXPECT_EQ(fs.close(r), 0);
+    fs.cutPower();
+    EXPECT_FALSE(fs.exists("/db/MSG/SUB"));
+    for (const char* no : {"/db/OLD.DB", "/db/LINK", "/db/NONE", "/"})
+        EXPECT_THROW(fs.removeTree(no), std::invalid_argument) << no;
+}
+
 TEST_F(MemoryFs, ChangesAreCountedAndReadsAreNot) {
     auto moves = [&](const char* what, const std::function<void()>& call) {
         const auto before = fs.changes();

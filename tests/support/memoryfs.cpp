@@ -470,6 +470,28 @@ void MemoryFileSystem::overwrite(const std::string& path, std::size_t offset,
     ++changes_;
 }
 
+void MemoryFileSystem::removeTree(const std::string& path) {
+    const Where w = find(path);
+    if (existingFolder(w) || !w.parent) throw std::invalid_argument("no folder to remove: " + path);
+    NodePtr gone = w.node->shared_from_this();
+    if (const auto it = w.parent->durableEntries.find(w.name); it != w.parent->durableEntries.end())
+        w.parent->durableEntries.erase(it);
+    erase(*w.parent, w.name);
+    // Emptied all the way down, so that no loop of moved folders keeps any of it alive.
+    std::vector<NodePtr> todo{std::move(gone)};
+    while (!todo.empty()) {
+        const NodePtr n = std::move(todo.back());
+        todo.pop_back();
+        for (const Entries* m : {&n->entries, &n->durableEntries})
+            for (const auto& [name, child] : *m)
+                if (child->type == EntryType::Folder) todo.push_back(child);
+        n->entries.clear();
+        n->durableEntries.clear();
+    }
+    // Their memory goes now, not when the list of folders is next pruned.
+    std::erase_if(allFolders_, [](const auto& f) { return f.expired(); });
+}
+
 std::shared_ptr<const std::string> MemoryFileSystem::shareFile(const std::string& path) const {
     const Where w = find(path);
     if (existing(w) || w.node->type != EntryType::Regular) return nullptr;

@@ -63,6 +63,8 @@ class MemoryFileSystem : public FileSystem {
     // grows when they reach past its end): a record changed in a table of a megabyte without
     // copying the rest. Every name of the file sees the change.
     void overwrite(const std::string& path, std::size_t offset, std::string_view bytes);
+    // For setting up: a folder and everything below it gone at once, as no call can do.
+    void removeTree(const std::string& path);
     // A regular file's bytes as they stand, shared rather than copied; null for anything else.
     // No call changes a file once the handle that wrote it is closed (only overwrite and
     // cutPower do), so while none writes to it the bytes stay what they were.
