@@ -130,12 +130,6 @@ void readDiskFile(const std::string& path, std::string& out) {
     out.resize(got);
 }
 
-std::string readDiskFile(const std::string& path) {
-    std::string bytes;
-    readDiskFile(path, bytes);
-    return bytes;
-}
-
 // What tells a file on disk from any other: a save writes a new file and renames it into
 // place, and a write, link or rename moves the change time.
 std::array<std::int64_t, 6> diskIdentity(const struct stat& st) {
@@ -297,9 +291,17 @@ void Scratch::clear() {
         if (!swept) rebuild();
         return;
     }
+    // MSG and TEMP stay, emptied: made again for every run, they cost four calls more.
     std::error_code ec;
-    for (const auto& e : fs::directory_iterator(disk_, ec))
+    for (const auto& e : fs::directory_iterator(disk_, ec)) {
+        const std::string name = e.path().filename().string();
+        if ((name == "MSG" || name == "TEMP") && !e.is_symlink(ec) && e.is_directory(ec)) {
+            for (const auto& inside : fs::directory_iterator(e.path(), ec))
+                fs::remove_all(inside.path(), ec);
+            continue;
+        }
         fs::remove_all(e.path(), ec);
+    }
     fs::create_directory(disk_ / "MSG", ec);
     fs::create_directory(disk_ / "TEMP", ec);
 }
