@@ -97,8 +97,8 @@ class Scratch {
     void writeFresh(const std::string& name, const std::string& bytes);
     // A large file at path: base (kept from run to run under key) with over laid on it from
     // offset. In memory the kept file is changed in place and linked there, and what was laid
-    // on it is taken back when the run ends: a run copies the records it changes, not the
-    // megabyte around them.
+    // on it is taken back from base when the run ends: a run copies the records it changes,
+    // not the megabyte around them. base lives as long as the scratch.
     void writeOver(const std::string& key, const std::string& base, const std::string& path,
                    std::size_t offset, std::string_view over);
 
