@@ -147,7 +147,9 @@ TEST_F(IntegrityCheck, ANoticeFreedByOneStepIsNotVisitedByTheNext) {
         r.owner = st.db.scramble(owner);
         r.startDate = end - 1;
         r.endDate = end;
-        if (withText) EXPECT_TRUE(st.db.writeMessageFile(n, "Text"));
+        if (withText) {
+            EXPECT_TRUE(st.db.writeMessageFile(n, "Text"));
+        }
     };
     place(kNoticeCount, "GONE", today - 40, false); // widowed, without text, and old
     place(kNoticeCount - 1, "BOB", today - 40, false); // without text, and old

@@ -364,7 +364,6 @@ TEST_F(MemoryFs, ATreeIsRemovedWhole) {
     fs.writeFile("/db/MSG/SUB/DEEP/1.MSG", "text");
     fs.syncAll();
     int r = -1;
-    EntryInfo info;
     ASSERT_EQ(fs.openRead("/db/MSG/SUB/DEEP/1.MSG", r, info), 0);
     const auto before = fs.changes();
     fs.removeTree("/db/MSG/SUB");
