@@ -345,35 +345,12 @@ int Database::findNoticeSet(std::string_view name) const {
 
 // ---- notices ------------------------------------------------------------------------------
 
-namespace {
-// The scans look at 10,000 owners: compared in place, without an allocation, and an owner in
-// use is mostly told by its length alone.
-bool ownerFree(const NoticeRecord& r) {
-    constexpr std::size_t n = freeMarker.size() + 1; // the key, then the marker
-    return r.owner.len == n && scrambledEquals(std::string_view(r.owner.chars, n), freeMarker);
-}
-} // namespace
-
 bool Database::noticeInUse(int n) const {
-    return !ownerFree(notice(n));
+    return recordInUse(notice(n));
 }
 
 std::string Database::noticeOwner(int n) const {
     return unscrambleText(notice(n).owner.str());
-}
-
-int Database::findFreeNotice() const {
-    const NoticeRecord* const first = notices.begin();
-    for (const NoticeRecord* r = first; r != notices.end(); ++r)
-        if (ownerFree(*r)) return static_cast<int>(r - first) + 1;
-    return -1;
-}
-
-int Database::countNoticesInUse() const {
-    int count = 0;
-    for (const NoticeRecord& r : notices)
-        if (!ownerFree(r)) ++count;
-    return count;
 }
 
 void Database::markNoticeFree(int n) {
@@ -394,15 +371,27 @@ std::string Database::userPassword(int n) const {
     return unscrambleText(user(n).password.str());
 }
 
+namespace {
+// The length of a scrambled text once unscrambled: a name of another length is passed over
+// without unscrambling it.
+std::size_t plainLength(const ShortString<16>& scrambled) {
+    const std::size_t stored = scrambled.view().size();
+    return stored == 0 ? 0 : stored - 1;
+}
+} // namespace
+
 int Database::findUser(std::string_view name) const {
     for (int n = 1; n <= kUserCount; ++n)
-        if (equalsIgnoreCase(userLoginName(n), name)) return n;
+        if (plainLength(user(n).loginName) == name.size() &&
+            equalsIgnoreCase(userLoginName(n), name))
+            return n;
     return -1;
 }
 
 int Database::authenticateUser(std::string_view name, std::string_view password) const {
     for (int n = 1; n <= kUserCount; ++n)
-        if (equalsIgnoreCase(userLoginName(n), name) && equalsIgnoreCase(userPassword(n), password))
+        if (plainLength(user(n).loginName) == name.size() &&
+            equalsIgnoreCase(userLoginName(n), name) && equalsIgnoreCase(userPassword(n), password))
             return n;
     return -1;
 }

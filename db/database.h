@@ -67,6 +67,8 @@ class Database {
     NoticeRecord& notice(int n) { return notices[static_cast<std::size_t>(n - 1)]; }
     const NoticeRecord& notice(int n) const { return notices[static_cast<std::size_t>(n - 1)]; }
     bool noticeInUse(int n) const;
+    static bool recordInUse(const NoticeRecord& r);
+    void noticesInUse(std::vector<int>& out) const; // their numbers, in order
     std::string noticeOwner(int n) const; // unscrambled
     int findFreeNotice() const;
     int countNoticesInUse() const;

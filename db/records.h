@@ -6,7 +6,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -215,10 +217,11 @@ using UserTable = std::array<UserRecord, kUserCount>;
 // The notice table with a second buffer beside it: a load reads the file straight into the
 // spare and swaps it in only when the whole file was read, so a failed load leaves the table
 // as it was without copying a megabyte on every load. The spare is made at the first load: a
-// tool that never reads the notices does not clear a second megabyte for nothing.
+// tool that never reads the notices does not clear a second megabyte for nothing. Both are
+// taken zeroed from the system (calloc), which clears a megabyte only as it is first touched.
 class NoticeTableStore {
 public:
-    NoticeTableStore() : cur_(new NoticeTable()) {}
+    NoticeTableStore() : cur_(zeroedTable()) {}
     NoticeTableStore(const NoticeTableStore& o) : NoticeTableStore() { *cur_ = *o.cur_; }
     NoticeTableStore& operator=(const NoticeTableStore& o) {
         *cur_ = *o.cur_;
@@ -237,7 +240,7 @@ public:
     void fill(const NoticeRecord& r) { cur_->fill(r); }
 
     NoticeTable& spare() {
-        if (!spare_) spare_.reset(new NoticeTable());
+        if (!spare_) spare_.reset(zeroedTable());
         return *spare_;
     }
     void swapInSpare() {
@@ -246,8 +249,18 @@ public:
     }
 
 private:
-    std::unique_ptr<NoticeTable> cur_;
-    std::unique_ptr<NoticeTable> spare_;
+    struct Free {
+        void operator()(NoticeTable* t) const { std::free(t); }
+    };
+    using Table = std::unique_ptr<NoticeTable, Free>;
+    // All zero bytes are a value-initialised table; calloc's memory holds the array as it is.
+    static NoticeTable* zeroedTable() {
+        void* p = std::calloc(1, sizeof(NoticeTable));
+        if (!p) throw std::bad_alloc();
+        return static_cast<NoticeTable*>(p);
+    }
+    Table cur_;
+    Table spare_;
 };
 
 // The header every save writes: a byte 0x83, "PNR2DB", a byte 0x83, version 2500.

@@ -134,10 +134,11 @@ std::string scrambleText(std::string_view s, const std::function<int()>& key) {
 std::string unscrambleText(std::string_view t) {
     if (t.empty()) return {};
     const auto k = static_cast<std::uint8_t>(t[0]);
-    std::string out;
-    out.reserve(t.size() - 1);
-    for (std::size_t i = 1; i < t.size(); ++i)
-        out += static_cast<char>(static_cast<std::uint8_t>(static_cast<std::uint8_t>(t[i]) - k));
+    // Made at its length and filled in place: the scans of the user table unscramble every
+    // name, and a character appended at a time costs a call each.
+    std::string out(t.size() - 1, '\0');
+    for (std::size_t i = 0; i < out.size(); ++i)
+        out[i] = static_cast<char>(static_cast<std::uint8_t>(static_cast<std::uint8_t>(t[i + 1]) - k));
     return out;
 }
 

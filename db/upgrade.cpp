@@ -268,8 +268,10 @@ UpgradeResult upgradeFile(Database& db, DbFile which) {
     std::string err;
     bool keptOk = false;
     if (hold == Hold::Linked) {
-        keptOk = renameFile(db.files(), held, db.path(kept));
-        if (!keptOk) err = systemErrorText(errno);
+        // The reason is the call's own: no file-system call leaves it in errno.
+        const int e = db.files().rename(held, db.path(kept));
+        keptOk = e == 0;
+        if (!keptOk) err = systemErrorText(e);
         // Also after a rename onto a copy that is the same file already, which leaves both names.
         removeFile(db.files(), held);
     } else {

@@ -1,10 +1,13 @@
 #include "common.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace pinora::fuzz {
@@ -70,14 +73,14 @@ void writeThrough(FileSystem& files, const std::string& path, std::string_view b
 }
 
 // The next entry of a snapshot being taken, reusing what an earlier one held there.
-std::pair<std::string, std::string>& slot(Snapshot& into) {
+Snapshot::Entry& slot(Snapshot& into) {
     if (into.size == into.entries.size()) into.entries.emplace_back();
     return into.entries[into.size++];
 }
 
 // In the order the listing gives, each folder before what it holds: the same tree always
 // gives the same entries in the same order, so no sort is needed.
-void walk(FileSystem& files, const std::string& folder, const std::string& prefix,
+void walk(test::MemoryFileSystem& files, const std::string& folder, const std::string& prefix,
           Snapshot& into) {
     std::vector<FolderEntry> entries;
     if (files.list(folder, entries)) return;
@@ -85,11 +88,13 @@ void walk(FileSystem& files, const std::string& folder, const std::string& prefi
         const std::string path = folder + e.name;
         EntryInfo info;
         if (files.info(path, info)) continue;
-        auto& [name, bytes] = slot(into);
+        Snapshot::Entry& entry = slot(into);
+        std::string& name = entry.name;
         name.assign(prefix).append(e.name);
-        if (info.type != EntryType::Regular) bytes.clear();
+        entry.bytes.clear();
+        entry.shared = info.type == EntryType::Regular ? files.shareFile(path) : nullptr;
         switch (info.type) {
-        case EntryType::Regular: readInto(files, path, bytes); break;
+        case EntryType::Regular: break;
         case EntryType::Folder: {
             name += '/';
             const std::string below = name; // the walk below may move the snapshot's entries
@@ -104,29 +109,64 @@ void walk(FileSystem& files, const std::string& folder, const std::string& prefi
 
 // ---- on disk: through the system's calls, not the program's --------------------------------
 
-std::string readDiskFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary | std::ios::ate);
-    std::string bytes(in ? static_cast<std::size_t>(in.tellg()) : 0, '\0');
-    in.seekg(0);
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return bytes;
+// Into out, keeping its buffer: what it held is only cut or lengthened, so that a megabyte
+// read again is neither allocated nor cleared afresh.
+void readDiskFile(const std::string& path, std::string& out) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (fd >= 0) ::close(fd);
+        out.clear();
+        return;
+    }
+    out.resize(static_cast<std::size_t>(st.st_size));
+    std::size_t got = 0;
+    while (got < out.size()) {
+        const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    out.resize(got);
 }
 
-void diskSnapshot(const fs::path& folder, Snapshot& into) {
+// What tells a file on disk from any other: a save writes a new file and renames it into
+// place, and a write, link or rename moves the change time.
+std::array<std::int64_t, 6> diskIdentity(const struct stat& st) {
+    return {static_cast<std::int64_t>(st.st_dev), static_cast<std::int64_t>(st.st_ino),
+            static_cast<std::int64_t>(st.st_size), static_cast<std::int64_t>(st.st_mtim.tv_sec),
+            static_cast<std::int64_t>(st.st_mtim.tv_nsec),
+            static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
+}
+
+// Sorted by name. withBytes: each regular file read too; otherwise only what tells it apart.
+void diskSnapshot(const fs::path& folder, Snapshot& into, bool withBytes) {
     std::error_code ec;
     for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::end(it);
          it.increment(ec)) {
-        auto& [name, bytes] = slot(into);
-        name = it->path().lexically_relative(folder).string();
-        bytes.clear();
-        const fs::file_status st = it->symlink_status(ec);
-        if (fs::is_regular_file(st))
-            bytes = readDiskFile(it->path());
-        else
-            name += fs::is_directory(st) ? "/" : fs::is_symlink(st) ? "@" : "|";
+        Snapshot::Entry& entry = slot(into);
+        entry.name = it->path().lexically_relative(folder).string();
+        entry.shared = nullptr;
+        entry.identity = {};
+        const std::string path = it->path().string();
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0) {
+            entry.bytes.clear();
+            entry.name += "?";
+        } else if (S_ISREG(st.st_mode)) {
+            entry.identity = diskIdentity(st);
+            if (withBytes)
+                readDiskFile(path, entry.bytes);
+            else
+                entry.bytes.clear();
+        } else {
+            entry.bytes.clear();
+            entry.name += S_ISDIR(st.st_mode) ? "/" : S_ISLNK(st.st_mode) ? "@" : "|";
+        }
     }
     const auto first = into.entries.begin();
-    std::sort(first, first + static_cast<std::ptrdiff_t>(into.size));
+    std::sort(first, first + static_cast<std::ptrdiff_t>(into.size),
+              [](const Snapshot::Entry& a, const Snapshot::Entry& b) { return a.name < b.name; });
 }
 
 } // namespace
@@ -170,10 +210,10 @@ void Scratch::keepFolder(const std::string& path) {
 }
 
 // Below folder, by the file system's own calls: each file, link and pipe removed, and each
-// folder's entries flushed, so that none is held on for a power cut either. False when a call
-// fails or meets a folder that is not kept: the file system has no call that removes a folder,
-// and one moved aside would hold its memory until the file system next forgets its folders,
-// which makes libFuzzer take a run for a leak.
+// folder's entries flushed, so that none is held on for a power cut either. A folder that is
+// not kept goes whole (no call removes a folder; one moved aside would hold its memory until
+// the file system next forgets its folders, which makes libFuzzer take a run for a leak).
+// False when a call fails.
 bool Scratch::sweep(const std::string& folder) {
     std::vector<FolderEntry> entries;
     if (memory_->list(folder, entries)) return false;
@@ -183,8 +223,11 @@ bool Scratch::sweep(const std::string& folder) {
         EntryInfo info;
         if (memory_->info(path, info)) return false;
         if (info.type == EntryType::Folder) {
-            if (std::find(kept_.begin(), kept_.end(), path) == kept_.end()) return false;
-            if (!sweep(path + "/")) return false;
+            if (std::find(kept_.begin(), kept_.end(), path) != kept_.end()) {
+                if (!sweep(path + "/")) return false;
+            } else if (!fresh) {
+                memory_->removeTree(path);
+            }
         } else if (!fresh && memory_->remove(path)) {
             return false;
         }
@@ -193,21 +236,53 @@ bool Scratch::sweep(const std::string& folder) {
 }
 
 void Scratch::rebuild() {
-    std::vector<std::pair<std::string, std::string>> fresh;
+    // The kept files are held through the clear and written again from their own bytes.
+    std::vector<std::pair<std::string, std::shared_ptr<const std::string>>> fresh;
     for (const std::string& name : names(std::string(kFresh) + "/"))
-        fresh.emplace_back(name, read(std::string(kFresh) + "/" + name));
-    read_.clear();
+        fresh.emplace_back(name, memory_->shareFile(std::string(kFresh) + "/" + name));
     memory_->clear();
     for (const std::string& f : kept_)
         memory_->makeFolders(f);
     for (const auto& [name, bytes] : fresh)
-        writeThrough(*memory_, std::string(kFresh) + "/" + name, bytes);
+        if (bytes) writeThrough(*memory_, std::string(kFresh) + "/" + name, *bytes);
+}
+
+void Scratch::takeBackOverlays() {
+    for (const Overlay& o : overlays_)
+        memory_->overwrite(o.kept, o.offset, std::string_view(*o.base).substr(o.offset, o.size));
+    overlays_.clear();
+}
+
+void Scratch::writeOver(const std::string& key, const std::string& base, const std::string& path,
+                        std::size_t offset, std::string_view over) {
+    FUZZ_CHECK(offset + over.size() <= base.size());
+    if (!memory_) {
+        std::string bytes = base;
+        bytes.replace(offset, over.size(), over);
+        writeFile(path, bytes);
+        return;
+    }
+    const std::string kept = std::string(kFresh) + "/~" + key;
+    if (!memory_->exists(kept)) writeThrough(*memory_, kept, base);
+    if (!over.empty()) {
+        overlays_.push_back({kept, &base, offset, over.size()});
+        memory_->overwrite(kept, offset, over);
+    }
+    const int removed = memory_->remove(path);
+    if ((removed && removed != ENOENT) || memory_->link(kept, path))
+        fail("writeOver", __FILE__, __LINE__, path);
 }
 
 void Scratch::clear() {
+    // Files the snapshots held are let go with the rest of the run: a run that frees less than
+    // it allocated has libFuzzer run it again to look for leaks.
+    for (Snapshot* s : taken_)
+        for (Snapshot::Entry& e : s->entries)
+            e.shared.reset();
     if (memory_) {
-        // The fresh database files stay to be linked in again. A run that made a folder (or
-        // moved one) has the file system made anew, at the cost of copying them.
+        takeBackOverlays();
+        // The fresh database files stay to be linked in again. A run that moved a kept folder
+        // away has the file system made anew, at the cost of copying them.
         bool swept = sweep("/");
         for (const std::string& f : kept_) {
             EntryInfo info;
@@ -216,9 +291,17 @@ void Scratch::clear() {
         if (!swept) rebuild();
         return;
     }
+    // MSG and TEMP stay, emptied: made again for every run, they cost four calls more.
     std::error_code ec;
-    for (const auto& e : fs::directory_iterator(disk_, ec))
+    for (const auto& e : fs::directory_iterator(disk_, ec)) {
+        const std::string name = e.path().filename().string();
+        if ((name == "MSG" || name == "TEMP") && !e.is_symlink(ec) && e.is_directory(ec)) {
+            for (const auto& inside : fs::directory_iterator(e.path(), ec))
+                fs::remove_all(inside.path(), ec);
+            continue;
+        }
         fs::remove_all(e.path(), ec);
+    }
     fs::create_directory(disk_ / "MSG", ec);
     fs::create_directory(disk_ / "TEMP", ec);
 }
@@ -241,8 +324,23 @@ const std::string& Scratch::read(const std::string& path) const {
     if (memory_)
         readInto(*memory_, path, read_);
     else
-        read_ = readDiskFile(path);
+        readDiskFile(path, read_);
     return read_;
+}
+
+bool Scratch::holds(const std::string& path, std::string_view bytes) const {
+    const auto shared = share(path);
+    return shared && *shared == bytes;
+}
+
+std::shared_ptr<const std::string> Scratch::share(const std::string& path) const {
+    if (memory_) {
+        const auto shared = memory_->shareFile(path);
+        return shared ? shared : std::shared_ptr<const std::string>(std::shared_ptr<void>{}, &none_);
+    }
+    // Read into the buffer kept for it, held by nothing: valid until the next share.
+    readDiskFile(path, shared_);
+    return std::shared_ptr<const std::string>(std::shared_ptr<void>{}, &shared_);
 }
 
 bool Scratch::exists(const std::string& path) const {
@@ -276,20 +374,45 @@ std::vector<std::string> Scratch::names(const std::string& folder) const {
 }
 
 void Scratch::snapshot(Snapshot& into) const {
+    if (std::find(taken_.begin(), taken_.end(), &into) == taken_.end()) taken_.push_back(&into);
     into.size = 0;
     if (memory_) {
+        // A file still being written could change under the same name.
+        FUZZ_CHECK(memory_->openHandles() == 0, std::to_string(memory_->openHandles()));
         into.changes = memory_->changes();
         walk(*memory_, folder_, "", into);
     } else {
-        diskSnapshot(disk_, into);
+        diskSnapshot(disk_, into, true);
     }
 }
 
 bool Scratch::unchangedSince(const Snapshot& before) const {
-    // Nothing changed anywhere: a megabyte need not be read and compared to find that out.
-    if (memory_ && memory_->changes() == before.changes) return true;
-    snapshot(now_);
-    return now_ == before;
+    if (memory_) {
+        // Nothing changed anywhere: a megabyte need not be looked at to find that out.
+        if (memory_->changes() == before.changes) return true;
+        snapshot(now_);
+        return now_ == before;
+    }
+    // On disk a file that is still the same one is not read again; one that is not is read
+    // and compared byte for byte.
+    now_.size = 0;
+    diskSnapshot(disk_, now_, false);
+    if (now_.size != before.size) return false;
+    for (std::size_t i = 0; i < now_.size; ++i) {
+        Snapshot::Entry& now = now_.entries[i];
+        const Snapshot::Entry& was = before.entries[i];
+        if (now.name != was.name) return false;
+        if (now.identity == was.identity) continue;
+        readDiskFile(str() + now.name, now.bytes);
+        if (now.bytes != was.bytes) return false;
+    }
+    return true;
+}
+
+bool Snapshot::Entry::operator==(const Entry& o) const {
+    if (name != o.name || identity != o.identity) return false;
+    if (shared == o.shared) return bytes == o.bytes; // the same file (or none) in memory
+    return shared && o.shared && *shared == *o.shared;
 }
 
 bool Snapshot::operator==(const Snapshot& o) const {

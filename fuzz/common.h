@@ -6,6 +6,7 @@
 #include "support/fakes.h"
 #include "support/memoryfs.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -32,7 +33,17 @@ namespace pinora::fuzz {
 // size are kept, buffers and all, for the next snapshot: a run that takes one maps no megabyte
 // and leaves no more allocated than the run before it.
 struct Snapshot {
-    std::vector<std::pair<std::string, std::string>> entries;
+    struct Entry {
+        std::string name;
+        std::string bytes; // on disk
+        // In memory the file's own bytes, held rather than copied: a file is never written
+        // again once closed, only replaced, so a file still there holds what it held.
+        std::shared_ptr<const std::string> shared;
+        // On disk what tells a regular file from any other (its inode, size and times).
+        std::array<std::int64_t, 6> identity{};
+        bool operator==(const Entry& o) const;
+    };
+    std::vector<Entry> entries;
     std::size_t size = 0;
     std::uint64_t changes = 0; // the file system's count when taken in memory
     bool operator==(const Snapshot& o) const;
@@ -69,6 +80,11 @@ class Scratch {
     std::string readFile(const std::string& path) const;
     // The same into a buffer kept between runs, valid until the next read.
     const std::string& read(const std::string& path) const;
+    // Whether path is a regular file of exactly these bytes (in memory, without copying it).
+    bool holds(const std::string& path, std::string_view bytes) const;
+    // A regular file's bytes as they stand (in memory shared, not copied; on disk read into a
+    // buffer kept for it, valid until the next call); empty for anything else.
+    std::shared_ptr<const std::string> share(const std::string& path) const;
     bool exists(const std::string& path) const; // anything at all, a link not followed
     void makeFolder(const std::string& path);
     // The names in a folder, as a listing shows them.
@@ -79,11 +95,24 @@ class Scratch {
 
     // A file of a fresh database under name in the folder (see writeFreshDatabase).
     void writeFresh(const std::string& name, const std::string& bytes);
+    // A large file at path: base (kept from run to run under key) with over laid on it from
+    // offset. In memory the kept file is changed in place and linked there, and what was laid
+    // on it is taken back from base when the run ends: a run copies the records it changes,
+    // not the megabyte around them. base lives as long as the scratch.
+    void writeOver(const std::string& key, const std::string& base, const std::string& path,
+                   std::size_t offset, std::string_view over);
 
   private:
     static constexpr const char* kFresh = "/fresh";
     bool sweep(const std::string& folder);
     void rebuild();
+    void takeBackOverlays();
+
+    struct Overlay {
+        std::string kept; // the kept file's path
+        const std::string* base;
+        std::size_t offset, size;
+    };
 
     std::string folder_;
     std::unique_ptr<test::MemoryFileSystem> memory_;
@@ -92,6 +121,10 @@ class Scratch {
     std::shared_ptr<FileSystem> files_;
     mutable Snapshot now_;
     mutable std::string read_;
+    std::vector<Overlay> overlays_; // laid this run
+    mutable std::vector<Snapshot*> taken_; // whose files are let go when the run ends
+    mutable std::string shared_;
+    const std::string none_;
 };
 
 // Services for a station of the target over the scratch folder.

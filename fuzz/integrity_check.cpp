@@ -10,6 +10,7 @@
 #include "db/integritycheck.h"
 #include "db/text.h"
 
+#include <algorithm>
 #include <cstring>
 
 using namespace pinora;
@@ -51,34 +52,45 @@ CheckResult check(const CheckOptions& o) {
     return runIntegrityCheck(station, o, quiet, timeText);
 }
 
+// The fresh tables hold no notice in use: only the slots an input lays records over can.
+bool freshNoticesFree() {
+    const std::string& fresh = freshDatabaseFile("NOTICE.DB");
+    for (std::size_t at = 16; at + sizeof(NoticeRecord) <= fresh.size(); at += sizeof(NoticeRecord)) {
+        NoticeRecord r;
+        std::memcpy(&r, fresh.data() + at, sizeof r);
+        if (Database::recordInUse(r)) return false;
+    }
+    return true;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const bool freshFree = freshNoticesFree();
+    FUZZ_CHECK(freshFree);
     if (size < 2) return 0;
     const EndOfRun end(scratch, {&services});
-    writeFreshDatabase(scratch);
     const std::uint8_t first = data[0];
-    const int users = data[1] % 16;
     std::string_view rest(reinterpret_cast<const char*>(data) + 2, size - 2);
 
-    {
-        Database& db = station.db;
-        FUZZ_CHECK(db.loadUsers() == Result::Ok && db.loadNotices() == Result::Ok);
-        for (int u = 1; u <= users && rest.size() >= sizeof(UserRecord); ++u) {
-            std::memcpy(&db.user(u), rest.data(), sizeof(UserRecord));
-            rest.remove_prefix(sizeof(UserRecord));
-        }
-        for (int n = 1; n <= 64 && rest.size() >= sizeof(NoticeRecord); ++n) {
-            std::memcpy(&db.notice(n), rest.data(), sizeof(NoticeRecord));
-            rest.remove_prefix(sizeof(NoticeRecord));
-        }
-        FUZZ_CHECK(db.saveUsers() && db.saveNotices());
-        const int missing = first >> 3;
-        for (int n = 1; n <= kNoticeCount; ++n)
-            if (db.noticeInUse(n) && !(missing >> (n % 5) & 1))
-                scratch.writeFile(scratch / ("MSG/" + std::to_string(n) + ".MSG"), "Text\r\n");
-        scratch.writeFile(scratch / "TEMP/~1.HTM", "<HTML>");
+    // The records laid over slots 1.. of each table, as a station would have saved them.
+    const std::size_t users =
+        std::min<std::size_t>(data[1] % 16, rest.size() / sizeof(UserRecord));
+    scratch.writeFresh("CONFIG.DB", freshDatabaseFile("CONFIG.DB"));
+    scratch.writeOver("USER.DB", freshDatabaseFile("USER.DB"), scratch / "USER.DB", 16,
+                      rest.substr(0, users * sizeof(UserRecord)));
+    rest.remove_prefix(users * sizeof(UserRecord));
+    const int given = static_cast<int>(std::min<std::size_t>(64, rest.size() / sizeof(NoticeRecord)));
+    const std::string_view laid = rest.substr(0, static_cast<std::size_t>(given) * sizeof(NoticeRecord));
+    scratch.writeOver("NOTICE.DB", freshDatabaseFile("NOTICE.DB"), scratch / "NOTICE.DB", 16, laid);
+    const int missing = first >> 3;
+    for (int n = 1; n <= given; ++n) {
+        NoticeRecord r;
+        std::memcpy(&r, laid.data() + static_cast<std::size_t>(n - 1) * sizeof r, sizeof r);
+        if (Database::recordInUse(r) && !(missing >> (n % 5) & 1))
+            scratch.writeFile(scratch / ("MSG/" + std::to_string(n) + ".MSG"), "Text\r\n");
     }
+    scratch.writeFile(scratch / "TEMP/~1.HTM", "<HTML>");
 
     CheckOptions o;
     o.widowedToAdmin = first & 1;
@@ -107,13 +119,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(kept || (!db.user(u).fullName.empty() && !db.user(u).password.empty()), name);
         FUZZ_CHECK(db.user(u).postCount >= 0);
     }
-    for (int n = 1; n <= kNoticeCount; ++n) {
+    for (int n = 1; n <= given; ++n) {
         if (!db.noticeInUse(n)) continue;
         FUZZ_CHECK(db.messageFileExists(n), std::to_string(n));
         const std::string owner = db.noticeOwner(n);
         FUZZ_CHECK(db.findNoticeAuthor(owner) > 0 || (o.widowedToAdmin && owner == "ADMIN"),
                    std::to_string(n) + " " + owner);
     }
+    // The free notices past them are left exactly as they were.
+    const std::size_t past = static_cast<std::size_t>(given) * sizeof(NoticeRecord);
+    FUZZ_CHECK(std::memcmp(reinterpret_cast<const char*>(db.notices.data()) + past,
+                           freshDatabaseFile("NOTICE.DB").data() + 16 + past,
+                           sizeof(NoticeTable) - past) == 0);
 
     // Notices given to an ADMIN who is no user are widowed again by the next check.
     const CheckResult second = check(o);

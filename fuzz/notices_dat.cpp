@@ -9,6 +9,7 @@
 #include "db/import14.h"
 
 #include <algorithm>
+#include <array>
 
 using namespace pinora;
 using namespace pinora::fuzz;
@@ -26,33 +27,37 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         message = rest.substr(at + kSeparator.size());
         rest = rest.substr(0, at);
     }
-    // Kept from run to run, as is the file of unused records it is filled from: three quarters
-    // of a megabyte are not mapped afresh for each run.
-    static std::string dat;
-    dat.assign(rest);
     const int shape = data[0] & 3;
-    const std::size_t given = (dat.size() + formats::kRelease14RecordSize - 1) /
-                              formats::kRelease14RecordSize; // records, a part one too
-    if (shape != 0) {
-        static const std::string unused = [] {
-            std::string r(formats::kRelease14RecordSize, '\0');
-            r.replace(0, 7, "\x06[NULL]");
-            std::string file;
-            for (int i = 0; i < formats::kRelease14Records; ++i)
-                file += r;
-            return file;
-        }();
-        // The unused records line up with the given ones; a given part record reads as a name.
-        dat.resize(given * formats::kRelease14RecordSize, '\0');
-        if (dat.size() < unused.size()) dat.append(unused, dat.size());
-        dat.resize(formats::kRelease14FileSize + (shape == 2 ? 1 : 0), '\0');
-    }
+    const std::size_t recordSize = formats::kRelease14RecordSize;
+    const std::size_t given = (rest.size() + recordSize - 1) / recordSize; // a part one too
+    // The file of unused records, and the same one byte longer, made once and kept.
+    static const std::array<std::string, 2> unused = [] {
+        std::string r(recordSize, '\0');
+        r.replace(0, 7, "\x06[NULL]");
+        std::string file;
+        for (int i = 0; i < formats::kRelease14Records; ++i)
+            file += r;
+        return std::array<std::string, 2>{file, file + '\0'};
+    }();
+    // The given records, a part one filled out with zeros (it reads as a name), the unused
+    // ones after them.
+    static std::string head;
+    head.assign(rest);
+    if (shape != 0) head.resize(std::min(given * recordSize, unused[0].size()), '\0');
 
     // The old folder beside the database folder, in the same file system.
     const std::string old = "/fuzz/old14";
     [[maybe_unused]] static const bool kept = (dbFolder.keepFolder(old + "/msg"), true);
     dbFolder.makeFolder(old + "/msg");
-    dbFolder.writeFile(old + "/NOTICES.DAT", dat);
+    std::size_t datSize = head.size();
+    if (shape == 0) {
+        dbFolder.writeFile(old + "/NOTICES.DAT", head);
+    } else {
+        const std::string& base = unused[shape == 2 ? 1 : 0];
+        dbFolder.writeOver(shape == 2 ? "NOTICES.DAT+1" : "NOTICES.DAT", base,
+                           old + "/NOTICES.DAT", 0, head);
+        datSize = base.size();
+    }
     if (!message.empty()) {
         dbFolder.writeFile(old + "/msg/1.MSG", message);
         dbFolder.writeFile(old + "/msg/2.msg", message);
@@ -73,15 +78,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     FUZZ_CHECK(!dbFolder.exists(dbFolder / "DB-N.LCK"));
     int used = 0;
-    if (dat.size() >= formats::kRelease14FileSize) {
+    if (datSize >= formats::kRelease14FileSize) {
         // Past the given records every record is the same unused one: it is read once.
         const int read = shape == 0 ? formats::kRelease14Records
                                     : static_cast<int>(std::min<std::size_t>(
                                           given, formats::kRelease14Records));
         for (int i = 1; i <= read; ++i)
-            if (formats::release14Notice(dat, i).used()) ++used;
+            if (formats::release14Used(head, i)) ++used;
         if (read < formats::kRelease14Records &&
-            formats::release14Notice(dat, formats::kRelease14Records).used())
+            formats::release14Used(unused[0], formats::kRelease14Records))
             used += formats::kRelease14Records - read;
     }
     switch (o.status) {
@@ -94,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     case ImportStatus::Refused:
         FUZZ_CHECK(!o.message.empty());
-        FUZZ_CHECK(dbFolder.read(dbFolder / "NOTICE.DB") == freshDatabaseFile("NOTICE.DB"));
+        FUZZ_CHECK(dbFolder.holds(dbFolder / "NOTICE.DB", freshDatabaseFile("NOTICE.DB")));
         break;
     case ImportStatus::LockHeld: FUZZ_CHECK(false, "no other station holds the lock"); break;
     case ImportStatus::Failed:

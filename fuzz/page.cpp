@@ -8,6 +8,7 @@
 #include "db/datetime.h"
 #include "output/page.h"
 
+#include <algorithm>
 #include <cstring>
 
 using namespace pinora;
@@ -33,21 +34,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static Database db(scratch.str(), s.services());
     if (size == 0) return 0;
     const EndOfRun end(scratch, {&s});
-    writeFreshDatabase(scratch);
     const std::uint8_t first = data[0];
     std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
 
-    FUZZ_CHECK(db.loadConfig() == Result::Ok && db.loadNotices() == Result::Ok);
-    const std::size_t configBytes = std::min(rest.size(), sizeof db.config);
-    std::memcpy(&db.config, rest.data(), configBytes);
+    // Laid over the fresh files as a station would have saved them.
+    const std::size_t configBytes = std::min(rest.size(), sizeof(ConfigRecord));
+    scratch.writeOver("CONFIG.DB", freshDatabaseFile("CONFIG.DB"), scratch / "CONFIG.DB", 16,
+                      rest.substr(0, configBytes));
     rest.remove_prefix(configBytes);
-    int given = 0;
-    while (given < 32 && rest.size() >= sizeof(NoticeRecord)) {
-        std::memcpy(&db.notice(given + 1), rest.data(), sizeof(NoticeRecord));
-        rest.remove_prefix(sizeof(NoticeRecord));
-        ++given;
-    }
-    FUZZ_CHECK(db.saveConfig() && db.saveNotices());
+    const int given = static_cast<int>(std::min<std::size_t>(32, rest.size() / sizeof(NoticeRecord)));
+    const std::size_t noticeBytes = static_cast<std::size_t>(given) * sizeof(NoticeRecord);
+    scratch.writeOver("NOTICE.DB", freshDatabaseFile("NOTICE.DB"), scratch / "NOTICE.DB", 16,
+                      rest.substr(0, noticeBytes));
+    rest.remove_prefix(noticeBytes);
+    scratch.writeFresh("USER.DB", freshDatabaseFile("USER.DB"));
     const auto texts = pieces(rest);
     for (int n = 1; n <= given; ++n)
         scratch.writeFile(scratch / ("MSG/" + std::to_string(n) + ".MSG"),

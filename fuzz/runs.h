@@ -21,7 +21,7 @@ class DatabaseFileRun {
     void operator()(formats::DbFile which, const std::uint8_t* data, std::size_t size);
 
   private:
-    void info(formats::DbFile which);
+    void info(formats::DbFile which, bool json);
     int runInfo(bool json, std::ostream& out, std::ostream& err);
 
     Scratch& scratch_;

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace pinora {
 
@@ -83,9 +84,10 @@ bool forEachPageNotice(const Database& db, int setNumber, TDateTime day, const P
     std::string msgPath = db.path("MSG/");
     const std::size_t msgPrefix = msgPath.size();
     std::string text;
-    for (int n = 1; n <= kNoticeCount; ++n) {
+    std::vector<int> inUse;
+    db.noticesInUse(inUse);
+    for (const int n : inUse) {
         const NoticeRecord& r = db.notice(n);
-        if (!db.noticeInUse(n)) continue;
         if (!(today >= dateOf(r.startDate) && today <= dateOf(r.endDate))) continue;
         if (!r.inSet[setNumber - 1]) continue;
         msgPath.resize(msgPrefix);

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pinora::formats {
 
@@ -24,5 +25,10 @@ struct Release14Notice {
 
 // Record i (1..15000) of a file of at least kRelease14FileSize bytes.
 Release14Notice release14Notice(std::string_view file, int i);
+// Whether record i is used, told without making the record: most of the 15,000 are not. The
+// file holds record i whole.
+bool release14Used(std::string_view file, int i);
+// The numbers of the used records of a whole file, in order.
+void release14UsedRecords(std::string_view file, std::vector<int>& out);
 
 } // namespace pinora::formats

@@ -111,6 +111,29 @@ TEST_F(Import14, UsedRecordsBecomeAdminNoticesInTheChosenSets) {
     EXPECT_FALSE(std::filesystem::exists(dir / "DB-N.LCK"));
 }
 
+// Only a name that is exactly the marker marks an unused record; a second import by the same
+// database reads the file again as the first did.
+TEST_F(Import14, OnlyTheExactMarkerMarksAnUnusedRecord) {
+    std::string dat = noticesDat({{2, "[null]", 46000, 46001, false},
+                                  {4, "[NULL] ", 46000, 46001, false},
+                                  {15000, "[NULL]", 46000, 46001, true}});
+    put8(dat, 48 * 14999, 30); // a length past the 23 characters a name holds
+    writeBytes(old / "NOTICES.DAT", dat);
+    for (int round = 1; round <= 2; ++round) {
+        log.clear();
+        const ImportOutcome o = importRelease14(db, request(old.str()));
+        ASSERT_EQ(o.status, ImportStatus::Done) << round;
+        EXPECT_EQ(o.imported, 3) << round;
+        ASSERT_EQ(log.size(), 3u) << round;
+        EXPECT_EQ(log[0].substr(0, 9), "2 [null] ");
+        EXPECT_EQ(log[1].substr(0, 10), "4 [NULL]  ");
+        EXPECT_EQ(log[2].substr(0, 12), "15000 [NULL]");
+    }
+    Database other(dir.str(), fs.services());
+    ASSERT_EQ(other.loadNotices(), Result::Ok);
+    EXPECT_EQ(other.countNoticesInUse(), 6);
+}
+
 TEST_F(Import14, RecordsBeyondTheLastFreeSlotAreLogged) {
     for (int n = 1; n < kNoticeCount; ++n)
         db.notice(n).owner = db.scramble("ANN");

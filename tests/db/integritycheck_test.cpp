@@ -137,6 +137,46 @@ TEST_F(IntegrityCheck, RepairsUsersAndNoticesAndLogsEachRepair) {
     }
 }
 
+// Each step visits what the steps before it left in use, the last slot included: a notice freed
+// by one step is not counted again by the next.
+TEST_F(IntegrityCheck, ANoticeFreedByOneStepIsNotVisitedByTheNext) {
+    const TDateTime today = fsv.clock->t;
+    addUser("BOB", "Bob Brown");
+    const auto place = [&](int n, const std::string& owner, TDateTime end, bool withText) {
+        NoticeRecord& r = st.db.notice(n);
+        r.owner = st.db.scramble(owner);
+        r.startDate = end - 1;
+        r.endDate = end;
+        if (withText) {
+            EXPECT_TRUE(st.db.writeMessageFile(n, "Text"));
+        }
+    };
+    place(kNoticeCount, "GONE", today - 40, false); // widowed, without text, and old
+    place(kNoticeCount - 1, "BOB", today - 40, false); // without text, and old
+    place(5000, "BOB", today - 40, true);              // only old
+    place(2, "BOB", today, true);                      // kept
+    ASSERT_TRUE(st.db.saveNotices());
+
+    const CheckResult r = run();
+    ASSERT_EQ(r.outcome, CheckOutcome::Completed);
+    EXPECT_EQ(r.counts.noticesFreed, 2);
+    EXPECT_EQ(r.counts.oldNoticesRemoved, 1);
+    Database d = onDisk();
+    EXPECT_EQ(d.countNoticesInUse(), 1);
+    EXPECT_TRUE(d.noticeInUse(2));
+
+    // Given to ADMIN, the widowed notice stays in use for the steps after it.
+    place(kNoticeCount, "GONE", today, true);
+    ASSERT_TRUE(st.db.saveNotices());
+    CheckOptions toAdmin;
+    toAdmin.widowedToAdmin = true;
+    const CheckResult again = run(toAdmin);
+    ASSERT_EQ(again.outcome, CheckOutcome::Completed);
+    EXPECT_EQ(again.counts.noticesToAdmin, 1);
+    EXPECT_EQ(again.counts.noticesFreed, 0);
+    EXPECT_EQ(onDisk().noticeOwner(kNoticeCount), "ADMIN");
+}
+
 TEST_F(IntegrityCheck, WidowedNoticesGoToAdminAndOldOnesStayWhenAsked) {
     const TDateTime today = fsv.clock->t;
     const int widowed = addNotice("GONE", today - 40);

@@ -306,6 +306,78 @@ TEST_F(MemoryFs, FilesOnBuffersOfRemovedOnesHoldOnlyTheirOwnBytes) {
 
 // The count of changes, by which a fuzz target tells a folder unchanged without reading it:
 // every change moves it, no read does.
+// Two names of one file tell the same inode, a new file another; overwrite changes every name
+// in place and survives a power cut; shared bytes stay what they were once the name is saved
+// over, as a save always does.
+TEST_F(MemoryFs, InodesOverwriteAndSharedBytes) {
+    create("/db/A", "0123456789");
+    ASSERT_EQ(fs.link("/db/A", "/db/MSG/B"), 0);
+    EntryInfo a, b;
+    ASSERT_EQ(fs.info("/db/A", a), 0);
+    ASSERT_EQ(fs.info("/db/MSG/B", b), 0);
+    EXPECT_NE(a.inode, 0u);
+    EXPECT_EQ(a.inode, b.inode);
+    EXPECT_EQ(a.device, b.device);
+    int r = -1;
+    EntryInfo opened;
+    ASSERT_EQ(fs.openRead("/db/A", r, opened), 0);
+    EXPECT_EQ(opened.inode, a.inode);
+    EXPECT_EQ(fs.close(r), 0);
+
+    const auto shared = fs.shareFile("/db/A");
+    ASSERT_TRUE(shared);
+    EXPECT_EQ(*shared, "0123456789");
+    EXPECT_EQ(fs.shareFile("/db/MSG"), nullptr);
+    EXPECT_EQ(fs.shareFile("/db/LINK"), nullptr);
+    EXPECT_EQ(fs.shareFile("/db/NONE"), nullptr);
+
+    const auto before = fs.changes();
+    fs.overwrite("/db/A", 2, "xy");
+    EXPECT_NE(fs.changes(), before);
+    EXPECT_EQ(fs.readFile("/db/MSG/B"), "01xy456789");
+    fs.overwrite("/db/MSG/B", 9, "zz");
+    EXPECT_EQ(fs.readFile("/db/A"), "01xy45678zz");
+    fs.syncAll();
+    fs.overwrite("/db/A", 0, "!");
+    fs.cutPower();
+    EXPECT_EQ(fs.readFile("/db/A"), "!1xy45678zz");
+    EXPECT_THROW(fs.overwrite("/db/MSG", 0, "x"), std::invalid_argument);
+    EXPECT_THROW(fs.overwrite("/db/NONE", 0, "x"), std::invalid_argument);
+
+    const auto kept = fs.shareFile("/db/A");
+    create("/db/A.tmp", "new");
+    ASSERT_EQ(fs.rename("/db/A.tmp", "/db/A"), 0);
+    ASSERT_EQ(fs.remove("/db/MSG/B"), 0);
+    EXPECT_EQ(*kept, "!1xy45678zz");
+    EntryInfo now;
+    ASSERT_EQ(fs.info("/db/A", now), 0);
+    EXPECT_NE(now.inode, a.inode);
+    create("/db/C", "c"); // numbers of removed files are not given again
+    ASSERT_EQ(fs.info("/db/C", now), 0);
+    EXPECT_GT(now.inode, a.inode);
+}
+
+// A folder removed whole stays gone through a power cut, what was open in it stays readable, and
+// only a folder can be removed so.
+TEST_F(MemoryFs, ATreeIsRemovedWhole) {
+    fs.makeFolders("/db/MSG/SUB/DEEP");
+    fs.writeFile("/db/MSG/SUB/DEEP/1.MSG", "text");
+    fs.syncAll();
+    int r = -1;
+    ASSERT_EQ(fs.openRead("/db/MSG/SUB/DEEP/1.MSG", r, info), 0);
+    const auto before = fs.changes();
+    fs.removeTree("/db/MSG/SUB");
+    EXPECT_NE(fs.changes(), before);
+    EXPECT_FALSE(fs.exists("/db/MSG/SUB"));
+    EXPECT_TRUE(fs.exists("/db/MSG"));
+    EXPECT_EQ(readSome(r, 10), "text");
+    EXPECT_EQ(fs.close(r), 0);
+    fs.cutPower();
+    EXPECT_FALSE(fs.exists("/db/MSG/SUB"));
+    for (const char* no : {"/db/OLD.DB", "/db/LINK", "/db/NONE", "/"})
+        EXPECT_THROW(fs.removeTree(no), std::invalid_argument) << no;
+}
+
 TEST_F(MemoryFs, ChangesAreCountedAndReadsAreNot) {
     auto moves = [&](const char* what, const std::function<void()>& call) {
         const auto before = fs.changes();

@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
 using namespace pinora;
 using namespace pinora::test;
 
@@ -185,6 +189,75 @@ TEST_F(Notices, EmptyOwnerIsInUseAndMarkerIsCaseSensitive) {
     EXPECT_TRUE(st.db.noticeInUse(2));
     EXPECT_EQ(st.db.findFreeNotice(), 3);
     EXPECT_EQ(st.db.countNoticesInUse(), 2);
+}
+
+// Whatever key byte a file holds (a program scrambles with 0 to 127, a damaged file with any),
+// an owner is free exactly when it unscrambles to the marker; the bytes past its length do
+// not count.
+TEST_F(Notices, FreeOwnersAreToldExactlyUnderEveryKey) {
+    const auto byDefinition = [](const NoticeRecord& r) {
+        return unscrambleText(r.owner.str()) != freeMarker;
+    };
+    NoticeRecord& r = st.db.notice(1);
+    for (int key = 0; key < 256; ++key) {
+        std::string owner(1, static_cast<char>(key));
+        for (const char c : freeMarker)
+            owner += static_cast<char>(c + key);
+        r.owner = owner;
+        r.owner.chars[7] = static_cast<char>(key * 7);
+        EXPECT_FALSE(st.db.noticeInUse(1)) << key;
+        for (std::size_t at = 1; at < owner.size(); ++at)
+            for (const int step : {1, -1, 0x80}) {
+                std::string changed = owner;
+                changed[at] = static_cast<char>(changed[at] + step);
+                r.owner = changed;
+                EXPECT_TRUE(st.db.noticeInUse(1)) << key << " " << at << " " << step;
+                EXPECT_EQ(st.db.noticeInUse(1), byDefinition(r));
+            }
+        for (const std::size_t len : {6, 8}) {
+            r.owner = owner;
+            r.owner.len = static_cast<std::uint8_t>(len);
+            EXPECT_TRUE(st.db.noticeInUse(1)) << key << " length " << len;
+        }
+    }
+    std::uint32_t seed = 12345;
+    for (int i = 0; i < 20000; ++i) {
+        for (char& c : r.owner.chars) {
+            seed = seed * 1103515245u + 12345u;
+            c = static_cast<char>(seed >> 16);
+        }
+        r.owner.len = static_cast<std::uint8_t>(i % 3 == 0 ? 7 : seed >> 28);
+        if (i % 2 == 0) // the marker's characters under the record's own key, but one
+            for (std::size_t k = 0; k < freeMarker.size(); ++k)
+                if (static_cast<int>(k) != i % 11)
+                    r.owner.chars[k + 1] = static_cast<char>(freeMarker[k] + r.owner.chars[0]);
+        ASSERT_EQ(st.db.noticeInUse(1), byDefinition(r)) << i;
+    }
+}
+
+// The scans agree on the slots in use wherever they lie, the first and the last included; a
+// table nothing was loaded into is all zero bytes, as it always was.
+TEST_F(Notices, ScansFindTheSlotsInUseWhereverTheyLie) {
+    for (const int n : {1, 2, 5000, kNoticeCount})
+        st.db.notice(n).owner = st.db.scramble("ANN");
+    std::vector<int> inUse{99};
+    st.db.noticesInUse(inUse);
+    EXPECT_EQ(inUse, (std::vector<int>{1, 2, 5000, kNoticeCount}));
+    EXPECT_EQ(st.db.countNoticesInUse(), 4);
+    EXPECT_EQ(st.db.findFreeNotice(), 3);
+    for (int n = 3; n < kNoticeCount; ++n)
+        st.db.notice(n).owner = st.db.scramble("ANN");
+    EXPECT_EQ(st.db.findFreeNotice(), -1);
+    st.db.noticesInUse(inUse);
+    EXPECT_EQ(inUse.size(), static_cast<std::size_t>(kNoticeCount));
+
+    FakeServices other;
+    Database empty(dir.str(), other.services());
+    const auto* bytes = reinterpret_cast<const unsigned char*>(empty.notices.data());
+    EXPECT_TRUE(std::all_of(bytes, bytes + sizeof(NoticeTable), [](unsigned char b) { return b == 0; }));
+    EXPECT_EQ(empty.countNoticesInUse(), kNoticeCount) << "an empty owner is in use";
+    const Database copy = empty;
+    EXPECT_EQ(std::memcmp(copy.notices.data(), empty.notices.data(), sizeof(NoticeTable)), 0);
 }
 
 TEST_F(Notices, FullTableRefusesAndChangesNothing) {

@@ -457,6 +457,27 @@ TEST_F(Upgrade, AConversionRepeatsAReadThatFailsOrFindsTheFileShort) {
     EXPECT_EQ(file("NOTICE.DB"), old.substr(0, 4096));
 }
 
+// A copy that cannot be kept is told with the reason its rename met, and nothing is converted.
+TEST_F(Upgrade, ACopyThatCannotBeKeptNamesTheReason) {
+    std::string old = header(2400) + std::string(1040000, '\0');
+    putNotice(old, 16, "\x01" "B", 5, 46000, 46001, "Kept", 2);
+    write("NOTICE.DB", old);
+    FaultFileSystem refusing(*systemFileSystem());
+    refusing.onCall = [](const std::string& call) {
+        return call.rfind("rename ", 0) == 0 && call.size() > 4 &&
+                       call.compare(call.size() - 4, 4, ".bak") == 0
+                   ? EACCES
+                   : 0;
+    };
+    db.services().files = std::shared_ptr<FileSystem>(std::shared_ptr<void>{}, &refusing);
+    errno = 0;
+    const UpgradeResult r = upgradeFile(db, DbFile::Notices);
+    db.services().files = systemFileSystem();
+    EXPECT_EQ(r.status, UpgradeStatus::Failed);
+    EXPECT_NE(r.message.find("(" + systemErrorText(EACCES) + ")"), std::string::npos) << r.message;
+    EXPECT_EQ(file("NOTICE.DB"), old);
+}
+
 // What the loaders do when a header does not match: convert, tell, read again.
 TEST_F(Upgrade, TheLoadsConvertTellTheUserAndReadTheFileAgain) {
     write("CONFIG.DB", oldConfig(kFormats[1]));

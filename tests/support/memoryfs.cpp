@@ -153,6 +153,7 @@ MemoryFileSystem::NodePtr MemoryFileSystem::newNode(EntryType type) {
     auto node = std::make_shared<Node>(this);
     node->type = type;
     node->modified = now_;
+    node->serial = ++serials_;
     if (type == EntryType::Folder) {
         if (allFolders_.size() >= pruneAt_) {
             std::erase_if(allFolders_, [](const auto& f) { return f.expired(); });
@@ -190,6 +191,8 @@ int MemoryFileSystem::info(const std::string& path, EntryInfo& out) {
     out.type = w.node->type;
     out.size = w.node->type == EntryType::Regular ? w.node->data.size() : 0;
     out.modified = w.node->modified;
+    out.device = 1;
+    out.inode = w.node->serial;
     return 0;
 }
 
@@ -200,6 +203,8 @@ int MemoryFileSystem::openRead(const std::string& path, int& h, EntryInfo& out) 
     out.type = w.node->type;
     out.size = w.node->type == EntryType::Regular ? w.node->data.size() : 0;
     out.modified = w.node->modified;
+    out.device = 1;
+    out.inode = w.node->serial;
     h = addHandle(w.node->shared_from_this(), false);
     return 0;
 }
@@ -448,6 +453,50 @@ std::optional<std::string> MemoryFileSystem::readFile(const std::string& path) c
     const Where w = find(path);
     if (existing(w) || w.node->type != EntryType::Regular) return std::nullopt;
     return w.node->data;
+}
+
+void MemoryFileSystem::overwrite(const std::string& path, std::size_t offset,
+                                 std::string_view bytes) {
+    const Where w = find(path);
+    if (existing(w) || w.node->type != EntryType::Regular)
+        throw std::invalid_argument("no file to overwrite: " + path);
+    Node& n = *w.node;
+    const auto lay = [&](std::string& to) {
+        if (to.size() < offset + bytes.size()) to.resize(offset + bytes.size(), '\0');
+        to.replace(offset, bytes.size(), bytes);
+    };
+    lay(n.data);
+    if (n.dataDurable) lay(n.durableData); // it held the same bytes, and still does
+    ++changes_;
+}
+
+void MemoryFileSystem::removeTree(const std::string& path) {
+    const Where w = find(path);
+    if (existingFolder(w) || !w.parent) throw std::invalid_argument("no folder to remove: " + path);
+    NodePtr gone = w.node->shared_from_this();
+    if (const auto it = w.parent->durableEntries.find(w.name); it != w.parent->durableEntries.end())
+        w.parent->durableEntries.erase(it);
+    erase(*w.parent, w.name);
+    // Emptied all the way down, so that no loop of moved folders keeps any of it alive.
+    std::vector<NodePtr> todo{std::move(gone)};
+    while (!todo.empty()) {
+        const NodePtr n = std::move(todo.back());
+        todo.pop_back();
+        for (const Entries* m : {&n->entries, &n->durableEntries})
+            for (const auto& [name, child] : *m)
+                if (child->type == EntryType::Folder) todo.push_back(child);
+        n->entries.clear();
+        n->durableEntries.clear();
+    }
+    // Their memory goes now, not when the list of folders is next pruned.
+    std::erase_if(allFolders_, [](const auto& f) { return f.expired(); });
+}
+
+std::shared_ptr<const std::string> MemoryFileSystem::shareFile(const std::string& path) const {
+    const Where w = find(path);
+    if (existing(w) || w.node->type != EntryType::Regular) return nullptr;
+    const NodePtr node = w.node->shared_from_this();
+    return std::shared_ptr<const std::string>(node, &node->data);
 }
 
 bool MemoryFileSystem::exists(const std::string& path) const {

@@ -6,6 +6,7 @@
 
 #include "db/filesystem.h"
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -58,6 +59,16 @@ class MemoryFileSystem : public FileSystem {
     void addLink(const std::string& path); // a symbolic link, to nowhere in particular
     void addPipe(const std::string& path); // a fifo
     void clear();                          // nothing but "/"; every handle is gone
+    // Bytes laid over a regular file's own from offset, in place and durable at once (the file
+    // grows when they reach past its end): a record changed in a table of a megabyte without
+    // copying the rest. Every name of the file sees the change.
+    void overwrite(const std::string& path, std::size_t offset, std::string_view bytes);
+    // For setting up: a folder and everything below it gone at once, as no call can do.
+    void removeTree(const std::string& path);
+    // A regular file's bytes as they stand, shared rather than copied; null for anything else.
+    // No call changes a file once the handle that wrote it is closed (only overwrite and
+    // cutPower do), so while none writes to it the bytes stay what they were.
+    std::shared_ptr<const std::string> shareFile(const std::string& path) const;
     // Everything below the folder, relative to it and sorted: a file with its bytes; a
     // folder, link or pipe marked as ls -F does ("sub/", "name@", "name|") with no bytes.
     std::vector<std::pair<std::string, std::string>> snapshot(const std::string& folder) const;
@@ -85,6 +96,7 @@ class MemoryFileSystem : public FileSystem {
         Entries entries, durableEntries; // a folder's
         bool entriesDurable = true;
         unsigned mark = 0; // a power cut's visit
+        std::uint64_t serial = 0; // its inode number: never reused
     };
     // Where a path leads: the folder that holds its last name and what is under that name,
     // or, for a path that ends in a folder without a name ("/", "a/.."), that folder alone.
@@ -131,6 +143,7 @@ class MemoryFileSystem : public FileSystem {
     long long now_ = 1767225600; // 2026-01-01
     unsigned mark_ = 0;
     std::uint64_t changes_ = 0;
+    std::uint64_t serials_ = 0;
     mutable std::vector<Node*> chain_; // the folders above the last find's folder
 };
 
