@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -91,7 +91,6 @@ void walk(test::MemoryFileSystem& files, const std::string& folder, const std::s
         Snapshot::Entry& entry = slot(into);
         std::string& name = entry.name;
         name.assign(prefix).append(e.name);
-        entry.bytes.clear();
         entry.shared = info.type == EntryType::Regular ? files.shareFile(path) : nullptr;
         switch (info.type) {
         case EntryType::Regular: break;
@@ -131,42 +130,75 @@ void readDiskFile(const std::string& path, std::string& out) {
 }
 
 // What tells a file on disk from any other: a save writes a new file and renames it into
-// place, and a write, link or rename moves the change time.
+// place, and a write moves the modification time. Not the change time: a conversion that
+// fails holds the original by a second name for a moment, which moves it.
 std::array<std::int64_t, 6> diskIdentity(const struct stat& st) {
     return {static_cast<std::int64_t>(st.st_dev), static_cast<std::int64_t>(st.st_ino),
             static_cast<std::int64_t>(st.st_size), static_cast<std::int64_t>(st.st_mtim.tv_sec),
-            static_cast<std::int64_t>(st.st_mtim.tv_nsec),
-            static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
+            static_cast<std::int64_t>(st.st_mtim.tv_nsec), 0};
 }
 
-// Sorted by name. withBytes: each regular file read too; otherwise only what tells it apart.
-void diskSnapshot(const fs::path& folder, Snapshot& into, bool withBytes) {
-    std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::end(it);
-         it.increment(ec)) {
+// Each entry under dir (open, relative name prefix) with what tells it apart; unsorted.
+void walkDisk(int dir, const std::string& prefix, Snapshot& into) {
+    DIR* d = ::fdopendir(dir);
+    if (!d) {
+        ::close(dir);
+        return;
+    }
+    while (const dirent* e = ::readdir(d)) {
+        const std::string_view n = e->d_name;
+        if (n == "." || n == "..") continue;
         Snapshot::Entry& entry = slot(into);
-        entry.name = it->path().lexically_relative(folder).string();
+        entry.name.assign(prefix).append(n);
         entry.shared = nullptr;
         entry.identity = {};
-        const std::string path = it->path().string();
         struct stat st {};
-        if (::lstat(path.c_str(), &st) != 0) {
-            entry.bytes.clear();
+        if (::fstatat(::dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
             entry.name += "?";
         } else if (S_ISREG(st.st_mode)) {
             entry.identity = diskIdentity(st);
-            if (withBytes)
-                readDiskFile(path, entry.bytes);
-            else
-                entry.bytes.clear();
+        } else if (S_ISDIR(st.st_mode)) {
+            entry.name += '/';
+            const std::string below = entry.name; // the walk below may move the entries
+            const int sub = ::openat(::dirfd(d), e->d_name,
+                                     O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (sub >= 0) walkDisk(sub, below, into);
         } else {
-            entry.bytes.clear();
-            entry.name += S_ISDIR(st.st_mode) ? "/" : S_ISLNK(st.st_mode) ? "@" : "|";
+            entry.name += S_ISLNK(st.st_mode) ? "@" : "|";
         }
     }
+    ::closedir(d);
+}
+
+// Sorted by name: each entry with what tells a file apart, not its bytes.
+void diskSnapshot(const fs::path& folder, Snapshot& into) {
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) walkDisk(dir, "", into);
     const auto first = into.entries.begin();
     std::sort(first, first + static_cast<std::ptrdiff_t>(into.size),
               [](const Snapshot::Entry& a, const Snapshot::Entry& b) { return a.name < b.name; });
+}
+
+// Removes everything in folder but what keep (given the open folder and a name) keeps: files
+// by one call each, anything else through the library.
+template <typename Keep> void emptyDisk(const std::string& folder, Keep keep) {
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* d = dir < 0 ? nullptr : ::fdopendir(dir);
+    if (!d) {
+        if (dir >= 0) ::close(dir);
+        return;
+    }
+    std::vector<std::string> others;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string_view n = e->d_name;
+        if (n == "." || n == ".." || keep(::dirfd(d), n)) continue;
+        if (::unlinkat(::dirfd(d), e->d_name, 0) != 0) others.emplace_back(n);
+    }
+    ::closedir(d);
+    for (const std::string& n : others) {
+        std::error_code ec;
+        fs::remove_all(fs::path(folder) / n, ec);
+    }
 }
 
 } // namespace
@@ -183,17 +215,21 @@ Scratch::Scratch(Where where) {
             fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
         std::string tmpl = (base / "pinora-fuzz-XXXXXX").string();
         if (!::mkdtemp(tmpl.data())) fail("mkdtemp", __FILE__, __LINE__, tmpl);
-        disk_ = tmpl;
+        diskBase_ = tmpl;
+        disk_ = diskBase_ / "db";
+        std::error_code ec;
+        if (!fs::create_directory(disk_, ec) || !fs::create_directory(diskBase_ / "fresh", ec))
+            fail("mkdir", __FILE__, __LINE__, tmpl);
         files_ = systemFileSystem();
-        folder_ = tmpl + "/";
+        folder_ = disk_.string() + "/";
     }
     if (!memory_) clear();
 }
 
 Scratch::~Scratch() {
-    if (disk_.empty()) return;
+    if (diskBase_.empty()) return;
     std::error_code ec;
-    fs::remove_all(disk_, ec);
+    fs::remove_all(diskBase_, ec);
 }
 
 void Scratch::keepFolder(const std::string& path) {
@@ -292,18 +328,22 @@ void Scratch::clear() {
         return;
     }
     // MSG and TEMP stay, emptied: made again for every run, they cost four calls more.
-    std::error_code ec;
-    for (const auto& e : fs::directory_iterator(disk_, ec)) {
-        const std::string name = e.path().filename().string();
-        if ((name == "MSG" || name == "TEMP") && !e.is_symlink(ec) && e.is_directory(ec)) {
-            for (const auto& inside : fs::directory_iterator(e.path(), ec))
-                fs::remove_all(inside.path(), ec);
-            continue;
+    bool seen[2] = {false, false};
+    const char* const keptNames[2] = {"MSG", "TEMP"};
+    emptyDisk(disk_.string(), [&](int root, std::string_view n) {
+        for (int k = 0; k < 2; ++k) {
+            struct stat st {};
+            if (n != keptNames[k] || ::fstatat(root, keptNames[k], &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+                !S_ISDIR(st.st_mode))
+                continue;
+            seen[k] = true;
+            emptyDisk((disk_ / keptNames[k]).string(), [](int, std::string_view) { return false; });
+            return true;
         }
-        fs::remove_all(e.path(), ec);
-    }
-    fs::create_directory(disk_ / "MSG", ec);
-    fs::create_directory(disk_ / "TEMP", ec);
+        return false;
+    });
+    for (int k = 0; k < 2; ++k)
+        if (!seen[k]) ::mkdir((disk_ / keptNames[k]).c_str(), 0755);
 }
 
 void Scratch::writeFile(const std::string& path, std::string_view bytes) {
@@ -311,9 +351,14 @@ void Scratch::writeFile(const std::string& path, std::string_view bytes) {
         writeThrough(*memory_, path, bytes);
         return;
     }
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) fail("writeFile", __FILE__, __LINE__, path);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    std::size_t put = 0;
+    while (fd >= 0 && put < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + put, bytes.size() - put);
+        if (n <= 0) break;
+        put += static_cast<std::size_t>(n);
+    }
+    if (fd < 0 || ::close(fd) != 0 || put != bytes.size()) fail("writeFile", __FILE__, __LINE__, path);
 }
 
 std::string Scratch::readFile(const std::string& path) const {
@@ -382,7 +427,7 @@ void Scratch::snapshot(Snapshot& into) const {
         into.changes = memory_->changes();
         walk(*memory_, folder_, "", into);
     } else {
-        diskSnapshot(disk_, into, true);
+        diskSnapshot(disk_, into);
     }
 }
 
@@ -393,25 +438,16 @@ bool Scratch::unchangedSince(const Snapshot& before) const {
         snapshot(now_);
         return now_ == before;
     }
-    // On disk a file that is still the same one is not read again; one that is not is read
-    // and compared byte for byte.
+    // On disk no file may have been written at all: one saved again with the same bytes is
+    // a new file, and counts as a change.
     now_.size = 0;
-    diskSnapshot(disk_, now_, false);
-    if (now_.size != before.size) return false;
-    for (std::size_t i = 0; i < now_.size; ++i) {
-        Snapshot::Entry& now = now_.entries[i];
-        const Snapshot::Entry& was = before.entries[i];
-        if (now.name != was.name) return false;
-        if (now.identity == was.identity) continue;
-        readDiskFile(str() + now.name, now.bytes);
-        if (now.bytes != was.bytes) return false;
-    }
-    return true;
+    diskSnapshot(disk_, now_);
+    return now_ == before;
 }
 
 bool Snapshot::Entry::operator==(const Entry& o) const {
     if (name != o.name || identity != o.identity) return false;
-    if (shared == o.shared) return bytes == o.bytes; // the same file (or none) in memory
+    if (shared == o.shared) return true; // the same file in memory, or none
     return shared && o.shared && *shared == *o.shared;
 }
 
@@ -419,6 +455,13 @@ bool Snapshot::operator==(const Snapshot& o) const {
     return size == o.size && std::equal(entries.begin(),
                                         entries.begin() + static_cast<std::ptrdiff_t>(size),
                                         o.entries.begin());
+}
+
+std::uint32_t hashOf(const std::uint8_t* data, std::size_t size) {
+    std::uint32_t h = 2166136261u;
+    for (std::size_t i = 0; i < size; ++i)
+        h = (h ^ data[i]) * 16777619u;
+    return h;
 }
 
 test::FakeServices servicesOver(const Scratch& scratch) {
@@ -471,12 +514,26 @@ void writeFreshDatabase(Scratch& folder, const char* except) {
 }
 
 void Scratch::writeFresh(const std::string& name, const std::string& bytes) {
+    // A second name of a file kept from run to run: a notice table is not copied for each run.
+    // No call can change a file once written (only replace it), so the kept one stays fresh;
+    // on disk one that was written all the same is written again.
     if (!memory_) {
-        writeFile(*this / name, bytes);
+        const std::string kept = (diskBase_ / "fresh" / name).string();
+        auto it = std::find_if(freshOnDisk_.begin(), freshOnDisk_.end(),
+                               [&](const auto& f) { return f.first == name; });
+        if (it == freshOnDisk_.end()) it = freshOnDisk_.insert(it, {name, {}});
+        struct stat st {};
+        if (::lstat(kept.c_str(), &st) != 0 || diskIdentity(st) != it->second) {
+            ::unlink(kept.c_str());
+            writeFile(kept, bytes);
+            if (::lstat(kept.c_str(), &st) != 0) fail("writeFresh", __FILE__, __LINE__, kept);
+            it->second = diskIdentity(st);
+        }
+        const std::string path = *this / name;
+        if ((::unlink(path.c_str()) != 0 && errno != ENOENT) || ::link(kept.c_str(), path.c_str()))
+            fail("writeFresh", __FILE__, __LINE__, path);
         return;
     }
-    // A second name of a file kept from run to run: a notice table is not copied for each run.
-    // No call can change a file once written (only replace it), so the kept one stays fresh.
     const std::string kept = std::string(kFresh) + "/" + name;
     if (!memory_->exists(kept)) writeThrough(*memory_, kept, bytes);
     const std::string path = *this / name;

@@ -28,18 +28,18 @@ namespace pinora::fuzz {
         if (!(cond)) ::pinora::fuzz::fail(#cond, __FILE__, __LINE__ __VA_OPT__(, ) __VA_ARGS__);            \
     } while (0)
 
-// Every name under a folder with its bytes, for checking that nothing was written: a folder,
-// link or pipe marked as ls -F does ("sub/", "name@", "name|") with no bytes. The entries past
+// Every name under a folder with each file's bytes (in memory) or what tells it apart (on disk),
+// for checking that nothing was written: a folder, link or pipe marked as ls -F does ("sub/",
+// "name@", "name|"). The entries past
 // size are kept, buffers and all, for the next snapshot: a run that takes one maps no megabyte
 // and leaves no more allocated than the run before it.
 struct Snapshot {
     struct Entry {
         std::string name;
-        std::string bytes; // on disk
         // In memory the file's own bytes, held rather than copied: a file is never written
         // again once closed, only replaced, so a file still there holds what it held.
         std::shared_ptr<const std::string> shared;
-        // On disk what tells a regular file from any other (its inode, size and times).
+        // On disk what tells a regular file from any other (its inode, size and time).
         std::array<std::int64_t, 6> identity{};
         bool operator==(const Entry& o) const;
     };
@@ -73,6 +73,9 @@ class Scratch {
     // only emptied, as a run that makes any other folder has the whole file system made anew.
     void keepFolder(const std::string& path);
     std::size_t openHandles() const { return memory_ ? memory_->openHandles() : 0; }
+    // In memory, moves with every change to a name or a file's bytes: the same count twice
+    // means nothing at all was written in between, which a snapshot cannot tell.
+    std::uint64_t changes() const { return memory_ ? memory_->changes() : 0; }
 
     // For setting up and checking a run; paths are whole ones, as operator/ makes them.
     void writeFile(const std::string& path, std::string_view bytes);
@@ -117,7 +120,9 @@ class Scratch {
     std::string folder_;
     std::unique_ptr<test::MemoryFileSystem> memory_;
     std::vector<std::string> kept_; // folders that stay in memory, without their separator
-    std::filesystem::path disk_; // what the disk variant removes at the end
+    std::filesystem::path disk_;     // the database folder on disk
+    std::filesystem::path diskBase_; // what holds it and the fresh files, removed at the end
+    std::vector<std::pair<std::string, std::array<std::int64_t, 6>>> freshOnDisk_;
     std::shared_ptr<FileSystem> files_;
     mutable Snapshot now_;
     mutable std::string read_;
@@ -126,6 +131,10 @@ class Scratch {
     mutable std::string shared_;
     const std::string none_;
 };
+
+// A hash of all of an input, to pick one input in n for a costly check: by one byte alone, the
+// fuzzer soon made nearly every input one that ran it.
+std::uint32_t hashOf(const std::uint8_t* data, std::size_t size);
 
 // Services for a station of the target over the scratch folder.
 test::FakeServices servicesOver(const Scratch& scratch);

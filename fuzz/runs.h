@@ -40,7 +40,7 @@ class LockFileRun {
     void operator()(const std::uint8_t* data, std::size_t size);
 
   private:
-    void showLocks(Shape shape);
+    void showLocks(Shape shape, std::uint32_t hash);
 
     Scratch& scratch_;
     test::FakeServices s_, tool_;

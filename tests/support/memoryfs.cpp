@@ -66,6 +66,13 @@ void MemoryFileSystem::assign(std::string& to, std::string_view from) {
     to.assign(from);
 }
 
+bool MemoryFileSystem::NameLess::operator()(std::string_view a, std::string_view b) const {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i)
+        if (a[i] != b[i]) return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[i]);
+    return a.size() < b.size();
+}
+
 MemoryFileSystem::Where MemoryFileSystem::find(std::string_view path) const {
     Where w;
     if (path.empty()) {
