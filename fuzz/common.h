@@ -146,7 +146,7 @@ const std::string& freshDatabaseFile(std::string_view name);
 
 // Targets keep their stations from run to run: a station's tables take two megabytes, which a
 // new one would map and fault in again on every run. forget() clears what the last run told
-// the kept services.
+// the kept services, and starts their chance again.
 void forget(test::FakeServices& s);
 
 // Empties the folder and forgets what the services were told when a run ends, however it

@@ -1,5 +1,6 @@
 // The in-memory file system behaves as Linux does where the program relies on it, keeps only
 // what was flushed through a power cut, and the fault wrapper fails exactly the call chosen.
+#include "support/fakes.h"
 #include "support/faultfs.h"
 #include "support/memoryfs.h"
 
@@ -411,6 +412,21 @@ TEST_F(MemoryFs, ChangesAreCountedAndReadsAreNot) {
     });
     moves("power cut", [&] { fs.cutPower(); });
     moves("clear", [&] { fs.clear(); });
+}
+
+// A fuzz target keeps its services for millions of runs; the counter behind the fake chance
+// once overflowed there and gave a negative pause.
+TEST(FakeChance, StaysInRangeHoweverLongItIsAsked) {
+    test::QueuedChance chance;
+    EXPECT_EQ(chance.below(20), 11);
+    EXPECT_EQ(chance.below(20), 8); // (1 * 37 + 11) % 20
+    chance.next = INT_MAX - 1;
+    for (int i = 0; i < 4; ++i) {
+        const int v = chance.below(20);
+        EXPECT_GE(v, 0);
+        EXPECT_LT(v, 20);
+    }
+    EXPECT_EQ(chance.next, 2); // wrapped to 0 and went on
 }
 
 TEST(FaultFs, EachErrorFailsExactlyTheChosenCallAndDoesNothing) {

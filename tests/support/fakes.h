@@ -6,6 +6,7 @@
 #include "db/services.h"
 #include "db/station.h"
 
+#include <climits>
 #include <deque>
 #include <memory>
 #include <string>
@@ -39,7 +40,11 @@ public:
             queue.pop_front();
             return n > 0 ? v % n : 0;
         }
-        return n > 0 ? (next++ * 37 + 11) % n : 0;
+        if (n <= 0) return 0;
+        // Wraps rather than overflows: a fuzz target's kept services are asked without end.
+        const unsigned v = static_cast<unsigned>(next) * 37u + 11u;
+        next = next < INT_MAX ? next + 1 : 0;
+        return static_cast<int>(v % static_cast<unsigned>(n));
     }
 };
 
