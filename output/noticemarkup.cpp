@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <span>
 #include <vector>
 
 namespace pinora {
@@ -24,10 +25,18 @@ char lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-std::string lowered(std::string_view s) {
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(), lower);
-    return out;
+// Kept in to's own buffer: the cleaner reads every tag of every notice of a page.
+void lowerInto(std::string& to, std::string_view s) {
+    to.assign(s);
+    std::transform(to.begin(), to.end(), to.begin(), lower);
+}
+
+// s equals the lower-case name, whatever the case of s.
+bool sameLowered(std::string_view s, std::string_view name) {
+    if (s.size() != name.size()) return false;
+    for (std::size_t i = 0; i < s.size(); ++i)
+        if (lower(s[i]) != name[i]) return false;
+    return true;
 }
 
 bool oneOf(std::string_view name, std::initializer_list<std::string_view> names) {
@@ -61,23 +70,34 @@ bool droppedContainer(std::string_view n) {
 }
 
 struct Attribute {
-    std::string name; // lower case
-    std::string value;
+    std::string name;       // lower case
+    std::string_view value; // as written, without its quotes
     std::size_t begin = 0, end = 0; // the attribute's bytes in the input
 };
 
+// One tag is read again and again, so that its strings and list keep their room.
 struct Tag {
     bool end = false;
     std::string name;         // lower case
     std::string_view rawName; // as written
     std::vector<Attribute> attributes;
+    std::size_t count = 0; // of attributes in use
     bool selfClosing = false;
     std::size_t close = 0; // just past the '>'
+
+    std::span<const Attribute> read() const { return {attributes.data(), count}; }
+    Attribute& added() {
+        if (count == attributes.size()) attributes.emplace_back();
+        return attributes[count++];
+    }
 };
 
 // Reads the tag that starts at in[at] == '<' (and a letter, or '/' and a letter, follows).
 // False when the input ends before the tag does.
 bool readTag(std::string_view in, std::size_t at, Tag& t) {
+    t.count = 0;
+    t.selfClosing = false;
+    t.close = 0;
     std::size_t i = at + 1;
     t.end = in[i] == '/';
     if (t.end) ++i;
@@ -85,7 +105,7 @@ bool readTag(std::string_view in, std::size_t at, Tag& t) {
     while (i < in.size() && !space(in[i]) && in[i] != '/' && in[i] != '>')
         ++i;
     t.rawName = in.substr(nameStart, i - nameStart);
-    t.name = lowered(t.rawName);
+    lowerInto(t.name, t.rawName);
     while (i < in.size()) {
         const char c = in[i];
         if (space(c)) {
@@ -103,11 +123,12 @@ bool readTag(std::string_view in, std::size_t at, Tag& t) {
         }
         t.selfClosing = false;
         // An attribute name takes its first character whatever it is, even '='.
-        Attribute a;
+        Attribute& a = t.added();
+        a.value = {};
         a.begin = i++;
         while (i < in.size() && !space(in[i]) && in[i] != '/' && in[i] != '>' && in[i] != '=')
             ++i;
-        a.name = lowered(in.substr(a.begin, i - a.begin));
+        lowerInto(a.name, in.substr(a.begin, i - a.begin));
         std::size_t j = i;
         while (j < in.size() && space(in[j]))
             ++j;
@@ -119,20 +140,19 @@ bool readTag(std::string_view in, std::size_t at, Tag& t) {
             if (in[j] == '"' || in[j] == '\'') {
                 const std::size_t q = in.find(in[j], j + 1);
                 if (q == std::string_view::npos) return false;
-                a.value = std::string(in.substr(j + 1, q - j - 1));
+                a.value = in.substr(j + 1, q - j - 1);
                 i = q + 1;
             } else if (in[j] != '>') {
                 const std::size_t v = j;
                 while (j < in.size() && !space(in[j]) && in[j] != '>')
                     ++j;
-                a.value = std::string(in.substr(v, j - v));
+                a.value = in.substr(v, j - v);
                 i = j;
             } else {
                 i = j;
             }
         }
         a.end = i;
-        t.attributes.push_back(std::move(a));
     }
     return false;
 }
@@ -140,8 +160,11 @@ bool readTag(std::string_view in, std::size_t at, Tag& t) {
 // An attribute value as a browser turns it into an address: character references decoded, and
 // blanks and control characters (which the address parser removes or which hide a scheme)
 // taken out; lower case. Only what can spell a scheme matters here.
-std::string addressOf(std::string_view v) {
-    std::string out;
+void addressOf(std::string_view v, std::string& address) {
+    address.clear();
+    const auto add = [&address](char c) {
+        if (static_cast<unsigned char>(c) > 0x20 && c != 0x7f) address += lower(c);
+    };
     for (std::size_t i = 0; i < v.size();) {
         if (v[i] == '&' && i + 1 < v.size() && v[i + 1] == '#') {
             std::size_t j = i + 2;
@@ -160,7 +183,7 @@ std::string addressOf(std::string_view v) {
             }
             if (j > digits) {
                 if (j < v.size() && v[j] == ';') ++j;
-                out += code > 0 && code < 0x80 ? static_cast<char>(code) : '?';
+                add(code > 0 && code < 0x80 ? static_cast<char>(code) : '?');
                 i = j;
                 continue;
             }
@@ -169,20 +192,16 @@ std::string addressOf(std::string_view v) {
                 {"&colon;", ':'}, {"&tab;", '\t'}, {"&newline;", '\n'}, {"&nbsp;", ' '}};
             bool named = false;
             for (const auto& [name, c] : kNamed)
-                if (v.size() - i >= name.size() && lowered(v.substr(i, name.size())) == name) {
-                    out += c;
+                if (sameLowered(v.substr(i, name.size()), name)) {
+                    add(c);
                     i += name.size();
                     named = true;
                     break;
                 }
             if (named) continue;
         }
-        out += v[i++];
+        add(v[i++]);
     }
-    std::string address;
-    for (const char c : out)
-        if (static_cast<unsigned char>(c) > 0x20 && c != 0x7f) address += lower(c);
-    return address;
 }
 
 bool startsWith(std::string_view s, std::string_view prefix) {
@@ -205,10 +224,11 @@ bool oddName(std::string_view name) {
     return name.empty() || name[0] == '=' || name.find_first_of("\"'`") != std::string_view::npos;
 }
 
-bool keptAttribute(std::string_view element, const Attribute& a) {
+// address is room to work in.
+bool keptAttribute(std::string_view element, const Attribute& a, std::string& address) {
     if (startsWith(a.name, "on")) return false;
     if (oneOf(a.name, {"srcdoc", "formaction", "action"})) return false;
-    const std::string address = addressOf(a.value);
+    addressOf(a.value, address);
     if (a.name == "style") {
         // Old engines ran script from styles; a notice needs none of these.
         for (std::string_view bad : {"expression", "javascript:", "vbscript:", "behavior",
@@ -229,7 +249,7 @@ std::size_t rawTextEnd(std::string_view in, std::size_t from, std::string_view n
     for (std::size_t i = in.find("</", from); i != std::string_view::npos;
          i = in.find("</", i + 2)) {
         const std::size_t after = i + 2 + name.size();
-        if (after > in.size() || lowered(in.substr(i + 2, name.size())) != name) continue;
+        if (after > in.size() || !sameLowered(in.substr(i + 2, name.size()), name)) continue;
         if (after < in.size() && !space(in[after]) && in[after] != '/' && in[after] != '>')
             continue;
         Tag t;
@@ -263,9 +283,8 @@ class Cleaner {
         const char next = at + 1 < in_.size() ? in_[at + 1] : '\0';
         const bool tag = letter(next) || (next == '/' && at + 2 < in_.size() && letter(in_[at + 2]));
         if (tag) {
-            Tag t;
-            if (!readTag(in_, at, t)) return drop(in_.size());
-            return t.end ? endTag(at, t) : startTag(at, t);
+            if (!readTag(in_, at, tag_)) return drop(in_.size());
+            return tag_.end ? endTag(at, tag_) : startTag(at, tag_);
         }
         if (next == '!' && in_.substr(at, 4) == "<!--") return drop(commentEnd(at + 4));
         if (next == '!' || next == '?' || next == '/') {
@@ -305,14 +324,14 @@ class Cleaner {
             return drop(t.close);
         }
         if (!keptElement(t.name)) return drop(t.close);
-        std::vector<const Attribute*> kept;
+        kept_.clear();
         bool plain = true;
-        for (const Attribute& a : t.attributes) {
-            if (!keptAttribute(t.name, a) || oddName(a.name)) {
+        for (const Attribute& a : t.read()) {
+            if (!keptAttribute(t.name, a, address_) || oddName(a.name)) {
                 plain = false;
                 continue;
             }
-            kept.push_back(&a);
+            kept_.push_back(&a);
         }
         if (plain) {
             out_.append(in_.substr(at, t.close - at));
@@ -321,13 +340,17 @@ class Cleaner {
             // quotes could read as another tag the second time, in a browser too.
             out_ += '<';
             out_.append(t.rawName);
-            for (const Attribute* a : kept) {
+            for (const Attribute* a : kept_) {
                 if (!plainName(a->name)) continue;
                 out_ += ' ';
                 out_.append(in_.substr(a->begin, a->name.size()));
                 out_ += "=\"";
-                for (const char c : a->value)
-                    out_ += c == '"' ? std::string("&quot;") : std::string(1, c);
+                for (const char c : a->value) {
+                    if (c == '"')
+                        out_ += "&quot;";
+                    else
+                        out_ += c;
+                }
                 out_ += '"';
             }
             out_ += t.selfClosing ? " />" : ">";
@@ -370,7 +393,10 @@ class Cleaner {
 
     std::string_view in_;
     std::string out_;
-    std::string dropped_; // the container being dropped
+    Tag tag_;                            // the tag being read
+    std::vector<const Attribute*> kept_; // its attributes that stay
+    std::string address_;                // room for keptAttribute
+    std::string dropped_;                // the container being dropped
     int dropDepth_ = 0;
 };
 
