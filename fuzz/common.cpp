@@ -132,10 +132,10 @@ void readDiskFile(const std::string& path, std::string& out) {
 // What tells a file on disk from any other: a save writes a new file and renames it into
 // place, and a write moves the modification time. Not the change time: a conversion that
 // fails holds the original by a second name for a moment, which moves it.
-std::array<std::int64_t, 6> diskIdentity(const struct stat& st) {
+DiskIdentity diskIdentity(const struct stat& st) {
     return {static_cast<std::int64_t>(st.st_dev), static_cast<std::int64_t>(st.st_ino),
             static_cast<std::int64_t>(st.st_size), static_cast<std::int64_t>(st.st_mtim.tv_sec),
-            static_cast<std::int64_t>(st.st_mtim.tv_nsec), 0};
+            static_cast<std::int64_t>(st.st_mtim.tv_nsec)};
 }
 
 // Each entry under dir (open, relative name prefix) with what tells it apart; unsorted.
@@ -358,7 +358,8 @@ void Scratch::writeFile(const std::string& path, std::string_view bytes) {
         if (n <= 0) break;
         put += static_cast<std::size_t>(n);
     }
-    if (fd < 0 || ::close(fd) != 0 || put != bytes.size()) fail("writeFile", __FILE__, __LINE__, path);
+    if (fd < 0 || ::close(fd) != 0 || put != bytes.size())
+        fail("writeFile", __FILE__, __LINE__, path);
 }
 
 std::string Scratch::readFile(const std::string& path) const {

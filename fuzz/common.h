@@ -30,9 +30,11 @@ namespace pinora::fuzz {
 
 // Every name under a folder with each file's bytes (in memory) or what tells it apart (on disk),
 // for checking that nothing was written: a folder, link or pipe marked as ls -F does ("sub/",
-// "name@", "name|"). The entries past
-// size are kept, buffers and all, for the next snapshot: a run that takes one maps no megabyte
-// and leaves no more allocated than the run before it.
+// "name@", "name|"). The entries past size are kept, buffers and all, for the next snapshot: a
+// run that takes one maps no megabyte and leaves no more allocated than the run before it.
+// A file on disk's device, inode, size and modification time (seconds, nanoseconds).
+using DiskIdentity = std::array<std::int64_t, 5>;
+
 struct Snapshot {
     struct Entry {
         std::string name;
@@ -40,7 +42,7 @@ struct Snapshot {
         // again once closed, only replaced, so a file still there holds what it held.
         std::shared_ptr<const std::string> shared;
         // On disk what tells a regular file from any other (its inode, size and time).
-        std::array<std::int64_t, 6> identity{};
+        DiskIdentity identity{};
         bool operator==(const Entry& o) const;
     };
     std::vector<Entry> entries;
@@ -122,7 +124,7 @@ class Scratch {
     std::vector<std::string> kept_; // folders that stay in memory, without their separator
     std::filesystem::path disk_;     // the database folder on disk
     std::filesystem::path diskBase_; // what holds it and the fresh files, removed at the end
-    std::vector<std::pair<std::string, std::array<std::int64_t, 6>>> freshOnDisk_;
+    std::vector<std::pair<std::string, DiskIdentity>> freshOnDisk_;
     std::shared_ptr<FileSystem> files_;
     mutable Snapshot now_;
     mutable std::string read_;

@@ -14,10 +14,10 @@ LockFileRun::LockFileRun(Scratch& scratch)
     : scratch_(scratch), s_(servicesOver(scratch)), tool_(servicesOver(scratch)),
       db_(scratch.str(), s_.services()), toolDb_(scratch.str(), tool_.services()) {}
 
-// What pinoractl locks reads and shows. Over a real folder the tool itself, which pauses for
-// real between its attempts at a lock file it cannot read, for one input in eight (its start, with
-// tables of its own, costs more than a run); otherwise, and over a folder in memory, what its command
-// does, by a database of its own as the tool's.
+// What pinoractl locks reads and shows. Over a real folder, for one input in eight, the tool
+// itself, which pauses for real between its attempts at a lock file it cannot read (its start,
+// with tables of its own, costs more than a run); otherwise, and over a folder in memory, what
+// its command does, by a database of its own as the tool's.
 void LockFileRun::showLocks(Shape shape, std::uint32_t hash) {
     if (!scratch_.inMemory() && hash % 8 == 0) {
         if (shape == Shape::Folder) return;

@@ -98,6 +98,20 @@ TEST(NoticeMarkup, HandlersAndScriptAddressesLeaveTheTagsTheyWereOn) {
     });
 }
 
+// Each tag is read into the room of the one before: nothing of that one may carry over.
+TEST(NoticeMarkup, NothingOfOneTagReachesTheNext) {
+    expectCleaned({
+        {"<b onclick=1 title=\"old\">x</b><b onclick=2 title>y</b>",
+         "<b title=\"old\">x</b><b title=\"\">y</b>"},
+        {"<br onclick=1 /><br onclick=1>", "<br /><br>"},
+        {"<img src=a alt=b onerror=1><img src=c onerror=1>",
+         "<img src=\"a\" alt=\"b\"><img src=\"c\">"},
+        {"<i onclick=1 lang=en>a</i><i title=\"open", "<i lang=\"en\">a</i>"},
+        {"<b title=\"javascript:x\">x</b><b onclick=1 title=ok>y</b>",
+         "<b>x</b><b title=\"ok\">y</b>"},
+    });
+}
+
 // What a notice leaves open must not reach what follows it on the page.
 TEST(NoticeMarkup, UnclosedMarkupNeverJoinsWhatFollows) {
     expectCleaned({
